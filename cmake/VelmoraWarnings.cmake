@@ -1,0 +1,3 @@
+# Warnings are errors everywhere in the project's own code.
+add_library(velmora_warnings INTERFACE)
+target_compile_options(velmora_warnings INTERFACE -Wall -Wextra -Werror)

@@ -1,0 +1,53 @@
+/* Ports: opening, writing, reading, closing, and the port events. */
+#ifndef VELMORA_VP_PORT_H
+#define VELMORA_VP_PORT_H
+
+#include "velmora/vp_common.h"
+
+VP_EXTERN_C_BEGIN
+
+/* Event callbacks. Each runs on the thread that raised the event, in registration order,
+ * while the event list's lock is held. */
+typedef void (*VP_OnPortOpenedEvent)(void *handle, const char *name, void *private_data);
+typedef void (*VP_OnPortOpenFailedEvent)(void *handle, const char *name, void *private_data);
+typedef void (*VP_OnPortClosedEvent)(void *handle, void *private_data);
+typedef void (*VP_OnPortWrittenEvent)(void *handle, unsigned char *buffer, unsigned int count,
+                                      void *private_data);
+typedef void (*VP_OnPortReceivedEvent)(void *handle, unsigned char *buffer, unsigned int count,
+                                       void *private_data);
+
+VP_API const char *VP_Library_Version(void);
+
+VP_API void *VP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
+                             unsigned int timeout, int autoreplymode);
+VP_API void *VP_Port_OpenMemoryBuffer(unsigned int buffer_size);
+VP_API unsigned char *VP_Port_GetMemoryBufferDataPointer(void *handle);
+VP_API unsigned int VP_Port_GetMemoryBufferDataLength(void *handle);
+VP_API int VP_Port_ClearMemoryBufferData(void *handle);
+
+VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
+                         unsigned int timeout);
+VP_API int VP_Port_Read(void *handle, unsigned char *buffer, unsigned int count,
+                        unsigned int timeout);
+VP_API int VP_Port_ReadUntilByte(void *handle, unsigned char *buffer, unsigned int count,
+                                 unsigned int timeout, unsigned char breakByte);
+VP_API int VP_Port_Available(void *handle);
+VP_API int VP_Port_SkipAvailable(void *handle);
+VP_API int VP_Port_IsConnectionValid(void *handle);
+VP_API int VP_Port_IsOpened(void *handle);
+VP_API int VP_Port_Close(void *handle);
+
+VP_API int VP_Port_AddOnPortOpenedEvent(VP_OnPortOpenedEvent callback, void *private_data);
+VP_API int VP_Port_RemoveOnPortOpenedEvent(VP_OnPortOpenedEvent callback);
+VP_API int VP_Port_AddOnPortOpenFailedEvent(VP_OnPortOpenFailedEvent callback, void *private_data);
+VP_API int VP_Port_RemoveOnPortOpenFailedEvent(VP_OnPortOpenFailedEvent callback);
+VP_API int VP_Port_AddOnPortClosedEvent(VP_OnPortClosedEvent callback, void *private_data);
+VP_API int VP_Port_RemoveOnPortClosedEvent(VP_OnPortClosedEvent callback);
+VP_API int VP_Port_AddOnPortWrittenEvent(VP_OnPortWrittenEvent callback, void *private_data);
+VP_API int VP_Port_RemoveOnPortWrittenEvent(VP_OnPortWrittenEvent callback);
+VP_API int VP_Port_AddOnPortReceivedEvent(VP_OnPortReceivedEvent callback, void *private_data);
+VP_API int VP_Port_RemoveOnPortReceivedEvent(VP_OnPortReceivedEvent callback);
+
+VP_EXTERN_C_END
+
+#endif

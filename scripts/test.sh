@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite twice: with AddressSanitizer + UndefinedBehaviorSanitizer,
+# and with ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+# ThreadSanitizer cannot map its shadow memory with the kernel's widest address
+# randomisation; run it without randomisation when the kernel uses that setting.
+tsan_prefix=()
+if [ "$(cat /proc/sys/vm/mmap_rnd_bits 2>/dev/null || echo 28)" -gt 28 ]; then
+  tsan_prefix=(setarch "$(uname -m)" -R)
+fi
+
+for flavour in address thread; do
+  dir="build-$flavour"
+  echo "=== $flavour sanitizer build ==="
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE="$flavour" \
+    -DVELMORA_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  prefix=()
+  if [ "$flavour" = thread ]; then prefix=("${tsan_prefix[@]}"); fi
+  "${prefix[@]}" ctest --test-dir "$dir" -j "$((jobs * 2))" --output-on-failure --timeout 300
+done
+echo "=== all tests passed ==="

@@ -1,0 +1,123 @@
+#include "core/port/IOHandle.h"
+
+#include <vector>
+
+#include "core/port/PortEvents.h"
+#include "core/port/PortRegistry.h"
+#include "platform/Clock.h"
+#include "platform/DetachedThreads.h"
+#include "velmora/vp_common.h"
+
+namespace velmora::core {
+namespace {
+
+constexpr uint32_t kReadPollMs = 100;
+constexpr int64_t kAutoReplyFreshTcpMs = 8000;
+constexpr int64_t kAutoReplyFreshOtherMs = 6000;
+
+// Runs `body` on a detached thread that holds a reference on `port` for its whole life.
+void RunPinned(IOHandle *port, std::function<void(IOHandle *)> body) {
+  Ports().Pin(port);
+  const bool started = platform::startDetachedThread([port, body = std::move(body)] {
+    body(port);
+    Ports().Release(port);
+  });
+  if (!started) Ports().Release(port);
+}
+
+}  // namespace
+
+IOHandle::IOHandle(uint32_t port_type, std::string name, std::unique_ptr<NZIOBase> io,
+                   bool autoreply_mode)
+    : port_type_(port_type),
+      name_(std::move(name)),
+      autoreply_mode_(autoreply_mode),
+      io_(std::move(io)),
+      processor_(*this) {}
+
+IOHandle::~IOHandle() {
+  // Nothing may reach this object through the transport any more.
+  io_->SetListener(nullptr);
+  io_->Close();
+}
+
+bool IOHandle::Wire() {
+  io_->SetListener(this);
+  if (auto *stream = dynamic_cast<NZThreadIO *>(io_.get())) {
+    RunPinned(this, [stream](IOHandle *port) { port->ReadLoop(*stream); });
+  }
+  return io_->IsOpened();
+}
+
+void IOHandle::ReadLoop(NZThreadIO &stream) {
+  std::vector<uint8_t> packet(stream.PacketSize());
+  while (stream.IsOpened()) {
+    const int n = stream.ReadPacket(packet.data(), packet.size(), kReadPollMs);
+    if (n > 0) {
+      OnReceived(packet.data(), static_cast<size_t>(n));
+    } else if (n < 0) {
+      if (stream.IsOpened()) OnTransportFailed();
+      break;
+    }
+  }
+}
+
+void IOHandle::OnReceived(const uint8_t *data, size_t count) {
+  std::vector<uint8_t> kept;
+  kept.reserve(count);
+  processor_.Process(data, count, kept);
+  if (!kept.empty()) rx_.Put(kept.data(), kept.size());
+  // The event gets the chunk as read, status packets included.
+  std::vector<uint8_t> chunk(data, data + count);
+  PortEvents::Get().received.Raise(static_cast<void *>(this), chunk.data(),
+                                   static_cast<unsigned int>(chunk.size()));
+}
+
+int IOHandle::Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms) {
+  return io_->Write(data, count, timeout_ms);
+}
+
+int IOHandle::Read(uint8_t *buffer, uint32_t count, uint32_t timeout_ms, int break_byte) {
+  const int64_t deadline = platform::steadyMs() + timeout_ms;
+  uint32_t stored = 0;
+  while (stored < count) {
+    uint8_t byte = 0;
+    if (rx_.TakeByte(byte)) {
+      buffer[stored++] = byte;
+      if (break_byte >= 0 && byte == static_cast<uint8_t>(break_byte)) break;
+      continue;
+    }
+    if (!io_->IsOpened() || platform::steadyMs() >= deadline) break;
+    rx_.WaitForData(1);
+  }
+  return static_cast<int>(stored);
+}
+
+bool IOHandle::IsConnectionValid() {
+  if (!io_->IsOpened()) return false;
+  if (!autoreply_mode_) return true;
+  const int64_t fresh = port_type_ == VP_PORT_TYPE_TCP ? kAutoReplyFreshTcpMs
+                                                       : kAutoReplyFreshOtherMs;
+  std::lock_guard<std::mutex> lock(autoreply_.mutex);
+  return autoreply_.any_packet && platform::steadyMs() - autoreply_.last_packet_steady_ms < fresh;
+}
+
+void IOHandle::OnTransportWritten(const uint8_t *data, size_t count) {
+  PortEvents::Get().written.Raise(static_cast<void *>(this), const_cast<unsigned char *>(data),
+                                  static_cast<unsigned int>(count));
+}
+
+void IOHandle::OnTransportClosed() {
+  rx_.Wake();
+  // The closed event runs on a thread of its own, which then closes the handle.
+  RunPinned(this, [](IOHandle *port) {
+    PortEvents::Get().closed.Raise(static_cast<void *>(port));
+    VP_Port_Close(port);
+  });
+}
+
+void IOHandle::OnTransportFailed() {
+  RunPinned(this, [](IOHandle *port) { port->Close(); });
+}
+
+}  // namespace velmora::core

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/port/NZIOBase.h"
+#include "core/port/NZIORxBuffer.h"
+#include "core/printer/AutoReplyRecord.h"
+#include "core/printer/NZReceivedDataProcessor.h"
+
+namespace velmora::core {
+
+// The port object behind every handle: the open transport, the receive buffer, the
+// printer-side records and the wiring that turns transport happenings into port events.
+// Its address is the opaque handle; it lives in the port registry (PortRegistry.h).
+class IOHandle final : public NZIOListener {
+ public:
+  static constexpr uint32_t kDefaultWriteTimeoutMs = 3600000;
+
+  IOHandle(uint32_t port_type, std::string name, std::unique_ptr<NZIOBase> io,
+           bool autoreply_mode);
+  ~IOHandle() override;
+  IOHandle(const IOHandle &) = delete;
+  IOHandle &operator=(const IOHandle &) = delete;
+
+  uint32_t port_type() const { return port_type_; }
+  const std::string &name() const { return name_; }
+  bool autoreply_mode() const { return autoreply_mode_; }
+  uint32_t default_write_timeout_ms() const { return default_write_timeout_ms_.load(); }
+
+  NZIOBase &io() { return *io_; }
+  // The transport as a given kind, or null when the port is of another kind.
+  template <typename T>
+  T *io_as() {
+    return dynamic_cast<T *>(io_.get());
+  }
+  NZIORxBuffer &rx() { return rx_; }
+  AutoReplyRecord &autoreply() { return autoreply_; }
+
+  // Connects the transport to this port and starts the read thread of stream transports.
+  // Called once, after the port entered the registry.
+  bool Wire();
+
+  int Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms);
+  // Takes bytes from the receive buffer until `count`, the timeout, or (when break_byte is
+  // 0..255) right after a byte equal to it. Bytes already received are returned even when
+  // the transport has closed meanwhile.
+  int Read(uint8_t *buffer, uint32_t count, uint32_t timeout_ms, int break_byte);
+  bool IsOpened() const { return io_->IsOpened(); }
+  bool IsConnectionValid();
+  void Close() { io_->Close(); }
+
+  // One chunk as read from the transport, on the read thread.
+  void OnReceived(const uint8_t *data, size_t count);
+
+  // NZIOListener
+  void OnTransportWritten(const uint8_t *data, size_t count) override;
+  void OnTransportClosed() override;
+  void OnTransportFailed() override;
+
+ private:
+  void ReadLoop(NZThreadIO &stream);
+
+  const uint32_t port_type_;
+  const std::string name_;
+  const bool autoreply_mode_;
+  std::atomic<uint32_t> default_write_timeout_ms_{kDefaultWriteTimeoutMs};
+  std::unique_ptr<NZIOBase> io_;
+  NZIORxBuffer rx_;
+  AutoReplyRecord autoreply_;
+  NZReceivedDataProcessor processor_;
+};
+
+}  // namespace velmora::core

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+namespace velmora::core {
+
+// The port's receive ring buffer. Bytes that do not fit are dropped: the oldest unread bytes
+// are kept, so a reader sees a prefix of what arrived, never a spliced stream.
+class NZIORxBuffer {
+ public:
+  static constexpr size_t kCapacity = 16384;
+
+  // Appends as many bytes as fit; returns how many were kept.
+  size_t Put(const uint8_t *data, size_t count);
+
+  // Takes one byte; false when empty.
+  bool TakeByte(uint8_t &byte);
+
+  size_t Available() const;
+  void Clear();
+
+  // Waits until a byte is available, `Wake()` is called, or the wait step passed.
+  void WaitForData(int max_wait_ms);
+  // Wakes every waiter (the port closed).
+  void Wake();
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable data_ready_;
+  std::array<uint8_t, kCapacity> ring_{};
+  size_t head_ = 0;  // next byte to read
+  size_t size_ = 0;  // unread bytes
+};
+
+}  // namespace velmora::core

@@ -1,0 +1,43 @@
+#include "core/port/PortOpening.h"
+
+#include "core/port/PortEvents.h"
+#include "core/port/PortRegistry.h"
+#include "core/printer/PrinterWiring.h"
+#include "platform/DetachedThreads.h"
+
+namespace velmora::core {
+
+void ReportOpenFailed(const std::string &name) {
+  platform::startDetachedThread(
+      [name] { PortEvents::Get().open_failed.Raise(static_cast<void *>(nullptr), name.c_str()); });
+}
+
+void *CompletePortOpen(uint32_t port_type, const std::string &name,
+                       std::unique_ptr<NZIOBase> io, bool transport_opened, bool autoreply_mode) {
+  if (!transport_opened || io == nullptr) {
+    if (io != nullptr) io->Close();
+    ReportOpenFailed(name);
+    return nullptr;
+  }
+  auto *port = new IOHandle(port_type, name, std::move(io), autoreply_mode);
+  if (!Ports().Add(port)) {
+    delete port;  // never registered: nothing else can know it
+    ReportOpenFailed(name);
+    return nullptr;
+  }
+  // Our own reference for the rest of the set-up, in case the port closes meanwhile.
+  Ports().Pin(port);
+  port->Wire();
+  WirePrinter(*port);
+  Ports().Pin(port);
+  if (!platform::startDetachedThread([port] {
+        PortEvents::Get().opened.Raise(static_cast<void *>(port), port->name().c_str());
+        Ports().Release(port);
+      })) {
+    Ports().Release(port);
+  }
+  Ports().Release(port);
+  return port;
+}
+
+}  // namespace velmora::core

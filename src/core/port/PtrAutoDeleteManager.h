@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <mutex>
+
+namespace velmora::core {
+
+// Registry of live objects behind opaque handles: a fixed number of slots, each a pointer
+// with a reference count, under one mutex. A handle is validated by comparing its value with
+// the registered pointers, never by dereferencing it. The registration itself holds one
+// reference; Retire() drops the handle from lookups (the handle is invalid from then on),
+// and the object is deleted when the last reference is released.
+template <typename T, size_t kSlots = 100>
+class PtrAutoDeleteManager {
+ public:
+  PtrAutoDeleteManager() = default;
+  PtrAutoDeleteManager(const PtrAutoDeleteManager &) = delete;
+  PtrAutoDeleteManager &operator=(const PtrAutoDeleteManager &) = delete;
+
+  // Enters `object` with one reference. False when every slot is taken.
+  bool Add(T *object) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Slot &slot : slots_) {
+      if (slot.object == nullptr) {
+        slot = Slot{object, 1, false};
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Looks a handle up; on success takes a reference and returns the object.
+  T *Acquire(const void *handle) {
+    if (handle == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    Slot *slot = Find(handle);
+    if (slot == nullptr || slot->retired) return nullptr;
+    ++slot->refs;
+    return slot->object;
+  }
+
+  // Takes one more reference on an object the caller already holds a reference to, also
+  // after it was retired (for threads that outlive the call that started them).
+  void Pin(T *object) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Slot *slot = Find(object);
+    if (slot != nullptr) ++slot->refs;
+  }
+
+  // Makes the handle invalid for further lookups and drops the registration's reference.
+  // Only the first caller for a live handle succeeds.
+  bool Retire(const void *handle) {
+    T *doomed = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      Slot *slot = Find(handle);
+      if (slot == nullptr || slot->retired) return false;
+      slot->retired = true;
+      doomed = DropLocked(*slot);
+    }
+    delete doomed;
+    return true;
+  }
+
+  // Drops one reference; the object is deleted when none is left.
+  void Release(T *object) {
+    T *doomed = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      Slot *slot = Find(object);
+      if (slot == nullptr) return;
+      doomed = DropLocked(*slot);
+    }
+    delete doomed;
+  }
+
+  size_t Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    size_t n = 0;
+    for (const Slot &slot : slots_) n += slot.object != nullptr ? 1 : 0;
+    return n;
+  }
+
+ private:
+  struct Slot {
+    T *object = nullptr;
+    int refs = 0;
+    bool retired = false;
+  };
+
+  Slot *Find(const void *handle) {
+    for (Slot &slot : slots_) {
+      if (slot.object != nullptr && static_cast<const void *>(slot.object) == handle) return &slot;
+    }
+    return nullptr;
+  }
+
+  // Returns the object to delete (outside the lock) when this was the last reference.
+  static T *DropLocked(Slot &slot) {
+    if (--slot.refs > 0) return nullptr;
+    T *object = slot.object;
+    slot = Slot{};
+    return object;
+  }
+
+  mutable std::mutex mutex_;
+  std::array<Slot, kSlots> slots_{};
+};
+
+}  // namespace velmora::core
