@@ -78,8 +78,8 @@ int main(int argc, char **argv) {
   size_t total = 0;
   for (const char *line : lines) {
     const unsigned length = static_cast<unsigned>(std::strlen(line));
-    const int written =
-        VP_Port_Write(handle, reinterpret_cast<const unsigned char *>(line), length, kWriteTimeoutMs);
+    const int written = VP_Port_Write(handle, reinterpret_cast<const unsigned char *>(line), length,
+                                      kWriteTimeoutMs);
     ok = ok && written == static_cast<int>(length);
     total += written > 0 ? static_cast<size_t>(written) : 0;
   }

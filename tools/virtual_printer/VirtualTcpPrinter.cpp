@@ -56,7 +56,9 @@ int ListenLoopback(uint16_t port, int backlog, uint16_t &bound_port) {
 VirtualTcpPrinter::VirtualTcpPrinter(std::shared_ptr<VirtualPrinter> printer)
     : printer_(printer != nullptr ? std::move(printer) : std::make_shared<VirtualPrinter>()) {}
 
-VirtualTcpPrinter::~VirtualTcpPrinter() { Stop(); }
+VirtualTcpPrinter::~VirtualTcpPrinter() {
+  Stop();
+}
 
 bool VirtualTcpPrinter::Start(uint16_t port) {
   if (running_.load()) return true;

@@ -96,8 +96,8 @@ int IOHandle::Read(uint8_t *buffer, uint32_t count, uint32_t timeout_ms, int bre
 bool IOHandle::IsConnectionValid() {
   if (!io_->IsOpened()) return false;
   if (!autoreply_mode_) return true;
-  const int64_t fresh = port_type_ == VP_PORT_TYPE_TCP ? kAutoReplyFreshTcpMs
-                                                       : kAutoReplyFreshOtherMs;
+  const int64_t fresh =
+      port_type_ == VP_PORT_TYPE_TCP ? kAutoReplyFreshTcpMs : kAutoReplyFreshOtherMs;
   std::lock_guard<std::mutex> lock(autoreply_.mutex);
   return autoreply_.any_packet && platform::steadyMs() - autoreply_.last_packet_steady_ms < fresh;
 }

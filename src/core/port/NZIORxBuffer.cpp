@@ -43,6 +43,8 @@ void NZIORxBuffer::WaitForData(int max_wait_ms) {
   data_ready_.wait_for(lock, std::chrono::milliseconds(max_wait_ms));
 }
 
-void NZIORxBuffer::Wake() { data_ready_.notify_all(); }
+void NZIORxBuffer::Wake() {
+  data_ready_.notify_all();
+}
 
 }  // namespace velmora::core

@@ -12,8 +12,8 @@ void ReportOpenFailed(const std::string &name) {
       [name] { PortEvents::Get().open_failed.Raise(static_cast<void *>(nullptr), name.c_str()); });
 }
 
-void *CompletePortOpen(uint32_t port_type, const std::string &name,
-                       std::unique_ptr<NZIOBase> io, bool transport_opened, bool autoreply_mode) {
+void *CompletePortOpen(uint32_t port_type, const std::string &name, std::unique_ptr<NZIOBase> io,
+                       bool transport_opened, bool autoreply_mode) {
   if (!transport_opened || io == nullptr) {
     if (io != nullptr) io->Close();
     ReportOpenFailed(name);

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <mutex>
+#include <vector>
 
 namespace velmora::core {
 
-// Registry of live objects behind opaque handles: a fixed number of slots, each a pointer
+// Registry of live objects behind opaque handles: at most kSlots live handles, each a pointer
 // with a reference count, under one mutex. A handle is validated by comparing its value with
 // the registered pointers, never by dereferencing it. The registration itself holds one
-// reference; Retire() drops the handle from lookups (the handle is invalid from then on),
-// and the object is deleted when the last reference is released.
+// reference; Retire() drops the handle from lookups (the handle is invalid from then on and
+// its slot is free for a new open), and the object is deleted when the last reference is
+// released, possibly later, by a thread that still holds it.
 template <typename T, size_t kSlots = 100>
 class PtrAutoDeleteManager {
  public:
@@ -21,13 +22,16 @@ class PtrAutoDeleteManager {
   // Enters `object` with one reference. False when every slot is taken.
   bool Add(T *object) {
     std::lock_guard<std::mutex> lock(mutex_);
+    size_t live = 0;
+    Slot *free_slot = nullptr;
     for (Slot &slot : slots_) {
-      if (slot.object == nullptr) {
-        slot = Slot{object, 1, false};
-        return true;
-      }
+      if (slot.object != nullptr && !slot.retired) ++live;
+      if (slot.object == nullptr && free_slot == nullptr) free_slot = &slot;
     }
-    return false;
+    if (live >= kSlots) return false;
+    if (free_slot == nullptr) free_slot = &slots_.emplace_back();
+    *free_slot = Slot{object, 1, false};
+    return true;
   }
 
   // Looks a handle up; on success takes a reference and returns the object.
@@ -75,6 +79,7 @@ class PtrAutoDeleteManager {
     delete doomed;
   }
 
+  // Objects still alive, retired ones that are still held included.
   size_t Count() const {
     std::lock_guard<std::mutex> lock(mutex_);
     size_t n = 0;
@@ -105,7 +110,7 @@ class PtrAutoDeleteManager {
   }
 
   mutable std::mutex mutex_;
-  std::array<Slot, kSlots> slots_{};
+  std::vector<Slot> slots_;  // grows past kSlots only with retired objects still held
 };
 
 }  // namespace velmora::core

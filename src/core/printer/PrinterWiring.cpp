@@ -4,6 +4,8 @@
 
 namespace velmora::core {
 
-void WirePrinter(IOHandle &port) { (void)port; }
+void WirePrinter(IOHandle &port) {
+  (void)port;
+}
 
 }  // namespace velmora::core

@@ -1,0 +1,108 @@
+// The handle registry: limits, reference counting, and validation without dereferencing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/port/PtrAutoDeleteManager.h"
+#include "support/PortTest.h"
+#include "velmora/velmora.h"
+
+namespace velmora::core {
+namespace {
+
+struct Tracked {
+  explicit Tracked(int *deleted) : deleted(deleted) {}
+  ~Tracked() { ++*deleted; }
+  int *deleted;
+};
+
+TEST(PtrAutoDeleteManager, DeletesOnlyWhenTheLastReferenceGoes) {
+  int deleted = 0;
+  PtrAutoDeleteManager<Tracked, 4> registry;
+  auto *object = new Tracked(&deleted);
+  ASSERT_TRUE(registry.Add(object));
+
+  Tracked *held = registry.Acquire(object);
+  ASSERT_EQ(held, object);
+  EXPECT_TRUE(registry.Retire(object));
+  EXPECT_EQ(deleted, 0) << "a call still holds a reference";
+  EXPECT_EQ(registry.Acquire(object), nullptr) << "a retired handle is invalid";
+  EXPECT_FALSE(registry.Retire(object)) << "only the first close succeeds";
+
+  registry.Pin(held);  // a thread started by the holder keeps it alive too
+  registry.Release(held);
+  EXPECT_EQ(deleted, 0);
+  registry.Release(held);
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(registry.Count(), 0u);
+}
+
+TEST(PtrAutoDeleteManager, FullRegistryRefusesAndRecovers) {
+  int deleted = 0;
+  PtrAutoDeleteManager<Tracked, 3> registry;
+  std::vector<Tracked *> objects;
+  for (int i = 0; i < 3; ++i) {
+    objects.push_back(new Tracked(&deleted));
+    ASSERT_TRUE(registry.Add(objects.back()));
+  }
+  auto *extra = new Tracked(&deleted);
+  EXPECT_FALSE(registry.Add(extra));
+  // A closed handle frees its place at once, even while a thread still holds the object.
+  ASSERT_EQ(registry.Acquire(objects[1]), objects[1]);
+  EXPECT_TRUE(registry.Retire(objects[1]));
+  EXPECT_TRUE(registry.Add(extra));
+  EXPECT_EQ(deleted, 0);
+  registry.Release(objects[1]);
+  EXPECT_EQ(deleted, 1);
+  for (Tracked *o : {objects[0], objects[2], extra}) EXPECT_TRUE(registry.Retire(o));
+  EXPECT_EQ(deleted, 4);
+}
+
+using PortRegistryTest = velmora::test::PortTest;
+
+TEST_F(PortRegistryTest, HundredPortsAtOnceAndNotOneMore) {
+  std::vector<void *> handles;
+  for (int i = 0; i < 100; ++i) {
+    void *h = VP_Port_OpenMemoryBuffer(16);
+    ASSERT_NE(h, nullptr) << "open " << i;
+    handles.push_back(h);
+  }
+  EXPECT_EQ(VP_Port_OpenMemoryBuffer(16), nullptr);
+
+  // The registry keeps working: every port still answers, and a close frees a slot.
+  for (void *h : handles) EXPECT_EQ(VP_Port_IsOpened(h), 1);
+  ASSERT_EQ(VP_Port_Close(handles.back()), 1);
+  handles.pop_back();
+  void *again = VP_Port_OpenMemoryBuffer(16);
+  ASSERT_NE(again, nullptr);
+  handles.push_back(again);
+  for (void *h : handles) EXPECT_EQ(VP_Port_Close(h), 1);
+}
+
+TEST_F(PortRegistryTest, UnknownAndClosedHandlesAreRejectedWithFailureValues) {
+  // A made-up pointer: unmapped memory would crash (and ASan would report) if dereferenced.
+  void *made_up = reinterpret_cast<void *>(uintptr_t{0xdead0000});
+  int on_stack = 0;
+  void *foreign = &on_stack;
+  void *h = VP_Port_OpenMemoryBuffer(16);
+  ASSERT_NE(h, nullptr);
+  ASSERT_EQ(VP_Port_Close(h), 1);
+
+  unsigned char byte = 0;
+  for (void *bad : {static_cast<void *>(nullptr), made_up, foreign, h}) {
+    EXPECT_EQ(VP_Port_Write(bad, &byte, 1, 100), -1);
+    EXPECT_EQ(VP_Port_Read(bad, &byte, 1, 10), -1);
+    EXPECT_EQ(VP_Port_ReadUntilByte(bad, &byte, 1, 10, 0), -1);
+    EXPECT_EQ(VP_Port_Available(bad), -1);
+    EXPECT_EQ(VP_Port_SkipAvailable(bad), 0);
+    EXPECT_EQ(VP_Port_IsOpened(bad), 0);
+    EXPECT_EQ(VP_Port_IsConnectionValid(bad), 0);
+    EXPECT_EQ(VP_Port_Close(bad), 0);
+    EXPECT_EQ(VP_Port_GetMemoryBufferDataPointer(bad), nullptr);
+    EXPECT_EQ(VP_Port_GetMemoryBufferDataLength(bad), 0u);
+    EXPECT_EQ(VP_Port_ClearMemoryBufferData(bad), 0);
+  }
+}
+
+}  // namespace
+}  // namespace velmora::core

@@ -1,0 +1,178 @@
+// TCP ports against the virtual printer on loopback: opening, round trips, buffering, timeouts.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "VirtualTcpPrinter.h"
+#include "platform/DetachedThreads.h"
+#include "support/EventRecorder.h"
+#include "support/PortTest.h"
+#include "support/Wait.h"
+#include "velmora/velmora.h"
+
+namespace {
+
+using velmora::test::ElapsedMs;
+using velmora::test::WaitUntil;
+using velmora::vprinter::Bytes;
+using velmora::vprinter::VirtualTcpPrinter;
+
+class TcpPortTest : public velmora::test::PortTest {
+ protected:
+  void SetUp() override { ASSERT_TRUE(printer_.Start()); }
+  // Opens a port and waits until the printer has accepted the connection, so that what the
+  // printer sends reaches it.
+  void *Open(int autoreply = 0) {
+    const size_t before = printer_.AcceptedCount();
+    void *h = VP_Port_OpenTcp("", "127.0.0.1", printer_.port(), 2000, autoreply);
+    if (h != nullptr) {
+      EXPECT_TRUE(printer_.WaitForAccepted(before + 1, 5000));
+    }
+    return h;
+  }
+  VirtualTcpPrinter printer_;
+};
+
+TEST_F(TcpPortTest, OpensWithAndWithoutALocalAddress) {
+  void *plain = Open();
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(VP_Port_IsOpened(plain), 1);
+  EXPECT_EQ(VP_Port_IsConnectionValid(plain), 1);
+  void *bound = VP_Port_OpenTcp("127.0.0.1", "127.0.0.1", printer_.port(), 2000, 0);
+  ASSERT_NE(bound, nullptr);
+  EXPECT_TRUE(printer_.WaitForAccepted(2, 5000));
+  EXPECT_EQ(VP_Port_OpenTcp("10.255.255.1", "127.0.0.1", printer_.port(), 500, 0), nullptr)
+      << "an address this host does not have cannot be bound";
+  EXPECT_EQ(VP_Port_Close(plain), 1);
+  EXPECT_EQ(VP_Port_Close(bound), 1);
+}
+
+TEST_F(TcpPortTest, RefusedAndUnansweredConnectsFailWithinTheirTimeout) {
+  velmora::test::EventRecorder events;
+  events.Register();
+  const uint16_t closed = velmora::vprinter::ClosedLoopbackPort();
+  EXPECT_EQ(VP_Port_OpenTcp(nullptr, "127.0.0.1", closed, 2000, 0), nullptr);
+  EXPECT_EQ(VP_Port_OpenTcp("", "not-an-address", 9100, 2000, 0), nullptr)
+      << "names are not looked up";
+  EXPECT_EQ(VP_Port_OpenTcp("", nullptr, 9100, 2000, 0), nullptr);
+
+  velmora::vprinter::UnansweredTcpEndpoint silent;
+  ASSERT_TRUE(silent.ok());
+  const long long ms = ElapsedMs(
+      [&] { EXPECT_EQ(VP_Port_OpenTcp("", "127.0.0.1", silent.port(), 300, 0), nullptr); });
+  EXPECT_GE(ms, 250);
+  EXPECT_LT(ms, 2000);
+
+  ASSERT_TRUE(events.WaitForCount("open_failed", 4));
+  const auto failed = events.Events("open_failed");
+  EXPECT_EQ(failed[0].handle, nullptr);
+  EXPECT_EQ(failed[0].name, "127.0.0.1");
+  EXPECT_EQ(events.Count("opened"), 0u);
+}
+
+TEST_F(TcpPortTest, BytesTravelBothWaysUnchanged) {
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  Bytes job(100000);
+  std::iota(job.begin(), job.end(), 0);  // wraps every 256 bytes
+  EXPECT_EQ(VP_Port_Write(h, job.data(), static_cast<unsigned>(job.size()), 5000),
+            static_cast<int>(job.size()));
+  ASSERT_TRUE(printer_.printer().WaitForReceivedSize(job.size(), 5000));
+  EXPECT_EQ(printer_.printer().Received(), job);
+
+  printer_.Send({'a', 'b', 'c', '\n', 'd', 'e'});
+  unsigned char line[16] = {};
+  EXPECT_EQ(VP_Port_ReadUntilByte(h, line, sizeof line, 2000, '\n'), 4)
+      << "stops after the break byte";
+  EXPECT_EQ(std::string(reinterpret_cast<char *>(line), 4), "abc\n");
+  ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) == 2; }));
+  unsigned char rest[8] = {};
+  EXPECT_EQ(VP_Port_Read(h, rest, sizeof rest, 50), 2) << "returns what came when the time is up";
+  EXPECT_EQ(rest[0], 'd');
+  EXPECT_EQ(rest[1], 'e');
+
+  printer_.Send({1, 2, 3});
+  ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) == 3; }));
+  EXPECT_EQ(VP_Port_SkipAvailable(h), 1);
+  EXPECT_EQ(VP_Port_Available(h), 0);
+  EXPECT_EQ(VP_Port_Close(h), 1);
+}
+
+TEST_F(TcpPortTest, ReceiveBufferKeepsTheFirst16384BytesWhenItOverflows) {
+  velmora::test::EventRecorder events;
+  events.Register();
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  Bytes burst(20000);
+  for (size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  printer_.Send(burst);
+  // Every chunk has been through the receive path once the received events add up.
+  ASSERT_TRUE(WaitUntil([&] { return events.Bytes("received", h).size() == burst.size(); }));
+  EXPECT_EQ(events.Bytes("received", h), burst) << "the event sees every byte";
+  EXPECT_EQ(VP_Port_Available(h), 16384);
+  Bytes got(16384);
+  EXPECT_EQ(VP_Port_Read(h, got.data(), 16384, 1000), 16384);
+  EXPECT_EQ(got, Bytes(burst.begin(), burst.begin() + 16384));
+  EXPECT_EQ(VP_Port_Close(h), 1);
+}
+
+TEST_F(TcpPortTest, ReadReturnsAfterItsTimeoutWithNothingReceived) {
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  unsigned char buffer[4] = {7, 7, 7, 7};
+  int got = -2;
+  const long long ms = ElapsedMs([&] { got = VP_Port_Read(h, buffer, 4, 150); });
+  EXPECT_EQ(got, 0);
+  EXPECT_GE(ms, 140);
+  EXPECT_LT(ms, 1500);
+  EXPECT_EQ(buffer[0], 7);
+  EXPECT_EQ(VP_Port_Close(h), 1);
+}
+
+TEST_F(TcpPortTest, WriteToAPrinterThatStopsReadingTimesOutInWholeSeconds) {
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  printer_.SetReading(false);
+  Bytes job(64 << 20, 0x55);
+  int written = -2;
+  // 1200 ms counts as 2 whole seconds.
+  const long long ms = ElapsedMs(
+      [&] { written = VP_Port_Write(h, job.data(), static_cast<unsigned>(job.size()), 1200); });
+  EXPECT_GE(written, 0);
+  EXPECT_LT(written, static_cast<int>(job.size()));
+  EXPECT_GE(ms, 1900);
+  EXPECT_LT(ms, 4000);
+  EXPECT_EQ(VP_Port_IsOpened(h), 1) << "a slow printer is not a broken connection";
+  EXPECT_EQ(VP_Port_Close(h), 1);
+}
+
+TEST_F(TcpPortTest, PeerCloseEndsAWaitingReadWithWhatArrivedAndClosesTheHandleOnce) {
+  velmora::test::EventRecorder events;
+  events.Register();
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  unsigned char buffer[10] = {};
+  int got = -2;
+  long long ms = 0;
+  std::thread reader([&] { ms = ElapsedMs([&] { got = VP_Port_Read(h, buffer, 10, 8000); }); });
+  printer_.Send({'b', 'y', 'e'});
+  // Once the reader has taken the three bytes it is inside the read, waiting for more.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return events.Bytes("received", h).size() == 3 && VP_Port_Available(h) == 0; }));
+  printer_.CloseConnections();
+  reader.join();
+  EXPECT_EQ(got, 3);
+  EXPECT_EQ(std::string(reinterpret_cast<char *>(buffer), 3), "bye");
+  EXPECT_LT(ms, 4000) << "the read ended with the connection, not with its timeout";
+
+  ASSERT_TRUE(events.WaitForCount("closed", 1));
+  ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsOpened(h) == 0; }));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
+  EXPECT_EQ(events.Count("closed"), 1u);
+  EXPECT_EQ(events.Events("closed")[0].handle, h);
+  EXPECT_EQ(VP_Port_Close(h), 0) << "the closed event closed the handle";
+}
+
+}  // namespace
