@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
+  iproute2
   clang llvm
 )
 

@@ -16,6 +16,12 @@ typedef void (*VP_OnPortWrittenEvent)(void *handle, unsigned char *buffer, unsig
 typedef void (*VP_OnPortReceivedEvent)(void *handle, unsigned char *buffer, unsigned int count,
                                        void *private_data);
 
+/* A printer that answered a network discovery request. Every text is non-null and lives only
+ * for the call. */
+typedef void (*VP_OnNetPrinterDiscovered)(const char *local_ip, const char *discovered_mac,
+                                          const char *discovered_ip, const char *discovered_name,
+                                          void *private_data);
+
 VP_API const char *VP_Library_Version(void);
 
 VP_API void *VP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
@@ -36,6 +42,12 @@ VP_API int VP_Port_SkipAvailable(void *handle);
 VP_API int VP_Port_IsConnectionValid(void *handle);
 VP_API int VP_Port_IsOpened(void *handle);
 VP_API int VP_Port_Close(void *handle);
+
+/* Broadcasts the discovery requests on every local IPv4 interface for ceil(timeout / 1000)
+ * seconds, or until *cancel becomes non-zero; calls on_discovered once per reply, on a receive
+ * thread. Every receive thread has ended when it returns. */
+VP_API void VP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
+                                   VP_OnNetPrinterDiscovered on_discovered, void *private_data);
 
 VP_API int VP_Port_AddOnPortOpenedEvent(VP_OnPortOpenedEvent callback, void *private_data);
 VP_API int VP_Port_RemoveOnPortOpenedEvent(VP_OnPortOpenedEvent callback);

@@ -1,0 +1,152 @@
+// Network printer discovery, run inside a private network namespace with virtual responders.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "VirtualDiscoveryResponder.h"
+#include "support/PrivateNetwork.h"
+#include "support/Wait.h"
+#include "velmora/velmora.h"
+
+namespace {
+
+using velmora::test::ElapsedMs;
+using velmora::test::WaitUntil;
+using velmora::vprinter::VirtualDiscoveryResponder;
+
+struct Found {
+  std::string local_ip, mac, ip, name;
+};
+
+struct Collector {
+  std::mutex mutex;
+  std::vector<Found> found;
+  std::atomic<bool> returned{false};
+  std::atomic<int> calls_after_return{0};
+
+  static void On(const char *local_ip, const char *mac, const char *ip, const char *name,
+                 void *self) {
+    auto *c = static_cast<Collector *>(self);
+    if (c->returned.load()) c->calls_after_return++;
+    std::lock_guard<std::mutex> lock(c->mutex);
+    c->found.push_back({local_ip, mac, ip, name});
+  }
+  std::vector<Found> Snapshot() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return found;
+  }
+};
+
+class NetEnumTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    network_ = std::make_unique<velmora::test::PrivateNetwork>();
+    if (!network_->ok()) GTEST_SKIP() << network_->why_not();
+  }
+  // Starts a responder on the printers' host.
+  void Start(VirtualDiscoveryResponder &responder) {
+    bool started = false;
+    network_->OnPrinterHost([&] { started = responder.Start(); });
+    ASSERT_TRUE(started);
+  }
+  std::unique_ptr<velmora::test::PrivateNetwork> network_;
+};
+
+VirtualDiscoveryResponder::Identity Kitchen() {
+  return {{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, {10, 77, 0, 2}, "Kitchen"};
+}
+
+TEST_F(NetEnumTest, EachAnswerIsReportedWithTheInterfaceAndFormattedTexts) {
+  VirtualDiscoveryResponder printer(Kitchen());
+  Start(printer);
+  Collector collector;
+  int cancel = 0;
+  VP_Port_EnumNetPrinter(2000, &cancel, Collector::On, &collector);  // two request rounds
+  collector.returned = true;
+  printer.Stop();
+
+  const auto found = collector.Snapshot();
+  EXPECT_EQ(printer.BinaryAnswers(), 2u);
+  EXPECT_EQ(printer.TextAnswers(), 2u);
+  ASSERT_EQ(found.size(), printer.BinaryAnswers() + printer.TextAnswers())
+      << "one report per answer";
+  for (const Found &f : found) {
+    EXPECT_EQ(f.local_ip, "10.77.0.1");
+    EXPECT_EQ(f.mac, "00-1A-2B-3C-4D-5E") << "upper case whichever case the printer sent";
+    EXPECT_EQ(f.ip, "10.77.0.2");
+    EXPECT_EQ(f.name, "Kitchen");
+  }
+  EXPECT_EQ(collector.calls_after_return.load(), 0);
+}
+
+TEST_F(NetEnumTest, TwoPrintersAndANamelessOne) {
+  VirtualDiscoveryResponder kitchen(Kitchen());
+  // No name, and no address in the binary reply: the sender's address stands in for both.
+  VirtualDiscoveryResponder bar({{0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22}, {0, 0, 0, 0}, ""});
+  Start(kitchen);
+  Start(bar);
+  Collector collector;
+  int cancel = 0;
+  VP_Port_EnumNetPrinter(1000, &cancel, Collector::On, &collector);
+  kitchen.Stop();
+  bar.Stop();
+  size_t kitchen_reports = 0, bar_binary = 0, bar_text = 0;
+  for (const Found &f : collector.Snapshot()) {
+    if (f.mac == "00-1A-2B-3C-4D-5E") ++kitchen_reports;
+    if (f.mac == "AA-BB-CC-00-11-22") {
+      EXPECT_EQ(f.name, f.ip) << "a printer without a name is named by its address";
+      (f.ip == "10.77.0.2" ? bar_binary : bar_text)++;
+    }
+  }
+  EXPECT_EQ(kitchen_reports, kitchen.BinaryAnswers() + kitchen.TextAnswers());
+  EXPECT_EQ(bar_binary, bar.BinaryAnswers()) << "binary reply without address: the sender's";
+  EXPECT_EQ(bar_text, bar.TextAnswers()) << "text reply with 0.0.0.0 reports it as given";
+  EXPECT_GE(kitchen_reports, 2u);
+}
+
+TEST_F(NetEnumTest, CancelEndsASearchWithinMilliseconds) {
+  VirtualDiscoveryResponder printer(Kitchen());
+  Start(printer);
+  Collector collector;
+  int cancel = 0;
+  long long search_ms = 0;
+  std::thread search([&] {
+    search_ms =
+        ElapsedMs([&] { VP_Port_EnumNetPrinter(12000, &cancel, Collector::On, &collector); });
+  });
+  ASSERT_TRUE(WaitUntil([&] { return printer.BinaryAnswers() >= 1; }));
+  long long after_cancel_ms = 0;
+  after_cancel_ms = ElapsedMs([&] {
+    __atomic_store_n(&cancel, 1, __ATOMIC_RELAXED);
+    search.join();
+  });
+  EXPECT_LT(after_cancel_ms, 500);
+  EXPECT_LT(search_ms, 3000);
+
+  // A cancelled flag stops the next search before it sends anything.
+  const size_t answers = printer.BinaryAnswers() + printer.TextAnswers();
+  const long long again_ms =
+      ElapsedMs([&] { VP_Port_EnumNetPrinter(12000, &cancel, Collector::On, &collector); });
+  EXPECT_LT(again_ms, 100);
+  WaitUntil([] { return false; }, 100);  // a request, had one been sent, would be answered by now
+  EXPECT_EQ(printer.BinaryAnswers() + printer.TextAnswers(), answers);
+  printer.Stop();
+}
+
+TEST_F(NetEnumTest, TimeoutZeroEndsWithinASecond) {
+  Collector collector;
+  int cancel = 0;
+  const long long ms =
+      ElapsedMs([&] { VP_Port_EnumNetPrinter(0, &cancel, Collector::On, &collector); });
+  EXPECT_LE(ms, 1100);
+  const long long null_cancel_ms =
+      ElapsedMs([&] { VP_Port_EnumNetPrinter(0, nullptr, Collector::On, &collector); });
+  EXPECT_LE(null_cancel_ms, 1100) << "a missing cancel flag means 'never cancelled'";
+}
+
+}  // namespace
