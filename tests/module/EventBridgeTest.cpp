@@ -114,6 +114,20 @@ TEST(EventBridge, RemovalDuringADispatchShowsFromTheNextEvent) {
   EXPECT_TRUE(log.Take().empty());
 }
 
+TEST(EventBridge, AClosureAddedDuringADispatchIsFirstCalledAtTheNextEvent) {
+  Log log;
+  ASSERT_TRUE(velmora::VP_Port_AddOnPortClosedEvent(
+      [&](Int) {
+        log.Add("A");
+        velmora::VP_Port_AddOnPortClosedEvent([&](Int) { log.Add("late"); }, 2);
+      },
+      1));
+  RaiseClosed();
+  EXPECT_EQ(log.Take(), std::vector<std::string>{"A"});
+  RaiseClosed();
+  EXPECT_EQ(log.Take(), (std::vector<std::string>{"A", "late"}));
+}
+
 TEST(EventBridge, AClosureRemovedWhileItRunsStaysAliveUntilItReturns) {
   auto owned = std::make_shared<std::string>("still here");
   std::string seen;
