@@ -54,6 +54,11 @@
 //     return detail::Call<detail::HandleResult>(::VP_Port_OpenMemoryBuffer, buffer_size);
 //   }
 //
+// With a count result, out-parameters and text are taken when the result is not -1, so an answer
+// of length 0 gives "" (a serial-number style query: CountResult plus TextOut, then -1 -> none).
+//
+// Declare each wrapper with VP_API in its family's public header,
+// include/velmora/module/<family>.hpp, and add that header to velmora.hpp with one line.
 // Pass exactly one argument per flat parameter after the handle, in the flat order. Enumeration
 // values, doubles, `std::uint8_t` bytes and other arguments whose type equals the parameter's
 // pass unchanged; `nullptr` fills a pointer parameter the wrapper does not use. A pairing the
