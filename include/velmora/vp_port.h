@@ -49,6 +49,21 @@ VP_API int VP_Port_Close(void *handle);
 VP_API void VP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
                                    VP_OnNetPrinterDiscovered on_discovered, void *private_data);
 
+/* Bluetooth LE ports. `address` is a printer address as the Bluetooth LE enumeration reports it
+ * (six upper-case hex pairs joined by ':'); the four opens differ in the printer protocol the port
+ * speaks (basic, V2, V3, negotiated VA). Each returns the handle, or null when the open failed,
+ * and raises the port-opened or port-open-failed event. */
+VP_API void *VP_Port_OpenBtBle(const char *address, int autoreplymode);
+VP_API void *VP_Port_OpenBtBleProtoV2(const char *address, int autoreplymode);
+VP_API void *VP_Port_OpenBtBleProtoV3(const char *address, int autoreplymode);
+VP_API void *VP_Port_OpenBtBleProtoVA(const char *address, int autoreplymode);
+/* Per packet of a protocol V2 port's most recent group write, how often it was sent. Length: the
+ * number of entries (0 for other ports); Value copies at most `count` of them and returns 0;
+ * Clear empties the list and returns 1 for a protocol V2 port, else 0. */
+VP_API int VP_Port_GetBtBleProtoV2PacketSendTimesListLength(void *handle);
+VP_API int VP_Port_GetBtBleProtoV2PacketSendTimesListValue(void *handle, int *values, int count);
+VP_API int VP_Port_ClearBtBleProtoV2PacketSendTimesList(void *handle);
+
 VP_API int VP_Port_AddOnPortOpenedEvent(VP_OnPortOpenedEvent callback, void *private_data);
 VP_API int VP_Port_RemoveOnPortOpenedEvent(VP_OnPortOpenedEvent callback);
 VP_API int VP_Port_AddOnPortOpenFailedEvent(VP_OnPortOpenFailedEvent callback, void *private_data);

@@ -1,0 +1,10 @@
+// velmora: the C++ module interface. The one include that brings every public C++ name; each
+// family of functions has its own header below.
+#pragma once
+
+#include "velmora/log.hpp"
+#include "velmora/module/events.hpp"
+#include "velmora/module/port.hpp"
+#include "velmora/module/status_bits.hpp"
+#include "velmora/module/types.hpp"
+#include "velmora/velmora.h"

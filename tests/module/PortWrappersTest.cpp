@@ -1,0 +1,200 @@
+// The module's port functions over real memory and loopback TCP ports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "VirtualTcpPrinter.h"
+#include "platform/DetachedThreads.h"
+#include "support/PortTest.h"
+#include "support/Wait.h"
+#include "velmora/velmora.hpp"
+
+namespace {
+
+using velmora::Int;
+using velmora::test::WaitUntil;
+using Bytes = std::vector<std::uint8_t>;
+
+class PortWrappers : public velmora::test::PortTest {
+ protected:
+  void TearDown() override {
+    for (Int handle : opened_) velmora::VP_Port_Close(handle);
+    PortTest::TearDown();
+  }
+  Int Memory(Int capacity = 64) {
+    const Int handle = velmora::VP_Port_OpenMemoryBuffer(capacity);
+    if (handle != 0) opened_.push_back(handle);
+    return handle;
+  }
+  std::vector<Int> opened_;
+};
+
+TEST_F(PortWrappers, LibraryVersion) {
+  EXPECT_EQ(velmora::VP_Library_Version_SwiftFunction(), "1.0.7.20211013");
+}
+
+TEST_F(PortWrappers, HandleZeroGivesEachFailureValue) {
+  Bytes buffer{7, 7};
+  EXPECT_EQ(velmora::VP_Port_Write(0, buffer, 2, 100), -1);
+  EXPECT_EQ(velmora::VP_Port_Write(0, buffer, 0, 2, 100), -1);
+  EXPECT_EQ(velmora::VP_Port_Read(0, buffer, 2, 100), -1);
+  EXPECT_EQ(velmora::VP_Port_ReadUntilByte(0, buffer, 2, 100, 0x0A), -1);
+  EXPECT_EQ(buffer, (Bytes{7, 7}));
+  EXPECT_EQ(velmora::VP_Port_Available(0), -1);
+  EXPECT_FALSE(velmora::VP_Port_SkipAvailable(0));
+  EXPECT_FALSE(velmora::VP_Port_IsConnectionValid(0));
+  EXPECT_FALSE(velmora::VP_Port_IsOpened(0));
+  EXPECT_FALSE(velmora::VP_Port_Close(0));
+  EXPECT_FALSE(velmora::VP_Port_ClearMemoryBufferData(0));
+  EXPECT_FALSE(velmora::VP_Port_ClearBtBleProtoV2PacketSendTimesList(0));
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(0).empty());
+  EXPECT_TRUE(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(0).empty());
+}
+
+TEST_F(PortWrappers, WritesCollectInAMemoryPortAndComeBackAsACopy) {
+  const Int handle = Memory();
+  ASSERT_NE(handle, 0);
+  EXPECT_TRUE(velmora::VP_Port_IsOpened(handle));
+  const Bytes six{1, 2, 3, 4, 5, 6};
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 2, 3, 1000), 3);
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 2, 1000), 2);
+  Bytes data = velmora::VP_Port_GetMemoryBufferData(handle);
+  EXPECT_EQ(data, (Bytes{3, 4, 5, 1, 2}));
+
+  // The result is the caller's own copy.
+  data[0] = 99;
+  EXPECT_EQ(velmora::VP_Port_GetMemoryBufferData(handle), (Bytes{3, 4, 5, 1, 2}));
+
+  EXPECT_TRUE(velmora::VP_Port_ClearMemoryBufferData(handle));
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(handle).empty());
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 0, 1000), 0);
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(handle).empty());
+}
+
+TEST_F(PortWrappers, RangesBeyondTheArrayAreRefusedAndNothingIsWritten) {
+  const Int handle = Memory();
+  ASSERT_NE(handle, 0);
+  std::atomic<int> written{0};
+  ASSERT_TRUE(velmora::VP_Port_AddOnPortWrittenEvent(
+      [&](Int, const Bytes &, Int) { written.fetch_add(1); }, 1));
+  const Bytes six{1, 2, 3, 4, 5, 6};
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 7, 1000), -1);
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 4, 3, 1000), -1);
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, -1, 2, 1000), -1);
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, -1, 1000), -1);
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 2, Int{1} << 32), -1);  // timeout beyond 32 bits
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(handle).empty());
+  EXPECT_EQ(written.load(), 0);
+
+  Bytes small{0, 0};
+  EXPECT_EQ(velmora::VP_Port_Read(handle, small, 3, 0), -1);
+  EXPECT_EQ(small.size(), 2u);
+  EXPECT_EQ(velmora::VP_Port_OpenMemoryBuffer(-1), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenMemoryBuffer(Int{1} << 32), 0);
+}
+
+TEST_F(PortWrappers, OtherPortsHaveNoMemoryDataAndNoSendCounts) {
+  const Int handle = Memory();
+  ASSERT_NE(handle, 0);
+  EXPECT_TRUE(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(handle).empty());
+  EXPECT_FALSE(velmora::VP_Port_ClearBtBleProtoV2PacketSendTimesList(handle));
+
+  velmora::vprinter::VirtualTcpPrinter printer;
+  ASSERT_TRUE(printer.Start());
+  const Int tcp = velmora::VP_Port_OpenTcp("", "127.0.0.1", printer.port(), 3000, 0);
+  ASSERT_NE(tcp, 0);
+  opened_.push_back(tcp);
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(tcp).empty());
+  EXPECT_FALSE(velmora::VP_Port_ClearMemoryBufferData(tcp));
+  EXPECT_TRUE(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(tcp).empty());
+}
+
+TEST_F(PortWrappers, ClosedHandlesAreRejectedByThePortLayer) {
+  const Int handle = velmora::VP_Port_OpenMemoryBuffer(16);
+  ASSERT_NE(handle, 0);
+  EXPECT_TRUE(velmora::VP_Port_Close(handle));
+  EXPECT_FALSE(velmora::VP_Port_Close(handle));
+  Bytes buffer{5};
+  EXPECT_EQ(velmora::VP_Port_Write(handle, buffer, 1, 100), -1);
+  EXPECT_EQ(velmora::VP_Port_Read(handle, buffer, 1, 0), -1);
+  EXPECT_EQ(velmora::VP_Port_Available(handle), -1);
+  EXPECT_FALSE(velmora::VP_Port_IsOpened(handle));
+  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(handle).empty());
+  EXPECT_EQ(buffer, Bytes{5});
+}
+
+TEST_F(PortWrappers, TcpWriteReachesThePrinterAndRepliesAreRead) {
+  velmora::vprinter::VirtualTcpPrinter printer;
+  ASSERT_TRUE(printer.Start());
+  const Int handle = velmora::VP_Port_OpenTcp("", "127.0.0.1", printer.port(), 3000, 0);
+  ASSERT_NE(handle, 0);
+  opened_.push_back(handle);
+  EXPECT_TRUE(velmora::VP_Port_IsOpened(handle));
+  EXPECT_TRUE(velmora::VP_Port_IsConnectionValid(handle));
+
+  const Bytes six{1, 2, 3, 4, 5, 6};
+  EXPECT_EQ(velmora::VP_Port_Write(handle, six, 2, 3, 1000), 3);
+  ASSERT_TRUE(printer.printer().WaitForReceivedSize(3, 5000));
+  EXPECT_EQ(printer.printer().Received(), (Bytes{3, 4, 5}));
+
+  // A read of 0 bytes returns at once and leaves the array alone.
+  Bytes buffer{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+  EXPECT_EQ(velmora::VP_Port_Read(handle, buffer, 0, 60000), 0);
+  EXPECT_EQ(buffer, Bytes(6, 0xEE));
+
+  printer.Send({'a', 'b', '\n', 'c'});
+  ASSERT_TRUE(WaitUntil([&] { return velmora::VP_Port_Available(handle) == 4; }));
+  EXPECT_EQ(velmora::VP_Port_ReadUntilByte(handle, buffer, 6, 1000, '\n'), 3);
+  EXPECT_EQ(buffer, (Bytes{'a', 'b', '\n', 0xEE, 0xEE, 0xEE}));
+  EXPECT_EQ(velmora::VP_Port_Read(handle, buffer, 6, 50), 1);  // only 'c' left: times out
+  EXPECT_EQ(buffer, (Bytes{'c', 'b', '\n', 0xEE, 0xEE, 0xEE}));
+
+  printer.Send({1, 2});
+  ASSERT_TRUE(WaitUntil([&] { return velmora::VP_Port_Available(handle) == 2; }));
+  EXPECT_TRUE(velmora::VP_Port_SkipAvailable(handle));
+  EXPECT_EQ(velmora::VP_Port_Available(handle), 0);
+
+  EXPECT_TRUE(velmora::VP_Port_Close(handle));
+  opened_.clear();
+  EXPECT_FALSE(velmora::VP_Port_IsOpened(handle));
+}
+
+TEST_F(PortWrappers, FailedOpensGiveZeroAndOnlyReachedOpensReportFailure) {
+  std::mutex mutex;
+  std::vector<std::pair<Int, std::string>> failed;
+  ASSERT_TRUE(velmora::VP_Port_AddOnPortOpenFailedEvent(
+      [&](Int handle, const std::string &name) {
+        std::lock_guard<std::mutex> lock(mutex);
+        failed.emplace_back(handle, name);
+      },
+      1));
+
+  const std::string address = "00:11:22:AA:BB:CC";
+  EXPECT_EQ(velmora::VP_Port_OpenBtBle(address, 0), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoV2(address, 1), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoV3(address, 0), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoVA(address, 0), 0);
+  EXPECT_EQ(
+      velmora::VP_Port_OpenTcp("", "127.0.0.1", velmora::vprinter::ClosedLoopbackPort(), 1000, 0),
+      0);
+  // Arguments that do not fit stop the open before it starts: no event for them.
+  EXPECT_EQ(velmora::VP_Port_OpenTcp("", "127.0.0.2", 65536, 1000, 0), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenTcp("", "127.0.0.3", 9100, -1, 0), 0);
+  EXPECT_EQ(velmora::VP_Port_OpenBtBle(address, Int{1} << 31), 0);
+
+  ASSERT_TRUE(velmora::platform::waitForDetachedThreads(10000));
+  std::lock_guard<std::mutex> lock(mutex);
+  // Each report comes on a thread of its own, so their order is open.
+  std::sort(failed.begin(), failed.end());
+  const std::vector<std::pair<Int, std::string>> expected{
+      {0, address}, {0, address}, {0, address}, {0, address}, {0, "127.0.0.1"}};
+  EXPECT_EQ(failed, expected);
+}
+
+}  // namespace
