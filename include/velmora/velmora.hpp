@@ -3,6 +3,7 @@
 #pragma once
 
 #include "velmora/log.hpp"
+#include "velmora/module/enumeration.hpp"
 #include "velmora/module/events.hpp"
 #include "velmora/module/port.hpp"
 #include "velmora/module/status_bits.hpp"

@@ -12,6 +12,7 @@
 #include "support/PrivateNetwork.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
+#include "velmora/velmora.hpp"
 
 namespace {
 
@@ -147,6 +148,50 @@ TEST_F(NetEnumTest, TimeoutZeroEndsWithinASecond) {
   const long long null_cancel_ms =
       ElapsedMs([&] { VP_Port_EnumNetPrinter(0, nullptr, Collector::On, &collector); });
   EXPECT_LE(null_cancel_ms, 1100) << "a missing cancel flag means 'never cancelled'";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NetEnumTest, ModuleSearchDecodesTextsAndStopsOnItsController) {
+  VirtualDiscoveryResponder printer(
+      {{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, {10, 77, 0, 2}, "Caf\xc3\xa9 \xff"});
+  Start(printer);
+  auto controller = std::make_shared<velmora::VP_LoopController>();
+  std::mutex mutex;
+  std::vector<std::string> names;
+  std::thread search([&] {
+    velmora::VP_Port_EnumNetPrinter(
+        12000, controller,
+        [&](std::string local, std::string mac, std::string ip, std::string name) {
+          EXPECT_EQ(local, "10.77.0.1");
+          EXPECT_EQ(mac, "00-1A-2B-3C-4D-5E");
+          EXPECT_EQ(ip, "10.77.0.2");
+          std::lock_guard<std::mutex> lock(mutex);
+          names.push_back(name);
+        });
+  });
+  ASSERT_TRUE(WaitUntil([&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return names.size() >= 2;
+  }));
+  const long long ms = ElapsedMs([&] {
+    controller->cancelLoop();
+    search.join();
+  });
+  EXPECT_LT(ms, 500);
+  for (const auto &name : names) EXPECT_EQ(name, "Caf\xc3\xa9 \xef\xbf\xbd") << "ill-formed byte";
+
+  // Still cancelled: a second search with it returns at once, until enableLoop().
+  EXPECT_LT(ElapsedMs([&] { velmora::VP_Port_EnumNetPrinter(12000, controller, nullptr); }), 100);
+  controller->enableLoop();
+  std::atomic<int> reports{0};
+  velmora::VP_Port_EnumNetPrinter(1000, controller, [&](auto, auto, auto, auto) { ++reports; });
+  EXPECT_GE(reports.load(), 1) << "searching again after enableLoop()";
+  EXPECT_LT(ElapsedMs([&] { velmora::VP_Port_EnumNetPrinter(-1, controller, nullptr); }), 50)
+      << "a timeout that does not fit is refused";
+  printer.Stop();
 }
 
 }  // namespace
