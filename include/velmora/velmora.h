@@ -5,5 +5,7 @@
 #include "velmora/vp_common.h"
 #include "velmora/vp_port.h"
 #include "velmora/vp_printer.h"
+#include "velmora/vp_pos_status.h"
+#include "velmora/vp_proto.h"
 
 #endif

@@ -22,6 +22,53 @@ VP_API int VP_Printer_AddOnPrinterPrintedEvent(VP_OnPrinterPrintedEvent callback
                                                void *private_data);
 VP_API int VP_Printer_RemoveOnPrinterPrintedEvent(VP_OnPrinterPrintedEvent callback);
 
+/* What the printer last reported in its automatic status packets (ports opened in auto-reply
+ * mode). Each getter copies one consistent record into every non-null pointer and returns 1;
+ * 0 for a null or unknown handle. Values are 0 until the printer has reported them;
+ * timestamps are wall-clock milliseconds since the epoch. */
+VP_API int VP_Printer_GetPrinterResolutionInfo(void *handle, unsigned int *width_mm,
+                                               unsigned int *height_mm, unsigned int *dots_per_mm);
+/* Copies the cached firmware version text (cut to buffer_size - 1 bytes, NUL-terminated) and
+ * stores its full length + 1 in *needed. Empty until the printer has answered. */
+VP_API int VP_Printer_GetPrinterFirmwareVersion(void *handle, char *buffer,
+                                                unsigned int buffer_size, unsigned int *needed);
+VP_API int VP_Printer_GetPrinterStatusInfo(void *handle, int64_t *printer_error_status,
+                                           int64_t *printer_info_status, int64_t *timestamp_ms);
+VP_API int VP_Printer_GetPrinterReceivedInfo(void *handle,
+                                             unsigned int *printer_received_byte_count,
+                                             int64_t *timestamp_ms);
+VP_API int VP_Printer_GetPrinterPrintedInfo(void *handle, unsigned int *printer_printed_page_id,
+                                            int64_t *timestamp_ms);
+/* Adjustments in millimetres; 0 (nothing stored) while the printer's dots per mm are unknown. */
+VP_API int VP_Printer_GetPrinterLabelPositionAdjustmentInfo(
+    void *handle, double *label_print_position_adjustment,
+    double *label_tear_position_adjustment, int64_t *timestamp_ms);
+/* Sends the label position adjustments (millimetres) in whole dots. 0 without sending while
+ * the dots per mm are unknown or a value does not fit the command. */
+VP_API int VP_Printer_SetPrinterLabelPositionAdjustmentInfo(void *handle,
+                                                            double label_print_position_adjustment,
+                                                            double label_tear_position_adjustment);
+VP_API int VP_Printer_ClearPrinterBuffer(void *handle);
+VP_API int VP_Printer_ClearPrinterError(void *handle);
+
+/* Bits of the printer status words. */
+#define VP_PRINTER_ERROR_CUTTER 0x1
+#define VP_PRINTER_ERROR_FLASH 0x2
+#define VP_PRINTER_ERROR_NOPAPER 0x4
+#define VP_PRINTER_ERROR_VOLTAGE 0x8
+#define VP_PRINTER_ERROR_MARKER 0x10
+#define VP_PRINTER_ERROR_ENGINE 0x20
+#define VP_PRINTER_ERROR_OVERHEAT 0x40
+#define VP_PRINTER_ERROR_COVERUP 0x80
+#define VP_PRINTER_ERROR_MOTOR 0x100
+#define VP_PRINTER_INFO_LABELPAPER 0x2
+#define VP_PRINTER_INFO_LABELMODE 0x4
+#define VP_PRINTER_INFO_HAVEDATA 0x8
+#define VP_PRINTER_INFO_NOPAPERCANCELED 0x10
+#define VP_PRINTER_INFO_PAPERNOFETCH 0x20
+#define VP_PRINTER_INFO_PRINTIDLE 0x40
+#define VP_PRINTER_INFO_RECVIDLE 0x80
+
 VP_EXTERN_C_END
 
 #endif

@@ -55,11 +55,20 @@ void IOHandle::ReadLoop(NZThreadIO &stream) {
     const int n = stream.ReadPacket(packet.data(), packet.size(), kReadPollMs);
     if (n > 0) {
       OnReceived(packet.data(), static_cast<size_t>(n));
-    } else if (n < 0) {
+    } else if (n == 0) {
+      FlushHeldBytes();
+    } else {
       if (stream.IsOpened()) OnTransportFailed();
       break;
     }
   }
+  FlushHeldBytes();
+}
+
+void IOHandle::FlushHeldBytes() {
+  std::vector<uint8_t> kept;
+  processor_.Flush(kept);
+  if (!kept.empty()) rx_.Put(kept.data(), kept.size());
 }
 
 void IOHandle::OnReceived(const uint8_t *data, size_t count) {
@@ -109,6 +118,7 @@ void IOHandle::OnTransportWritten(const uint8_t *data, size_t count) {
 
 void IOHandle::OnTransportClosed() {
   rx_.Wake();
+  proto_packages_.Wake();
   // The closed event runs on a thread of its own, which then closes the handle.
   RunPinned(this, [](IOHandle *port) {
     PortEvents::Get().closed.Raise(static_cast<void *>(port));

@@ -8,7 +8,9 @@
 #include "core/port/NZIOBase.h"
 #include "core/port/NZIORxBuffer.h"
 #include "core/printer/AutoReplyRecord.h"
+#include "core/printer/NZProtoPackageQueue.h"
 #include "core/printer/NZReceivedDataProcessor.h"
+#include "core/printer/PrinterQueryState.h"
 
 namespace velmora::core {
 
@@ -37,6 +39,8 @@ class IOHandle final : public NZIOListener {
   }
   NZIORxBuffer &rx() { return rx_; }
   AutoReplyRecord &autoreply() { return autoreply_; }
+  NZProtoPackageQueue &proto_packages() { return proto_packages_; }
+  PrinterQueryState &queries() { return queries_; }
 
   // Connects the transport to this port and starts the read thread of stream transports.
   // Called once, after the port entered the registry.
@@ -61,6 +65,7 @@ class IOHandle final : public NZIOListener {
 
  private:
   void ReadLoop(NZThreadIO &stream);
+  void FlushHeldBytes();
 
   const uint32_t port_type_;
   const std::string name_;
@@ -69,6 +74,8 @@ class IOHandle final : public NZIOListener {
   std::unique_ptr<NZIOBase> io_;
   NZIORxBuffer rx_;
   AutoReplyRecord autoreply_;
+  NZProtoPackageQueue proto_packages_;
+  PrinterQueryState queries_;
   NZReceivedDataProcessor processor_;
 };
 

@@ -1,0 +1,22 @@
+/* Receipt printer queries: real-time status and print result. */
+#ifndef VELMORA_VP_POS_STATUS_H
+#define VELMORA_VP_POS_STATUS_H
+
+#include "velmora/vp_common.h"
+
+VP_EXTERN_C_BEGIN
+
+/* Discards the bytes already received, asks DLE EOT 1..4 (again every 300 ms) and returns the
+ * four answers packed as b1 | b2 << 8 | b3 << 16 | b4 << 24; 0 on timeout (at once for timeout
+ * 0), a closed port, a failed send or a null or unknown handle. */
+VP_API int VP_Pos_QueryRTStatus(void *handle, unsigned int timeout);
+/* 1 when the printer reports that every byte sent before the query has been printed; 0 on
+ * timeout, a closed port, an off-line or failing printer, or a set exit flag. */
+VP_API int VP_Pos_QueryPrintResult(void *handle, unsigned int timeout);
+/* Non-zero ends a running print-result query and makes later ones end at once, until it is
+ * set back to 0. */
+VP_API int VP_Pos_SetExitQueryCmd(void *handle, int exit);
+
+VP_EXTERN_C_END
+
+#endif

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace velmora::core {
+
+// One received device-protocol package.
+struct NZReceivedProtoPackage {
+  uint16_t command = 0;
+  uint32_t parameter = 0;
+  std::vector<uint8_t> data;
+};
+
+// The device package framing: a 12-byte header (03, address, 16-bit command, 32-bit parameter,
+// 16-bit data length, data XOR, header XOR) and the data.
+struct DevicePackage {
+  static constexpr size_t kHeaderSize = 12;
+  static constexpr uint8_t kLead = 0x03;
+  static constexpr uint8_t kHostAddress = 0xFF;
+  static constexpr size_t kMaxData = 0xFFFF;
+
+  // The package bytes, or nothing when the data is too long for the length field.
+  static std::optional<std::vector<uint8_t>> Build(uint8_t address, uint16_t command,
+                                                   uint32_t parameter, const uint8_t *data,
+                                                   size_t count);
+  static std::optional<std::vector<uint8_t>> Build(uint8_t address, uint16_t command,
+                                                   uint32_t parameter,
+                                                   const std::vector<uint8_t> &data) {
+    return Build(address, command, parameter, data.data(), data.size());
+  }
+};
+
+// Finds device packages in a received byte stream. It only watches: the bytes themselves go on
+// to the reader whatever it finds. The packages found do not depend on how the stream is cut
+// into chunks.
+class DevicePackageParser {
+ public:
+  // Appends every package completed by these bytes to `packages`.
+  void Feed(const uint8_t *data, size_t count, std::vector<NZReceivedProtoPackage> &packages);
+
+ private:
+  void FeedByte(uint8_t byte, std::vector<NZReceivedProtoPackage> &packages);
+  void FinishHeader(std::vector<NZReceivedProtoPackage> &packages);
+  void FinishData(std::vector<NZReceivedProtoPackage> &packages);
+
+  std::array<uint8_t, DevicePackage::kHeaderSize> header_{};
+  size_t header_size_ = 0;
+  bool in_data_ = false;
+  size_t data_length_ = 0;
+  std::vector<uint8_t> data_;
+};
+
+}  // namespace velmora::core
