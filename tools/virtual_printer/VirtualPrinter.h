@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace velmora::vprinter {
@@ -22,6 +23,12 @@ class PrinterBehaviour {
   virtual ~PrinterBehaviour() = default;
   virtual void OnReceived(VirtualPrinter &printer, const uint8_t *data, size_t count,
                           const Reply &reply) = 0;
+  // Called every few milliseconds, for what the printer sends on its own; `send` reaches the
+  // host over whatever link is attached.
+  virtual void OnTick(VirtualPrinter &printer, const Reply &send) {
+    (void)printer;
+    (void)send;
+  }
 };
 
 // The printer's brain, independent of the link that carries its bytes (loopback TCP, a
@@ -30,10 +37,18 @@ class PrinterBehaviour {
 class VirtualPrinter {
  public:
   VirtualPrinter() = default;
+  ~VirtualPrinter();
   VirtualPrinter(const VirtualPrinter &) = delete;
   VirtualPrinter &operator=(const VirtualPrinter &) = delete;
 
+  // Adding the first behaviour starts the printer's clock, which ticks every behaviour.
   void AddBehaviour(std::shared_ptr<PrinterBehaviour> behaviour);
+
+  // The link sets where unsolicited bytes go (null: nowhere, nothing attached). Clearing it
+  // waits for a send in progress, so the link may go away afterwards.
+  void SetHostOutput(Reply output);
+  // Sends bytes to the host on the printer's own initiative; dropped when no link is attached.
+  void SendToHost(const Bytes &bytes);
 
   // A chunk arrived from the host.
   void Receive(const uint8_t *data, size_t count, const Reply &reply);
@@ -50,8 +65,17 @@ class VirtualPrinter {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   Bytes received_;
+  void TickLoop();
+
   std::mutex behaviour_mutex_;
   std::vector<std::shared_ptr<PrinterBehaviour>> behaviours_;
+  std::mutex output_mutex_;
+  Reply output_;
+  std::mutex tick_mutex_;
+  std::condition_variable tick_stop_;
+  bool ticking_ = false;
+  bool stop_ticking_ = false;
+  std::thread ticker_;
 };
 
 }  // namespace velmora::vprinter

@@ -65,6 +65,7 @@ bool VirtualTcpPrinter::Start(uint16_t port) {
   listen_fd_ = ListenLoopback(port, 16, port_);
   if (listen_fd_ < 0) return false;
   running_.store(true);
+  printer_->SetHostOutput([this](const Bytes &bytes) { Send(bytes); });
   acceptor_ = std::thread([this] { AcceptLoop(); });
   return true;
 }
@@ -75,6 +76,7 @@ void VirtualTcpPrinter::Stop() {
   ::close(listen_fd_);
   listen_fd_ = -1;
   CloseConnections();
+  printer_->SetHostOutput(nullptr);
   std::vector<std::shared_ptr<Connection>> connections;
   {
     std::lock_guard<std::mutex> lock(connections_mutex_);
