@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "core/api/ApiGuard.h"
 #include "core/printer/DevicePackage.h"
@@ -52,7 +53,10 @@ int VP_Proto_QueryBatteryLevel(void *handle, unsigned int timeout) {
     std::array<char, kBatteryAnswerBuffer> text{};
     const size_t n = std::min(answer->data.size(), text.size() - 1);
     std::memcpy(text.data(), answer->data.data(), n);
-    return std::atoi(text.data() + kBatteryTextAt);
+    // Read as atoi would, but a number past the int range is clamped instead of undefined.
+    const long level = std::strtol(text.data() + kBatteryTextAt, nullptr, 10);
+    return static_cast<int>(std::clamp<long>(level, std::numeric_limits<int>::min(),
+                                             std::numeric_limits<int>::max()));
   });
 }
 

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/PortTest.h"
+#include "support/StatusPrinter.h"
+#include "support/Wait.h"
+#include "velmora/velmora.h"
+
+namespace velmora::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using vprinter::DevicePackageRecord;
+
+class DeviceProtocol : public PortTest {
+ protected:
+  void TearDown() override {
+    printer.reset();
+    PortTest::TearDown();
+  }
+  void Open(int mode = 0) { ASSERT_TRUE(printer->Open(mode)); }
+  // The packages the printer received with this command, once `count` of them are there.
+  std::vector<DevicePackageRecord> Received(uint16_t command, size_t count) {
+    std::vector<DevicePackageRecord> found;
+    WaitUntil([&] {
+      found.clear();
+      for (auto &p : printer->device->Packages()) {
+        if (p.command == command) found.push_back(p);
+      }
+      return found.size() >= count;
+    });
+    return found;
+  }
+  std::unique_ptr<StatusPrinter> printer = std::make_unique<StatusPrinter>();
+};
+
+TEST_F(DeviceProtocol, BatteryLevel) {
+  Open();
+  void *h = printer->handle();
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 3000), 87);
+  printer->device->SetAnswerData(0x56, Bytes{'B', 'A', 'T', ':', ' ', '-', '4', '2', 'x'});
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 3000), -42);
+  // A long answer without any terminator is read within its buffer; a number too big for an
+  // int is clamped, not taken for a failure.
+  printer->device->SetAnswerData(0x56, Bytes(400, '7'));
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 3000), std::numeric_limits<int>::max());
+  const auto asked = Received(0x3F, 3);
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[0].address, 0xFF);
+  EXPECT_EQ(asked[0].parameter, 0x56u);
+  EXPECT_TRUE(asked[0].data.empty());
+
+  printer->device->SetAnswering(false);
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 300), -1);
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(nullptr, 300), -1);
+}
+
+TEST_F(DeviceProtocol, SerialNumberAnswersAreCopiedAsSent) {
+  Open();
+  void *h = printer->handle();
+  char buffer[300];
+  std::memset(buffer, '#', sizeof(buffer));
+  ASSERT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 256, 3000), 13);
+  EXPECT_EQ(std::string(buffer, 13), "VM2024-000117");
+  EXPECT_EQ(buffer[13], '#');  // no terminator of our own
+
+  printer->device->SetAnswerData(0x4E, Bytes{'A', 'B', 0, 'C', 'D'});
+  ASSERT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 256, 3000), 5);
+  EXPECT_EQ(std::memcmp(buffer, "AB\0CD", 5), 0);
+
+  Bytes full(256);
+  for (size_t i = 0; i < full.size(); ++i) full[i] = static_cast<uint8_t>('a' + i % 26);
+  printer->device->SetAnswerData(0x4E, full);
+  std::memset(buffer, '#', sizeof(buffer));
+  ASSERT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 256, 3000), 256);
+  EXPECT_EQ(std::memcmp(buffer, full.data(), 256), 0);
+  EXPECT_EQ(buffer[256], '#');
+  ASSERT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 10, 3000), 10);  // cut to the buffer
+
+  printer->device->SetAnswerData(0x4E, {});
+  EXPECT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 256, 3000), 0);
+  printer->device->SetAnswering(false);
+  EXPECT_EQ(VP_Proto_QuerySerialNumber(h, buffer, 256, 300), -1);
+}
+
+TEST_F(DeviceProtocol, QueriesEndWhenThePortCloses) {
+  Open();
+  void *h = printer->handle();
+  printer->device->SetAnswering(false);
+  std::thread closer([&] {
+    Received(0x3F, 1);
+    printer->tcp.CloseConnections();
+  });
+  const long long took = ElapsedMs([&] { EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 10000), -1); });
+  closer.join();
+  EXPECT_LT(took, 5000);
+}
+
+TEST_F(DeviceProtocol, NamePairsAreLimitedTo256Bytes) {
+  Open();
+  void *h = printer->handle();
+  const std::string name(100, 'n');
+  const std::string serial(154, 's');  // 100 + 1 + 154 + 1 = 256
+  ASSERT_EQ(VP_Proto_SetSystemNameAndSerialNumber(h, name.c_str(), serial.c_str()), 1);
+  EXPECT_EQ(VP_Proto_SetSystemNameAndSerialNumber(h, name.c_str(), (serial + "s").c_str()), 0);
+  ASSERT_EQ(VP_Proto_SetBluetoothNameAndPassword(h, "VP-80", "0000"), 1);
+  EXPECT_EQ(VP_Proto_SetBluetoothNameAndPassword(h, (name + serial + "xx").c_str(), ""), 0);
+  EXPECT_EQ(VP_Proto_SetBluetoothNameAndPassword(h, nullptr, ""), 0);
+
+  const auto system = Received(0x64, 1);
+  ASSERT_EQ(system.size(), 1u);
+  Bytes expected(name.begin(), name.end());
+  expected.push_back(0);
+  expected.insert(expected.end(), serial.begin(), serial.end());
+  expected.push_back(0);
+  EXPECT_EQ(system[0].data, expected);
+  EXPECT_EQ(system[0].parameter, 0u);
+  const auto bluetooth = Received(0x61, 1);
+  ASSERT_EQ(bluetooth.size(), 1u);
+  EXPECT_EQ(bluetooth[0].data, (Bytes{'V', 'P', '-', '8', '0', 0, '0', '0', '0', '0', 0}));
+  EXPECT_EQ(printer->device->Packages().size(), 2u);  // the refused ones were never sent
+}
+
+TEST_F(DeviceProtocol, BasicParametersAndPrintSpeedPackages) {
+  Open();
+  void *h = printer->handle();
+  ASSERT_EQ(VP_Proto_SetPTPBasicParameters(h, 9600, 0x15, 2, 1, 30, 300, 1800, 500, 0x1234), 1);
+  ASSERT_EQ(VP_Settings_Hardware_SetPrintSpeed(h, 120), 1);
+  const auto basic = Received(0x60, 1);
+  ASSERT_EQ(basic.size(), 1u);
+  EXPECT_EQ(basic[0].data, (Bytes{0x00, 0x00, 0x25, 0x80, 0x15, 0x02, 0x01, 0x1E, 0x2C, 0x01,
+                                  0x08, 0x07, 0xF4, 0x01, 0x34, 0x12}));
+  const auto speed = Received(0x62, 1);
+  ASSERT_EQ(speed.size(), 1u);
+  ASSERT_EQ(speed[0].data.size(), 36u);
+  EXPECT_EQ(Bytes(speed[0].data.begin(), speed[0].data.begin() + 8),
+            (Bytes{0x01, 0, 0, 0, 120, 0, 0, 0}));
+  EXPECT_EQ(VP_Settings_Hardware_SetPrintSpeed(nullptr, 1), 0);
+  EXPECT_EQ(VP_Proto_SetPTPBasicParameters(nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0), 0);
+}
+
+TEST_F(DeviceProtocol, FirmwareVersionIsAskedAtAnAutoReplyOpenAndCached) {
+  Open(1);
+  void *h = printer->handle();
+  unsigned int needed = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    return VP_Printer_GetPrinterFirmwareVersion(h, nullptr, 0, &needed) == 1 && needed > 1;
+  }));
+  EXPECT_EQ(needed, 12u);
+  char buffer[64];
+  ASSERT_EQ(VP_Printer_GetPrinterFirmwareVersion(h, buffer, sizeof(buffer), nullptr), 1);
+  EXPECT_STREQ(buffer, "VP-80 V2.31");
+  ASSERT_EQ(VP_Printer_GetPrinterFirmwareVersion(h, buffer, 5, nullptr), 1);
+  EXPECT_STREQ(buffer, "VP-8");
+  // The version package still reaches the reader as received data.
+  EXPECT_GT(VP_Port_Available(h), 0);
+}
+
+}  // namespace
+}  // namespace velmora::test
