@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and with ThreadSanitizer.
+# and with ThreadSanitizer; then runs every fuzz target for 60 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -27,4 +27,7 @@ for flavour in address thread; do
   if [ "$flavour" = thread ]; then prefix=("${tsan_prefix[@]}"); fi
   "${prefix[@]}" ctest --test-dir "$dir" -j "$((jobs * 2))" --output-on-failure --timeout 300
 done
+
+# The parsers of printer bytes under libFuzzer, one minute each.
+scripts/fuzz.sh 60
 echo "=== all tests passed ==="
