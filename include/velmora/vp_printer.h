@@ -40,9 +40,10 @@ VP_API int VP_Printer_GetPrinterReceivedInfo(void *handle,
 VP_API int VP_Printer_GetPrinterPrintedInfo(void *handle, unsigned int *printer_printed_page_id,
                                             int64_t *timestamp_ms);
 /* Adjustments in millimetres; 0 (nothing stored) while the printer's dots per mm are unknown. */
-VP_API int VP_Printer_GetPrinterLabelPositionAdjustmentInfo(
-    void *handle, double *label_print_position_adjustment,
-    double *label_tear_position_adjustment, int64_t *timestamp_ms);
+VP_API int VP_Printer_GetPrinterLabelPositionAdjustmentInfo(void *handle,
+                                                            double *label_print_position_adjustment,
+                                                            double *label_tear_position_adjustment,
+                                                            int64_t *timestamp_ms);
 /* Sends the label position adjustments (millimetres) in whole dots. 0 without sending while
  * the dots per mm are unknown or a value does not fit the command. */
 VP_API int VP_Printer_SetPrinterLabelPositionAdjustmentInfo(void *handle,

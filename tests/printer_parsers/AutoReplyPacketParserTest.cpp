@@ -39,7 +39,9 @@ Bytes Join(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-Bytes Text(const std::string &s) { return Bytes(s.begin(), s.end()); }
+Bytes Text(const std::string &s) {
+  return Bytes(s.begin(), s.end());
+}
 
 Recorder ParseWhole(const Bytes &stream) {
   Recorder r;
@@ -61,9 +63,9 @@ TEST(AutoReplyPacketParser, TakesPacketsOutAndKeepsDataInOrder) {
 }
 
 TEST(AutoReplyPacketParser, EveryChunkBoundaryGivesTheSameResult) {
-  const Bytes stream = Join({Text("xS"), Packet(AutoReplyPacket::kReceivedCount, {1, 2, 3, 4, 0}),
-                             Text("SS"), Packet(AutoReplyPacket::kPrintedPage, {9, 0, 0, 0, 0}),
-                             Text("S")});
+  const Bytes stream =
+      Join({Text("xS"), Packet(AutoReplyPacket::kReceivedCount, {1, 2, 3, 4, 0}), Text("SS"),
+            Packet(AutoReplyPacket::kPrintedPage, {9, 0, 0, 0, 0}), Text("S")});
   const Recorder whole = ParseWhole(stream);
   ASSERT_EQ(whole.packets.size(), 2u);
   for (size_t a = 0; a <= stream.size(); ++a) {

@@ -22,8 +22,8 @@ TEST(DevicePackage, HeaderLayout) {
   const Bytes data = {0x41, 0x42, 0x00};
   const auto bytes = DevicePackage::Build(0xFF, 0x1234, 0xA1B2C3D4, data);
   ASSERT_TRUE(bytes);
-  const Bytes expected_head = {0x03, 0xFF, 0x34, 0x12, 0xD4, 0xC3, 0xB2, 0xA1, 0x03, 0x00,
-                               0x41 ^ 0x42};
+  const Bytes expected_head = {0x03, 0xFF, 0x34, 0x12, 0xD4,       0xC3,
+                               0xB2, 0xA1, 0x03, 0x00, 0x41 ^ 0x42};
   ASSERT_EQ(bytes->size(), 15u);
   EXPECT_TRUE(std::equal(expected_head.begin(), expected_head.end(), bytes->begin()));
   uint8_t x = 0;

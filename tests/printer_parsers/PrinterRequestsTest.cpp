@@ -31,8 +31,7 @@ TEST(PrinterRequests, BasicParametersLayout) {
 TEST(PrinterRequests, PrintSpeedSelectsOnlyTheSpeedFunction) {
   const Bytes data = PrintSpeedSettingData(-2);
   ASSERT_EQ(data.size(), 36u);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + 8),
-            (Bytes{0x01, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + 8), (Bytes{0x01, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
   for (size_t i = 8; i < data.size(); ++i) EXPECT_EQ(data[i], 0) << i;
 }
 

@@ -53,8 +53,8 @@ TEST_F(Queries, RealTimeStatusResendsEvery300MsAndEndsAtItsTimeout) {
   EXPECT_GE(took, 995);  // whole-millisecond clocks
   EXPECT_LT(took, 1000 + kLateMs);
   // Sent at 0, 300, 600 and 900 ms.
-  ASSERT_TRUE(printer->tcp.printer().WaitUntil(
-      [](const Bytes &b) { return b.size() >= 4 * 12; }, 2000));
+  ASSERT_TRUE(
+      printer->tcp.printer().WaitUntil([](const Bytes &b) { return b.size() >= 4 * 12; }, 2000));
   EXPECT_EQ(printer->rt_status->RequestCount(1), 4u);
   EXPECT_EQ(printer->rt_status->RequestCount(4), 4u);
 

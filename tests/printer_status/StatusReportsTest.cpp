@@ -213,16 +213,19 @@ TEST_F(StatusReports, DataInterleavedWithPacketsReachesTheReaderInOrder) {
     ++n;
   }
   for (size_t at = 0; at < stream.size(); at += 301) {
-    printer->tcp.Send(Bytes(stream.begin() + at,
-                            stream.begin() + std::min(stream.size(), at + 301)));
+    printer->tcp.Send(
+        Bytes(stream.begin() + at, stream.begin() + std::min(stream.size(), at + 301)));
   }
   Bytes got(data.size() + 1, 0);
   size_t read = 0;
-  ASSERT_TRUE(WaitUntil([&] {
-    const int r = VP_Port_Read(h, got.data() + read, static_cast<unsigned>(got.size() - read), 10);
-    if (r > 0) read += static_cast<size_t>(r);
-    return read >= data.size();
-  }, 10000));
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const int r =
+            VP_Port_Read(h, got.data() + read, static_cast<unsigned>(got.size() - read), 10);
+        if (r > 0) read += static_cast<size_t>(r);
+        return read >= data.size();
+      },
+      10000));
   got.resize(read);
   EXPECT_EQ(got, data);
   int64_t error = -1;

@@ -33,12 +33,16 @@ void RealTimeStatusBehaviour::SetBit(int n, uint8_t bit, bool on) {
   b = static_cast<uint8_t>(on ? (b | bit) : (b & ~bit));
 }
 
-void RealTimeStatusBehaviour::SetOffline(bool offline) { SetBit(1, kOffline, offline); }
+void RealTimeStatusBehaviour::SetOffline(bool offline) {
+  SetBit(1, kOffline, offline);
+}
 void RealTimeStatusBehaviour::SetPaperOut(bool out) {
   SetBit(2, kNoPaper, out);
   SetBit(4, kNearEnd, out);
 }
-void RealTimeStatusBehaviour::SetPaperNearEnd(bool near_end) { SetBit(4, kNearEnd, near_end); }
+void RealTimeStatusBehaviour::SetPaperNearEnd(bool near_end) {
+  SetBit(4, kNearEnd, near_end);
+}
 
 void RealTimeStatusBehaviour::SetAnswering(bool answering) {
   std::lock_guard<std::mutex> lock(mutex_);

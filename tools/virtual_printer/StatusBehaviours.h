@@ -17,9 +17,9 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   // Idle, on-line printer: drawer sensor set, nothing wrong.
   static constexpr std::array<uint8_t, 4> kOnline = {0x16, 0x12, 0x12, 0x12};
   static constexpr uint8_t kOffline = 0x08;
-  static constexpr uint8_t kNoPaper = 0x20;    // byte 2
-  static constexpr uint8_t kNearEnd = 0x08;    // byte 4
-  static constexpr uint8_t kTakenOut = 0x04;   // byte 4
+  static constexpr uint8_t kNoPaper = 0x20;   // byte 2
+  static constexpr uint8_t kNearEnd = 0x08;   // byte 4
+  static constexpr uint8_t kTakenOut = 0x04;  // byte 4
 
   RealTimeStatusBehaviour();
 

@@ -9,9 +9,8 @@ using velmora::core::WithPort;
 extern "C" {
 
 int VP_Pos_QueryRTStatus(void *handle, unsigned int timeout) {
-  return WithPort(handle, 0, [&](IOHandle &port) {
-    return velmora::core::QueryRealTimeStatus(port, timeout);
-  });
+  return WithPort(
+      handle, 0, [&](IOHandle &port) { return velmora::core::QueryRealTimeStatus(port, timeout); });
 }
 
 int VP_Pos_QueryPrintResult(void *handle, unsigned int timeout) {

@@ -124,8 +124,12 @@ int VP_Printer_SetPrinterLabelPositionAdjustmentInfo(void *handle,
   });
 }
 
-int VP_Printer_ClearPrinterBuffer(void *handle) { return SendCommand(handle, req::ClearBuffer()); }
+int VP_Printer_ClearPrinterBuffer(void *handle) {
+  return SendCommand(handle, req::ClearBuffer());
+}
 
-int VP_Printer_ClearPrinterError(void *handle) { return SendCommand(handle, req::ClearError()); }
+int VP_Printer_ClearPrinterError(void *handle) {
+  return SendCommand(handle, req::ClearError());
+}
 
 }  // extern "C"

@@ -55,8 +55,8 @@ int VP_Proto_QueryBatteryLevel(void *handle, unsigned int timeout) {
     std::memcpy(text.data(), answer->data.data(), n);
     // Read as atoi would, but a number past the int range is clamped instead of undefined.
     const long level = std::strtol(text.data() + kBatteryTextAt, nullptr, 10);
-    return static_cast<int>(std::clamp<long>(level, std::numeric_limits<int>::min(),
-                                             std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<long>(level, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   });
 }
 
@@ -79,17 +79,15 @@ int VP_Proto_SetSystemNameAndSerialNumber(void *handle, const char *systemName,
 
 int VP_Proto_SetBluetoothNameAndPassword(void *handle, const char *bluetoothName,
                                          const char *bluetoothPassword) {
-  return SendNamePair(handle, req::kSetBluetoothNameAndPassword, bluetoothName,
-                      bluetoothPassword);
+  return SendNamePair(handle, req::kSetBluetoothNameAndPassword, bluetoothName, bluetoothPassword);
 }
 
 int VP_Proto_SetPTPBasicParameters(void *handle, int baudrate, int codepage, int density,
                                    int asciiFontType, int lineFeed, int idleTime, int powerOffTime,
                                    int maxFeedLength, int pageLength) {
   return WithPort(handle, 0, [&](IOHandle &port) {
-    const auto data =
-        req::BasicParametersData(baudrate, codepage, density, asciiFontType, lineFeed, idleTime,
-                                 powerOffTime, maxFeedLength, pageLength);
+    const auto data = req::BasicParametersData(baudrate, codepage, density, asciiFontType, lineFeed,
+                                               idleTime, powerOffTime, maxFeedLength, pageLength);
     return SendPackage(port, req::kSetBasicParameters, data, kSettingsWriteTimeoutMs);
   });
 }

@@ -1,5 +1,7 @@
 #include "core/printer/AutoReplyPacket.h"
 
+#include <cstring>
+
 namespace velmora::core {
 namespace {
 
@@ -20,7 +22,19 @@ std::array<uint8_t, AutoReplyPacket::kSize> AutoReplyPacket::Encode() const {
 void AutoReplyPacketParser::Feed(const uint8_t *data, size_t count, Sink &sink) {
   std::vector<uint8_t> pass;
   pass.reserve(count + held_size_);
-  for (size_t i = 0; i < count; ++i) FeedByte(data[i], pass, sink);
+  size_t i = 0;
+  while (i < count) {
+    if (held_size_ == 0) {
+      // Outside a possible packet everything up to the next lead byte is plain data.
+      const void *lead = std::memchr(data + i, AutoReplyPacket::kLead, count - i);
+      const size_t end =
+          lead != nullptr ? static_cast<size_t>(static_cast<const uint8_t *>(lead) - data) : count;
+      pass.insert(pass.end(), data + i, data + end);
+      i = end;
+      if (i == count) break;
+    }
+    FeedByte(data[i++], pass, sink);
+  }
   Emit(pass, sink);
 }
 

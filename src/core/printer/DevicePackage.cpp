@@ -1,5 +1,8 @@
 #include "core/printer/DevicePackage.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace velmora::core {
 namespace {
 
@@ -35,7 +38,23 @@ std::optional<std::vector<uint8_t>> DevicePackage::Build(uint8_t address, uint16
 
 void DevicePackageParser::Feed(const uint8_t *data, size_t count,
                                std::vector<NZReceivedProtoPackage> &packages) {
-  for (size_t i = 0; i < count; ++i) FeedByte(data[i], packages);
+  size_t i = 0;
+  while (i < count) {
+    if (in_data_) {
+      // Package data is taken in bulk.
+      const size_t n = std::min(count - i, data_length_ - data_.size());
+      data_.insert(data_.end(), data + i, data + i + n);
+      i += n;
+      if (data_.size() == data_length_) FinishData(packages);
+      continue;
+    }
+    if (header_size_ == 0) {
+      const void *lead = std::memchr(data + i, DevicePackage::kLead, count - i);
+      if (lead == nullptr) return;
+      i = static_cast<size_t>(static_cast<const uint8_t *>(lead) - data);
+    }
+    FeedByte(data[i++], packages);
+  }
 }
 
 void DevicePackageParser::FeedByte(uint8_t byte, std::vector<NZReceivedProtoPackage> &packages) {

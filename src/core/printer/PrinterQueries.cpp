@@ -120,10 +120,9 @@ int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
     if (port.rx().Available() >= 4) {
       uint8_t answer[4] = {0, 0, 0, 0};
       if (port.Read(answer, 4, std::min(kStatusReadMs, LeftMs(deadline)), -1) != 4) return 0;
-      return static_cast<int>(static_cast<uint32_t>(answer[0]) |
-                              static_cast<uint32_t>(answer[1]) << 8 |
-                              static_cast<uint32_t>(answer[2]) << 16 |
-                              static_cast<uint32_t>(answer[3]) << 24);
+      return static_cast<int>(
+          static_cast<uint32_t>(answer[0]) | static_cast<uint32_t>(answer[1]) << 8 |
+          static_cast<uint32_t>(answer[2]) << 16 | static_cast<uint32_t>(answer[3]) << 24);
     }
     if (!asked || platform::steadyMs() - last_ask >= kResendMs) {
       if (!Send(port, query, deadline)) return 0;

@@ -18,9 +18,9 @@ void WirePrinter(IOHandle &port) {
   // leaves in the port's cache.
   const auto on = printer_requests::AutoReplyOn();
   port.Write(on.data(), static_cast<uint32_t>(on.size()), kWiringWriteTimeoutMs);
-  const auto version = DevicePackage::Build(DevicePackage::kHostAddress,
-                                            printer_requests::kQueryCommand,
-                                            printer_requests::kQueryFirmwareVersion, {});
+  const auto version =
+      DevicePackage::Build(DevicePackage::kHostAddress, printer_requests::kQueryCommand,
+                           printer_requests::kQueryFirmwareVersion, {});
   if (version) {
     port.Write(version->data(), static_cast<uint32_t>(version->size()), kWiringWriteTimeoutMs);
   }
