@@ -148,6 +148,21 @@ TEST_F(Queries, PrintResultEndsOnExitFlagErrorStatusAndClose) {
   EXPECT_EQ(VP_Pos_SetExitQueryCmd(nullptr, 1), 0);
 }
 
+TEST_F(Queries, ExitFlagEndsAPollingQueryStillWaitingForStatus) {
+  ASSERT_TRUE(printer->Open(0));
+  void *h = printer->handle();
+  printer->rt_status->SetAnswering(false);
+  auto result = std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, 8000); });
+  ASSERT_TRUE(WaitUntil([&] { return printer->rt_status->RequestCount(1) == 1; }));
+  const long long took = ElapsedMs([&] {
+    ASSERT_EQ(VP_Pos_SetExitQueryCmd(h, 1), 1);
+    EXPECT_EQ(result.get(), 0);
+  });
+  EXPECT_LT(took, 2000);
+  // The flag stays until it is cleared.
+  EXPECT_EQ(VP_Pos_QueryPrintResult(h, 3000), 0);
+}
+
 TEST_F(Queries, SilentPrinterEndsPrintResultAtTheTimeout) {
   ASSERT_TRUE(printer->Open(0));
   void *h = printer->handle();

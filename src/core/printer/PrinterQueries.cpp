@@ -40,6 +40,10 @@ void DropReplyTrailer(IOHandle &port) {
   }
 }
 
+bool StopAsked(IOHandle &port) {
+  return port.queries().exit_query.load() != 0;
+}
+
 bool PrinterReportsError(IOHandle &port) {
   std::lock_guard<std::mutex> lock(port.autoreply().mutex);
   return port.autoreply().error_status != 0;
@@ -49,9 +53,8 @@ bool PrinterReportsError(IOHandle &port) {
 bool AwaitPrintResultInStream(IOHandle &port, uint8_t id, int64_t deadline) {
   if (!Send(port, req::PrintResultQuery(id), deadline)) return false;
   int matched = 0;  // bytes of 37 22 id seen so far
-  while (port.IsOpened() && platform::steadyMs() < deadline &&
-         port.queries().exit_query.load() == 0 && !PrinterReportsError(port) &&
-         port.IsConnectionValid()) {
+  while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port) &&
+         !PrinterReportsError(port) && port.IsConnectionValid()) {
     if (matched == 0 && port.rx().Available() < kPrintResultReplySize) {
       port.rx().WaitForData(1);
       continue;
@@ -74,18 +77,27 @@ bool AwaitPrintResultInStream(IOHandle &port, uint8_t id, int64_t deadline) {
   return false;
 }
 
+// Takes the next received byte; false when the deadline passed, the port closed or the caller
+// asked the query to stop.
+bool NextByte(IOHandle &port, int64_t deadline, uint8_t &byte) {
+  while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port)) {
+    if (port.rx().TakeByte(byte)) return true;
+    port.rx().WaitForData(1);
+  }
+  return false;
+}
+
 // Other ports: real-time status bytes tell whether the printer is still there.
 bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
   port.rx().Clear();
   if (!Send(port, req::RealTimeStatusRequest(1), deadline)) return false;
   uint8_t status = 0;
-  if (port.Read(&status, 1, LeftMs(deadline), -1) != 1) return false;
+  if (!NextByte(port, deadline, status)) return false;
   if (status == 0 || (status & kOffline) != 0) return false;
   if (!Send(port, req::PrintResultQuery(id), deadline)) return false;
   int64_t last_ask = platform::steadyMs();
   if (!Send(port, req::RealTimeStatusRequest(1), deadline)) return false;
-  while (port.IsOpened() && platform::steadyMs() < deadline &&
-         port.queries().exit_query.load() == 0) {
+  while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port)) {
     if (platform::steadyMs() - last_ask >= kResendMs) {
       if (!Send(port, req::RealTimeStatusRequest(1), deadline)) return false;
       last_ask = platform::steadyMs();
@@ -96,9 +108,10 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
       continue;
     }
     if (byte == kReplyLead) {
-      uint8_t rest[2] = {0, 0};
-      if (port.Read(rest, 2, LeftMs(deadline), -1) != 2) return false;
-      const bool ours = rest[0] == kReplyKind && rest[1] == id;
+      uint8_t kind = 0;
+      uint8_t replied_id = 0;
+      if (!NextByte(port, deadline, kind) || !NextByte(port, deadline, replied_id)) return false;
+      const bool ours = kind == kReplyKind && replied_id == id;
       if (ours) DropReplyTrailer(port);
       return ours;
     }
