@@ -2,17 +2,9 @@
 
 #include <cstring>
 
+#include "core/printer/XorCheck.h"
+
 namespace velmora::core {
-namespace {
-
-uint8_t XorOf(const uint8_t *bytes, size_t count) {
-  uint8_t x = 0;
-  for (size_t i = 0; i < count; ++i) x ^= bytes[i];
-  return x;
-}
-
-}  // namespace
-
 std::array<uint8_t, AutoReplyPacket::kSize> AutoReplyPacket::Encode() const {
   std::array<uint8_t, kSize> bytes{kLead, data[0], data[1], data[2], data[3], data[4], type, 0};
   bytes[kSize - 1] = XorOf(bytes.data(), kSize - 1);

@@ -3,16 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/printer/XorCheck.h"
+
 namespace velmora::core {
-namespace {
-
-uint8_t XorOf(const uint8_t *bytes, size_t count) {
-  uint8_t x = 0;
-  for (size_t i = 0; i < count; ++i) x ^= bytes[i];
-  return x;
-}
-
-}  // namespace
 
 std::optional<std::vector<uint8_t>> DevicePackage::Build(uint8_t address, uint16_t command,
                                                          uint32_t parameter, const uint8_t *data,
