@@ -5,6 +5,7 @@
 #include "core/printer/XorCheck.h"
 
 namespace velmora::core {
+
 std::array<uint8_t, AutoReplyPacket::kSize> AutoReplyPacket::Encode() const {
   std::array<uint8_t, kSize> bytes{kLead, data[0], data[1], data[2], data[3], data[4], type, 0};
   bytes[kSize - 1] = XorOf(bytes.data(), kSize - 1);
