@@ -3,9 +3,13 @@
 #pragma once
 
 #include "velmora/log.hpp"
+#include "velmora/module/device_proto.hpp"
 #include "velmora/module/enumeration.hpp"
 #include "velmora/module/events.hpp"
+#include "velmora/module/firmware.hpp"
+#include "velmora/module/pos_status.hpp"
 #include "velmora/module/port.hpp"
+#include "velmora/module/printer_info.hpp"
 #include "velmora/module/status_bits.hpp"
 #include "velmora/module/types.hpp"
 #include "velmora/velmora.h"
