@@ -13,7 +13,10 @@ cmake --build build-fuzz -j "${VELMORA_JOBS:-$(nproc)}"
 mkdir -p build-fuzz/artifacts
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The targets run side by side; each writes its own log, shown when all are done.
 targets=(build-fuzz/fuzz/fuzz_*)
+pids=()
+names=()
 for target in "${targets[@]}"; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
@@ -21,6 +24,17 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus"
   echo "=== $name for ${seconds}s ==="
   "$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" 2>&1 | tail -n 12
+    -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" >"build-fuzz/$name.log" 2>&1 &
+  pids+=($!)
+  names+=("$name")
 done
+failed=0
+for i in "${!pids[@]}"; do
+  if ! wait "${pids[$i]}"; then
+    echo "=== ${names[$i]} FAILED ==="
+    failed=1
+  fi
+  tail -n 12 "build-fuzz/${names[$i]}.log"
+done
+[ "$failed" -eq 0 ] || exit 1
 echo "=== fuzzing passed ==="
