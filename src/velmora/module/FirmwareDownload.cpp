@@ -1,6 +1,7 @@
 // Firmware download: the image, checked and framed, written through the port in pieces.
 #include <algorithm>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <thread>
 
@@ -15,9 +16,11 @@ constexpr size_t kPieceSize = 1200;
 constexpr Int kPieceTimeoutMs = 10000;
 
 // One line on standard output, sent out at once.
-template <typename... Args>
-void Say(const char *format, Args... args) {
-  std::printf(format, args...);
+__attribute__((format(printf, 1, 2))) void Say(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
