@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2
   clang llvm
+  libqrencode-dev
 )
 
 missing=()

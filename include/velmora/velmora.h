@@ -7,5 +7,10 @@
 #include "velmora/vp_printer.h"
 #include "velmora/vp_pos_status.h"
 #include "velmora/vp_proto.h"
+#include "velmora/vp_image_types.h"
+#include "velmora/vp_pos.h"
+#include "velmora/vp_page.h"
+#include "velmora/vp_blackmark.h"
+#include "velmora/vp_label.h"
 
 #endif

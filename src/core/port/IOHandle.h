@@ -8,8 +8,11 @@
 #include "core/port/NZIOBase.h"
 #include "core/port/NZIORxBuffer.h"
 #include "core/printer/AutoReplyRecord.h"
+#include "core/printer/NZLabelPrinter.h"
+#include "core/printer/NZPosPrinter.h"
 #include "core/printer/NZProtoPackageQueue.h"
 #include "core/printer/NZReceivedDataProcessor.h"
+#include "core/printer/PrinterProperties.h"
 #include "core/printer/PrinterQueryState.h"
 
 namespace velmora::core {
@@ -41,6 +44,10 @@ class IOHandle final : public NZIOListener {
   AutoReplyRecord &autoreply() { return autoreply_; }
   NZProtoPackageQueue &proto_packages() { return proto_packages_; }
   PrinterQueryState &queries() { return queries_; }
+  // The printer command objects, bound to this port's transport, and their property cache.
+  NZPosPrinter &pos() { return pos_; }
+  NZLabelPrinter &label() { return label_; }
+  PrinterPropertyCache &printer_properties() { return printer_properties_; }
 
   // Connects the transport to this port and starts the read thread of stream transports.
   // Called once, after the port entered the registry.
@@ -77,6 +84,9 @@ class IOHandle final : public NZIOListener {
   NZProtoPackageQueue proto_packages_;
   PrinterQueryState queries_;
   NZReceivedDataProcessor processor_;
+  PrinterPropertyCache printer_properties_;
+  NZPosPrinter pos_{*this, printer_properties_};
+  NZLabelPrinter label_{*this};
 };
 
 }  // namespace velmora::core
