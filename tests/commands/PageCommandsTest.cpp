@@ -1,0 +1,179 @@
+// Page-mode commands, byte for byte, with placement in the kept page area.
+#include <string>
+
+#include "support/MemoryPort.h"
+#include "support/PortTest.h"
+#include "velmora/velmora.h"
+
+namespace velmora::test {
+namespace {
+
+class PageCommands : public PortTest {
+ protected:
+  void *h() const { return port.handle(); }
+  // Page mode on a 576 x 400 area with the library's page defaults.
+  void EnterPage() {
+    ASSERT_EQ(VP_Page_SelectPageModeEx(h(), 180, 360, 0, 0, 576, 400), 1);
+    port.Clear();
+  }
+
+  MemoryPort port;
+};
+
+TEST_F(PageCommands, PlainCommands) {
+  EXPECT_EQ(VP_Page_SelectPageMode(h()), 1);
+  EXPECT_EQ(VP_Page_ExitPageMode(h()), 1);
+  EXPECT_EQ(VP_Page_PrintPage(h()), 1);
+  EXPECT_EQ(VP_Page_ClearPage(h()), 1);
+  EXPECT_EQ(VP_Page_SetPageArea(h(), 8, 16, 70000, 400), 1);
+  EXPECT_EQ(VP_Page_SetPageDrawDirection(h(), VP_Page_DrawDirection_TopToBottom), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 4C 1B 53 1B 0C 18 1B 57 08 00 10 00 70 11 90 01 1B 54 03");
+}
+
+TEST_F(PageCommands, SelectPageModeExSendsTheDefaultsInOrder) {
+  EXPECT_EQ(VP_Page_SelectPageModeEx(h(), 180, 360, 0, 0, 576, 400), 1);
+  EXPECT_EQ(port.TakeHex(),
+            "1D 50 B4 68 1B 4C 1B 57 00 00 00 00 40 02 90 01 1B 54 00 1B 33 20 1B 20 00 "
+            "1C 53 00 00 1D 21 00 1D 77 02 1D 68 3C 1D 48 02 1D 66 00");
+}
+
+TEST_F(PageCommands, SelectPageModeExStopsAtTheFirstFailedStep) {
+  // Room for the unit and ESC L, not for the area.
+  MemoryPort small(15);
+  EXPECT_EQ(VP_Page_SelectPageModeEx(small.handle(), 180, 360, 0, 0, 576, 400), 0);
+  EXPECT_EQ(small.TakeHex(), "1D 50 B4 68 1B 4C");
+  // The area was not kept: an item at the end of the area stays at 0.
+  EXPECT_EQ(VP_Page_DrawRect(small.handle(), -3, -3, 1, 1, 1), 1);
+  EXPECT_EQ(small.TakeHex(), "1F 28 52 0A 00 00 00 00 00 00 00 00 00 01 01");
+}
+
+TEST_F(PageCommands, RectanglesAtTheAreaEndInEachDirection) {
+  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
+  // Even directions: 400 along x, 300 along y; odd ones: 300 along x, 400 along y.
+  const char *expected[4] = {
+      "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 01 01",
+      "1F 28 52 0A 00 00 C8 01 5E 01 2B 01 8F 01 01",
+      "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 01 01",
+      "1F 28 52 0A 00 00 C8 01 5E 01 2B 01 8F 01 01",
+  };
+  for (int direction = 0; direction < 4; ++direction) {
+    SCOPED_TRACE(direction);
+    ASSERT_EQ(VP_Page_SetPageDrawDirection(h(), static_cast<VP_Page_DrawDirection>(direction)), 1);
+    port.Clear();
+    EXPECT_EQ(VP_Page_DrawRect(h(), -3, -3, 100, 50, 1), 1);
+    EXPECT_EQ(port.TakeHex(), expected[direction]);
+  }
+}
+
+TEST_F(PageCommands, RectanglesCentredAndExplicit) {
+  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
+  port.Clear();
+  EXPECT_EQ(VP_Page_DrawRect(h(), -2, -1, 100, 50, 257), 1);
+  EXPECT_EQ(VP_Page_DrawRect(h(), 10, 20, 1, 1, 0), 1);
+  EXPECT_EQ(port.TakeHex(),
+            "1F 28 52 0A 00 00 96 00 00 00 F9 00 31 01 01 "
+            "1F 28 52 0A 00 00 0A 00 14 00 0A 00 14 00 01");
+}
+
+TEST_F(PageCommands, BoxIsAnOuterAndAnInsetRectangleInTheOtherColour) {
+  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
+  port.Clear();
+  EXPECT_EQ(VP_Page_DrawBox(h(), 10, 20, 100, 50, 3, 1), 1);
+  EXPECT_EQ(port.TakeHex(),
+            "1F 28 52 0A 00 00 0A 00 14 00 6D 00 45 01 01 "
+            "1F 28 52 0A 00 00 0D 00 17 00 6A 00 42 00 01");
+  EXPECT_EQ(VP_Page_DrawBox(h(), -3, -3, 100, 50, 259, 256), 1);
+  EXPECT_EQ(port.TakeHex(),
+            "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 00 01 "
+            "1F 28 52 0A 00 01 2F 00 FD 01 8C 01 28 01 01");
+}
+
+TEST_F(PageCommands, TextIsPlacedFromTheKeptTextSettings) {
+  EnterPage();
+  EXPECT_EQ(VP_Page_DrawText(h(), -2, -1, "abc"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 0E 01 1D 24 18 00 61 62 63");
+
+  ASSERT_EQ(VP_Pos_SetTextScale(h(), 1, 1), 1);
+  ASSERT_EQ(VP_Pos_SetAsciiTextCharRightSpacing(h(), 2), 1);
+  port.Clear();
+  // 3 x (12 + 2) x 2 wide, 48 high, at the end of both axes.
+  EXPECT_EQ(VP_Page_DrawText(h(), -3, -3, "abc"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 EC 01 1D 24 90 01 61 62 63");
+}
+
+TEST_F(PageCommands, WideTextInEachEncoding) {
+  EnterPage();
+  ASSERT_EQ(VP_Pos_SetKanjiTextCharSpacing(h(), 1, 3), 1);
+  port.Clear();
+  // Two characters of 1 + 24 + 3 dots.
+  EXPECT_EQ(VP_Page_DrawTextInGBK(h(), -3, 5, L"中文"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 08 02 1D 24 1D 00 D6 D0 CE C4");
+  EXPECT_EQ(VP_Page_DrawTextInUTF8(h(), 0, 0, L"中"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 E4 B8 AD");
+  EXPECT_EQ(VP_Page_DrawTextInBIG5(h(), 0, 0, L"中"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 A4 A4");
+  EXPECT_EQ(VP_Page_DrawTextInShiftJIS(h(), 0, 0, L"日"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 93 FA");
+  EXPECT_EQ(VP_Page_DrawTextInEUCKR(h(), 0, 0, L"한"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 C7 D1");
+  // Text the encoding lacks moves nothing and prints nothing.
+  EXPECT_EQ(VP_Page_DrawTextInGBK(h(), 0, 0, L"\U0001F600"), 0);
+  EXPECT_EQ(VP_Page_DrawTextInEUCKR(h(), 0, 0, nullptr), 0);
+  EXPECT_EQ(VP_Page_DrawText(h(), 0, 0, nullptr), 0);
+  EXPECT_EQ(port.TakeHex(), "");
+}
+
+TEST_F(PageCommands, BarcodeIsPlacedFromTheKeptBarcodeSettings) {
+  EnterPage();
+  // EAN-13: 95 modules x 2 dots; 60 dots of bars and 24 of text below.
+  EXPECT_EQ(VP_Page_DrawBarcode(h(), -2, -3, VP_Pos_BarcodeType_EAN13, "123456789012"), 1);
+  EXPECT_EQ(port.TakeHex(),
+            "1B 24 C1 00 1D 24 90 01 1D 6B 43 0C 31 32 33 34 35 36 37 38 39 30 31 32");
+  ASSERT_EQ(VP_Pos_SetBarcodeUnitWidth(h(), 3), 1);
+  ASSERT_EQ(VP_Pos_SetBarcodeReadableTextPosition(h(), VP_Pos_BarcodeTextPrintPosition_None), 1);
+  port.Clear();
+  EXPECT_EQ(VP_Page_DrawBarcode(h(), -3, 0, VP_Pos_BarcodeType_EAN13, "123456789012"), 1);
+  // 576 - 285 = 291; bars only: 60 high.
+  EXPECT_EQ(port.TakeHex().substr(0, 23), "1B 24 23 01 1D 24 3C 00");
+  EXPECT_EQ(
+      VP_Page_DrawBarcode(h(), 0, 0, VP_Pos_BarcodeType_CODE39, std::string(256, 'A').c_str()), 0);
+  EXPECT_EQ(port.TakeHex(), "");
+}
+
+TEST_F(PageCommands, QRCodeIsASquareOfModulesTimesTheUnitWidth) {
+  EnterPage();
+  // "hello" fits version 1: 21 modules of 2 dots.
+  EXPECT_EQ(VP_Page_DrawQRCode(h(), -2, -2, 0, VP_QRCodeECC_L, "hello"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 0B 01 1D 24 DD 00 1D 6B 61 00 01 05 00 68 65 6C 6C 6F");
+  // Version 2 is 25 modules.
+  EXPECT_EQ(VP_Page_DrawQRCode(h(), -3, 0, 2, VP_QRCodeECC_H, "hello"), 1);
+  EXPECT_EQ(port.TakeHex(), "1B 24 0E 02 1D 24 32 00 1D 6B 61 02 04 05 00 68 65 6C 6C 6F");
+  // No symbol can be built: nothing moves, nothing prints.
+  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, static_cast<VP_QRCodeECC>(5), "hello"), 0);
+  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, std::string(3000, 'x').c_str()), 0);
+  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, nullptr), 0);
+  EXPECT_EQ(port.TakeHex(), "");
+}
+
+TEST_F(PageCommands, DrawingStopsAtTheFirstFailedStep) {
+  // Room for ESC $ only.
+  MemoryPort small(4);
+  EXPECT_EQ(VP_Page_DrawText(small.handle(), 1, 1, "a"), 0);
+  EXPECT_EQ(small.TakeHex(), "1B 24 01 00");
+}
+
+TEST_F(PageCommands, SettingsAreKeptOnlyAfterACompleteWrite) {
+  // Exactly one page-area command fits.
+  MemoryPort small(10);
+  ASSERT_EQ(VP_Page_SetPageArea(small.handle(), 0, 0, 400, 300), 1);
+  EXPECT_EQ(VP_Page_SetPageArea(small.handle(), 0, 0, 100, 100), 0);
+  EXPECT_EQ(VP_Page_SetPageDrawDirection(small.handle(), VP_Page_DrawDirection_BottomToTop), 0);
+  EXPECT_EQ(VP_Pos_SetTextScale(small.handle(), 7, 7), 0);
+  small.Clear();
+  // Still 400 x 300 in direction 0 and normal-size text.
+  EXPECT_EQ(VP_Page_DrawText(small.handle(), -3, -3, "a"), 1);
+  EXPECT_EQ(small.TakeHex(), "1B 24 84 01 1D 24 2C 01 61");
+}
+
+}  // namespace
+}  // namespace velmora::test
