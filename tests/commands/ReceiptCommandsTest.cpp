@@ -3,31 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "support/MemoryPort.h"
-#include "support/PortTest.h"
+#include "commands/CommandCases.h"
 #include "velmora/velmora.h"
 
 namespace velmora::test {
 namespace {
 
-struct Case {
-  const char *what;
-  std::function<int(void *)> call;
-  std::string bytes;
-};
-
-class ReceiptCommands : public PortTest {
- protected:
-  void ExpectAll(const std::vector<Case> &cases) {
-    for (const Case &c : cases) {
-      SCOPED_TRACE(c.what);
-      EXPECT_EQ(c.call(port.handle()), 1);
-      EXPECT_EQ(port.TakeHex(), c.bytes);
-    }
-  }
-
-  MemoryPort port;
-};
+using ReceiptCommands = CommandTest;
 
 TEST_F(ReceiptCommands, PaperDrawerAndBuzzer) {
   ExpectAll({

@@ -18,4 +18,17 @@ int WithLabelPrinter(const void *handle, Body &&body) noexcept {
   return WithPort(handle, 0, [&](IOHandle &port) { return body(port.label()) ? 1 : 0; });
 }
 
+// Builds one command with `build()` and writes it through the receipt command object; a
+// command that cannot be built writes nothing and gives 0.
+template <typename Build>
+int SendPosCommand(const void *handle, Build &&build) noexcept {
+  return WithPosPrinter(handle, [&](NZPosPrinter &pos) { return pos.Send(build()); });
+}
+
+// The same through the label command object.
+template <typename Build>
+int SendLabelCommand(const void *handle, Build &&build) noexcept {
+  return WithLabelPrinter(handle, [&](NZLabelPrinter &label) { return label.Send(build()); });
+}
+
 }  // namespace velmora::core

@@ -6,16 +6,12 @@
 #include "velmora/vp_label.h"
 
 using velmora::core::NZLabelPrinter;
+using velmora::core::SendLabelCommand;
 using velmora::core::WithLabelPrinter;
 namespace labelcmd = velmora::core::labelcmd;
 namespace nzcommon = velmora::nzcommon;
 
 namespace {
-
-template <typename Build>
-int SendLabel(void *handle, Build &&build) noexcept {
-  return WithLabelPrinter(handle, [&](NZLabelPrinter &label) { return label.Send(build()); });
-}
 
 int DrawTextIn(void *handle, int x, int y, int font, int style, const wchar_t *str,
                const char *charset) noexcept {
@@ -30,30 +26,31 @@ int DrawTextIn(void *handle, int x, int y, int font, int style, const wchar_t *s
 extern "C" {
 
 int VP_Label_EnableLabelMode(void *handle) {
-  return SendLabel(handle, labelcmd::EnableLabelMode);
+  return SendLabelCommand(handle, labelcmd::EnableLabelMode);
 }
 int VP_Label_DisableLabelMode(void *handle) {
-  return SendLabel(handle, labelcmd::DisableLabelMode);
+  return SendLabelCommand(handle, labelcmd::DisableLabelMode);
 }
 int VP_Label_CalibrateLabel(void *handle) {
-  return SendLabel(handle, labelcmd::CalibrateLabel);
+  return SendLabelCommand(handle, labelcmd::CalibrateLabel);
 }
 int VP_Label_FeedLabel(void *handle) {
-  return SendLabel(handle, labelcmd::FeedLabel);
+  return SendLabelCommand(handle, labelcmd::FeedLabel);
 }
 
 int VP_Label_PageBegin(void *handle, int x, int y, int width, int height,
                        VP_Label_Rotation rotation) {
-  return SendLabel(handle, [&] { return labelcmd::PageBegin(x, y, width, height, rotation); });
+  return SendLabelCommand(handle,
+                          [&] { return labelcmd::PageBegin(x, y, width, height, rotation); });
 }
 
 int VP_Label_PagePrint(void *handle, int copies) {
-  return SendLabel(handle, [&] { return labelcmd::PagePrint(copies); });
+  return SendLabelCommand(handle, [&] { return labelcmd::PagePrint(copies); });
 }
 
 int VP_Label_DrawText(void *handle, int x, int y, int font, int style, const char *str) {
   if (str == nullptr) return 0;
-  return SendLabel(handle, [&] { return labelcmd::Text(x, y, font, style, str); });
+  return SendLabelCommand(handle, [&] { return labelcmd::Text(x, y, font, style, str); });
 }
 
 int VP_Label_DrawTextInUTF8(void *handle, int x, int y, int font, int style, const wchar_t *str) {
@@ -77,7 +74,7 @@ int VP_Label_DrawBarcode(void *handle, int x, int y, VP_Label_BarcodeType nBarco
 int VP_Label_DrawQRCode(void *handle, int x, int y, int nVersion, VP_QRCodeECC nECCLevel,
                         int unitwidth, VP_Label_Rotation rotation, const char *str) {
   if (str == nullptr) return 0;
-  return SendLabel(handle, [&] {
+  return SendLabelCommand(handle, [&] {
     return labelcmd::QRCode(x, y, nVersion, nECCLevel, unitwidth, rotation, str);
   });
 }
@@ -85,25 +82,25 @@ int VP_Label_DrawQRCode(void *handle, int x, int y, int nVersion, VP_QRCodeECC n
 int VP_Label_DrawPDF417Code(void *handle, int x, int y, int column, int nAspectRatio, int nECCLevel,
                             int unitwidth, VP_Label_Rotation rotation, const char *str) {
   if (str == nullptr) return 0;
-  return SendLabel(handle, [&] {
+  return SendLabelCommand(handle, [&] {
     return labelcmd::PDF417(x, y, column, nAspectRatio, nECCLevel, unitwidth, rotation, str);
   });
 }
 
 int VP_Label_DrawLine(void *handle, int startx, int starty, int endx, int endy, int linewidth,
                       VP_Label_Color linecolor) {
-  return SendLabel(
+  return SendLabelCommand(
       handle, [&] { return labelcmd::Line(startx, starty, endx, endy, linewidth, linecolor); });
 }
 
 int VP_Label_DrawRect(void *handle, int x, int y, int width, int height, VP_Label_Color color) {
-  return SendLabel(handle, [&] { return labelcmd::Rect(x, y, width, height, color); });
+  return SendLabelCommand(handle, [&] { return labelcmd::Rect(x, y, width, height, color); });
 }
 
 int VP_Label_DrawBox(void *handle, int x, int y, int width, int height, int borderwidth,
                      VP_Label_Color bordercolor) {
-  return SendLabel(handle,
-                   [&] { return labelcmd::Box(x, y, width, height, borderwidth, bordercolor); });
+  return SendLabelCommand(
+      handle, [&] { return labelcmd::Box(x, y, width, height, borderwidth, bordercolor); });
 }
 
 }  // extern "C"

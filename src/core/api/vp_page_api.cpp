@@ -6,15 +6,12 @@
 #include "velmora/vp_page.h"
 
 using velmora::core::NZPosPrinter;
+using velmora::core::SendPosCommand;
 using velmora::core::WithPosPrinter;
 namespace poscmd = velmora::core::poscmd;
 namespace nzcommon = velmora::nzcommon;
 
 namespace {
-
-int SendPage(void *handle, velmora::core::Bytes (*build)()) noexcept {
-  return WithPosPrinter(handle, [&](NZPosPrinter &pos) { return pos.Send(build()); });
-}
 
 int DrawTextIn(void *handle, int x, int y, const wchar_t *str, const char *charset) noexcept {
   if (str == nullptr) return 0;
@@ -27,7 +24,7 @@ int DrawTextIn(void *handle, int x, int y, const wchar_t *str, const char *chars
 extern "C" {
 
 int VP_Page_SelectPageMode(void *handle) {
-  return SendPage(handle, poscmd::SelectPageMode);
+  return SendPosCommand(handle, poscmd::SelectPageMode);
 }
 
 int VP_Page_SelectPageModeEx(void *handle, int nHorizontalMovementUnit, int nVerticalMovementUnit,
@@ -39,13 +36,13 @@ int VP_Page_SelectPageModeEx(void *handle, int nHorizontalMovementUnit, int nVer
 }
 
 int VP_Page_ExitPageMode(void *handle) {
-  return SendPage(handle, poscmd::ExitPageMode);
+  return SendPosCommand(handle, poscmd::ExitPageMode);
 }
 int VP_Page_PrintPage(void *handle) {
-  return SendPage(handle, poscmd::PrintPage);
+  return SendPosCommand(handle, poscmd::PrintPage);
 }
 int VP_Page_ClearPage(void *handle) {
-  return SendPage(handle, poscmd::ClearPage);
+  return SendPosCommand(handle, poscmd::ClearPage);
 }
 
 int VP_Page_SetPageArea(void *handle, int x, int y, int width, int height) {

@@ -8,17 +8,12 @@
 #include "velmora/vp_pos.h"
 
 using velmora::core::NZPosPrinter;
+using velmora::core::SendPosCommand;
 using velmora::core::WithPosPrinter;
 namespace poscmd = velmora::core::poscmd;
 namespace nzcommon = velmora::nzcommon;
 
 namespace {
-
-// Writes one prebuilt command.
-template <typename Build>
-int SendPos(void *handle, Build &&build) noexcept {
-  return WithPosPrinter(handle, [&](NZPosPrinter &pos) { return pos.Send(build()); });
-}
 
 int PrintTextIn(void *handle, const wchar_t *str, const char *charset) noexcept {
   if (str == nullptr) return 0;
@@ -31,26 +26,26 @@ int PrintTextIn(void *handle, const wchar_t *str, const char *charset) noexcept 
 extern "C" {
 
 int VP_Pos_KickOutDrawer(void *handle, int nDrawerIndex, int nHighLevelTime, int nLowLevelTime) {
-  return SendPos(
+  return SendPosCommand(
       handle, [&] { return poscmd::KickOutDrawer(nDrawerIndex, nHighLevelTime, nLowLevelTime); });
 }
 
 int VP_Pos_Beep(void *handle, int nBeepCount, int nBeepMs) {
-  return SendPos(handle, [&] { return poscmd::Beep(nBeepCount, nBeepMs); });
+  return SendPosCommand(handle, [&] { return poscmd::Beep(nBeepCount, nBeepMs); });
 }
 
 int VP_Pos_FeedAndHalfCutPaper(void *handle) {
-  return SendPos(handle, poscmd::FeedAndHalfCutPaper);
+  return SendPosCommand(handle, poscmd::FeedAndHalfCutPaper);
 }
 int VP_Pos_FullCutPaper(void *handle) {
-  return SendPos(handle, poscmd::FullCutPaper);
+  return SendPosCommand(handle, poscmd::FullCutPaper);
 }
 int VP_Pos_HalfCutPaper(void *handle) {
-  return SendPos(handle, poscmd::HalfCutPaper);
+  return SendPosCommand(handle, poscmd::HalfCutPaper);
 }
 
 int VP_Pos_FeedLine(void *handle, int numLines) {
-  return SendPos(handle, [&] { return poscmd::FeedLine(numLines); });
+  return SendPosCommand(handle, [&] { return poscmd::FeedLine(numLines); });
 }
 
 int VP_Pos_FeedDot(void *handle, int numDots) {
@@ -58,12 +53,12 @@ int VP_Pos_FeedDot(void *handle, int numDots) {
 }
 
 int VP_Pos_PrintSelfTestPage(void *handle) {
-  return SendPos(handle, poscmd::PrintSelfTestPage);
+  return SendPosCommand(handle, poscmd::PrintSelfTestPage);
 }
 
 int VP_Pos_PrintText(void *handle, const char *str) {
   if (str == nullptr) return 0;
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     const std::string_view text(str);
     return velmora::core::Bytes(text.begin(), text.end());
   });
@@ -87,7 +82,7 @@ int VP_Pos_PrintTextInEUCKR(void *handle, const wchar_t *str) {
 
 int VP_Pos_PrintTextInBytes(void *handle, const char *data, int length) {
   if (length < 0 || (data == nullptr && length > 0)) return 0;
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     const auto *bytes = reinterpret_cast<const uint8_t *>(data);
     return velmora::core::Bytes(bytes, bytes + length);
   });
@@ -95,7 +90,7 @@ int VP_Pos_PrintTextInBytes(void *handle, const char *data, int length) {
 
 int VP_Pos_PrintBarcode(void *handle, VP_Pos_BarcodeType nBarcodeType, const char *str) {
   if (str == nullptr) return 0;
-  return SendPos(handle, [&] { return poscmd::Barcode(nBarcodeType, str); });
+  return SendPosCommand(handle, [&] { return poscmd::Barcode(nBarcodeType, str); });
 }
 
 int VP_Pos_PrintBarcode_Code128Auto(void *handle, const char *str) {
@@ -106,20 +101,21 @@ int VP_Pos_PrintBarcode_Code128Auto(void *handle, const char *str) {
 
 int VP_Pos_PrintQRCode(void *handle, int nVersion, VP_QRCodeECC nECCLevel, const char *str) {
   if (str == nullptr) return 0;
-  return SendPos(handle, [&] { return poscmd::QRCode(nVersion, nECCLevel, str); });
+  return SendPosCommand(handle, [&] { return poscmd::QRCode(nVersion, nECCLevel, str); });
 }
 
 int VP_Pos_PrintQRCodeUseEpsonCmd(void *handle, int nQRCodeUnitWidth, VP_QRCodeECC nECCLevel,
                                   const char *str) {
   if (str == nullptr) return 0;
-  return SendPos(handle, [&] { return poscmd::QRCodeEpson(nQRCodeUnitWidth, nECCLevel, str); });
+  return SendPosCommand(handle,
+                        [&] { return poscmd::QRCodeEpson(nQRCodeUnitWidth, nECCLevel, str); });
 }
 
 int VP_Pos_PrintDoubleQRCode(void *handle, int nQRCodeUnitWidth, int nQR1Position, int nQR1Version,
                              VP_QRCodeECC nQR1ECCLevel, const char *strQR1, int nQR2Position,
                              int nQR2Version, VP_QRCodeECC nQR2ECCLevel, const char *strQR2) {
   if (strQR1 == nullptr || strQR2 == nullptr) return 0;
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     return poscmd::DoubleQRCode(nQRCodeUnitWidth, nQR1Position, nQR1Version, nQR1ECCLevel, strQR1,
                                 nQR2Position, nQR2Version, nQR2ECCLevel, strQR2);
   });
@@ -129,20 +125,20 @@ int VP_Pos_PrintPDF417BarcodeUseEpsonCmd(void *handle, int columnCount, int rowC
                                          int rowHeight, int nECCLevel, int dataProcessingMode,
                                          const char *str) {
   if (str == nullptr) return 0;
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     return poscmd::PDF417Epson(columnCount, rowCount, unitWidth, rowHeight, nECCLevel,
                                dataProcessingMode, str);
   });
 }
 
 int VP_Pos_PrintHorizontalLine(void *handle, int nLineStartPosition, int nLineEndPosition) {
-  return SendPos(handle,
-                 [&] { return poscmd::HorizontalLine(nLineStartPosition, nLineEndPosition); });
+  return SendPosCommand(
+      handle, [&] { return poscmd::HorizontalLine(nLineStartPosition, nLineEndPosition); });
 }
 
 int VP_Pos_PrintHorizontalLineSpecifyThickness(void *handle, int nLineStartPosition,
                                                int nLineEndPosition, int nLineThickness) {
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     return poscmd::HorizontalLineWithThickness(nLineStartPosition, nLineEndPosition,
                                                nLineThickness);
   });
@@ -150,60 +146,60 @@ int VP_Pos_PrintHorizontalLineSpecifyThickness(void *handle, int nLineStartPosit
 
 int VP_Pos_PrintMultipleHorizontalLinesAtOneRow(void *handle, int nLineCount,
                                                 int *pLineStartPosition, int *pLineEndPosition) {
-  return SendPos(handle, [&] {
+  return SendPosCommand(handle, [&] {
     return poscmd::MultipleHorizontalLines(nLineCount, pLineStartPosition, pLineEndPosition);
   });
 }
 
 int VP_Pos_ResetPrinter(void *handle) {
-  return SendPos(handle, poscmd::ResetPrinter);
+  return SendPosCommand(handle, poscmd::ResetPrinter);
 }
 
 int VP_Pos_SetPrintSpeed(void *handle, int nSpeed) {
-  return SendPos(handle, [&] { return poscmd::PrintSpeed(nSpeed); });
+  return SendPosCommand(handle, [&] { return poscmd::PrintSpeed(nSpeed); });
 }
 int VP_Pos_SetPrintDensity(void *handle, int nDensity) {
-  return SendPos(handle, [&] { return poscmd::PrintDensity(nDensity); });
+  return SendPosCommand(handle, [&] { return poscmd::PrintDensity(nDensity); });
 }
 int VP_Pos_SetSingleByteMode(void *handle) {
-  return SendPos(handle, poscmd::SingleByteMode);
+  return SendPosCommand(handle, poscmd::SingleByteMode);
 }
 int VP_Pos_SetCharacterSet(void *handle, VP_CharacterSet nCharacterSet) {
-  return SendPos(handle, [&] { return poscmd::CharacterSet(nCharacterSet); });
+  return SendPosCommand(handle, [&] { return poscmd::CharacterSet(nCharacterSet); });
 }
 int VP_Pos_SetCharacterCodepage(void *handle, VP_CharacterCodepage nCharacterCodepage) {
-  return SendPos(handle, [&] { return poscmd::CharacterCodepage(nCharacterCodepage); });
+  return SendPosCommand(handle, [&] { return poscmd::CharacterCodepage(nCharacterCodepage); });
 }
 int VP_Pos_SetMultiByteMode(void *handle) {
-  return SendPos(handle, poscmd::MultiByteMode);
+  return SendPosCommand(handle, poscmd::MultiByteMode);
 }
 int VP_Pos_SetMultiByteEncoding(void *handle, VP_MultiByteEncoding nEncoding) {
-  return SendPos(handle, [&] { return poscmd::MultiByteEncoding(nEncoding); });
+  return SendPosCommand(handle, [&] { return poscmd::MultiByteEncoding(nEncoding); });
 }
 int VP_Pos_SetMovementUnit(void *handle, int nHorizontalMovementUnit, int nVerticalMovementUnit) {
-  return SendPos(
+  return SendPosCommand(
       handle, [&] { return poscmd::MovementUnit(nHorizontalMovementUnit, nVerticalMovementUnit); });
 }
 int VP_Pos_SetPrintAreaLeftMargin(void *handle, int nLeftMargin) {
-  return SendPos(handle, [&] { return poscmd::PrintAreaLeftMargin(nLeftMargin); });
+  return SendPosCommand(handle, [&] { return poscmd::PrintAreaLeftMargin(nLeftMargin); });
 }
 int VP_Pos_SetPrintAreaWidth(void *handle, int nWidth) {
-  return SendPos(handle, [&] { return poscmd::PrintAreaWidth(nWidth); });
+  return SendPosCommand(handle, [&] { return poscmd::PrintAreaWidth(nWidth); });
 }
 int VP_Pos_SetHorizontalAbsolutePrintPosition(void *handle, int nPosition) {
-  return SendPos(handle, [&] { return poscmd::HorizontalAbsolutePosition(nPosition); });
+  return SendPosCommand(handle, [&] { return poscmd::HorizontalAbsolutePosition(nPosition); });
 }
 int VP_Pos_SetHorizontalRelativePrintPosition(void *handle, int nPosition) {
-  return SendPos(handle, [&] { return poscmd::HorizontalRelativePosition(nPosition); });
+  return SendPosCommand(handle, [&] { return poscmd::HorizontalRelativePosition(nPosition); });
 }
 int VP_Pos_SetVerticalAbsolutePrintPosition(void *handle, int nPosition) {
-  return SendPos(handle, [&] { return poscmd::VerticalAbsolutePosition(nPosition); });
+  return SendPosCommand(handle, [&] { return poscmd::VerticalAbsolutePosition(nPosition); });
 }
 int VP_Pos_SetVerticalRelativePrintPosition(void *handle, int nPosition) {
-  return SendPos(handle, [&] { return poscmd::VerticalRelativePosition(nPosition); });
+  return SendPosCommand(handle, [&] { return poscmd::VerticalRelativePosition(nPosition); });
 }
 int VP_Pos_SetAlignment(void *handle, VP_Pos_Alignment nAlignment) {
-  return SendPos(handle, [&] { return poscmd::Alignment(nAlignment); });
+  return SendPosCommand(handle, [&] { return poscmd::Alignment(nAlignment); });
 }
 
 int VP_Pos_SetTextScale(void *handle, int nWidthScale, int nHeightScale) {
@@ -211,23 +207,23 @@ int VP_Pos_SetTextScale(void *handle, int nWidthScale, int nHeightScale) {
       handle, [&](NZPosPrinter &pos) { return pos.POS_SetTextScale(nWidthScale, nHeightScale); });
 }
 int VP_Pos_SetAsciiTextFontType(void *handle, int nFontType) {
-  return SendPos(handle, [&] { return poscmd::AsciiTextFontType(nFontType); });
+  return SendPosCommand(handle, [&] { return poscmd::AsciiTextFontType(nFontType); });
 }
 int VP_Pos_SetTextBold(void *handle, int nBold) {
-  return SendPos(handle, [&] { return poscmd::TextBold(nBold); });
+  return SendPosCommand(handle, [&] { return poscmd::TextBold(nBold); });
 }
 int VP_Pos_SetTextUnderline(void *handle, int nUnderline) {
   return WithPosPrinter(handle,
                         [&](NZPosPrinter &pos) { return pos.POS_SetTextUnderline(nUnderline); });
 }
 int VP_Pos_SetTextUpsideDown(void *handle, int nUpsideDown) {
-  return SendPos(handle, [&] { return poscmd::TextUpsideDown(nUpsideDown); });
+  return SendPosCommand(handle, [&] { return poscmd::TextUpsideDown(nUpsideDown); });
 }
 int VP_Pos_SetTextWhiteOnBlack(void *handle, int nWhiteOnBlack) {
-  return SendPos(handle, [&] { return poscmd::TextWhiteOnBlack(nWhiteOnBlack); });
+  return SendPosCommand(handle, [&] { return poscmd::TextWhiteOnBlack(nWhiteOnBlack); });
 }
 int VP_Pos_SetTextRotate(void *handle, int nRotate) {
-  return SendPos(handle, [&] { return poscmd::TextRotate(nRotate); });
+  return SendPosCommand(handle, [&] { return poscmd::TextRotate(nRotate); });
 }
 int VP_Pos_SetTextLineHeight(void *handle, int nLineHeight) {
   return WithPosPrinter(handle,
