@@ -7,10 +7,10 @@ using velmora::core::PortEvents;
 
 extern "C" {
 
-#define VP_EVENT_FUNCTIONS(Family, Kind, list)                                              \
-  int VP_##Family##_AddOn##Kind##Event(VP_On##Kind##Event callback, void *private_data) {   \
+#define VP_EVENT_FUNCTIONS(Family, Kind, list)                                             \
+  int VP_##Family##_AddOn##Kind##Event(VP_On##Kind##Event callback, void *private_data) {  \
     return Guarded(0, [&] { return PortEvents::Get().list.Add(callback, private_data); }); \
-  }                                                                                         \
+  }                                                                                        \
   int VP_##Family##_RemoveOn##Kind##Event(VP_On##Kind##Event callback) {                   \
     return Guarded(0, [&] { return PortEvents::Get().list.Remove(callback); });            \
   }

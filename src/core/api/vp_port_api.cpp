@@ -79,7 +79,8 @@ int VP_Port_ReadUntilByte(void *handle, unsigned char *buffer, unsigned int coun
 }
 
 int VP_Port_Available(void *handle) {
-  return WithPort(handle, -1, [](IOHandle &port) { return static_cast<int>(port.rx().Available()); });
+  return WithPort(handle, -1,
+                  [](IOHandle &port) { return static_cast<int>(port.rx().Available()); });
 }
 
 int VP_Port_SkipAvailable(void *handle) {
