@@ -24,8 +24,7 @@ class IOHandle final : public NZIOListener {
  public:
   static constexpr uint32_t kDefaultWriteTimeoutMs = 3600000;
 
-  IOHandle(uint32_t port_type, std::string name, std::unique_ptr<NZIOBase> io,
-           bool autoreply_mode);
+  IOHandle(uint32_t port_type, std::string name, std::unique_ptr<NZIOBase> io, bool autoreply_mode);
   ~IOHandle() override;
   IOHandle(const IOHandle &) = delete;
   IOHandle &operator=(const IOHandle &) = delete;
