@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2
   clang llvm
-  libqrencode-dev
+  libstb-dev libjbig-dev jbigkit-bin libqrencode-dev zbar-tools imagemagick netpbm
 )
 
 missing=()

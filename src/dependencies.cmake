@@ -3,3 +3,23 @@
 # QR module counts for page-mode placement.
 pkg_check_modules(QRENCODE REQUIRED IMPORTED_TARGET libqrencode)
 target_link_libraries(velmora_objects PUBLIC PkgConfig::QRENCODE)
+# Imaging: stb_image (header-only, compiled once in src/nzcommon/imgprocess/StbImage.c)
+# and JBIG-KIT's T.85 codec.
+find_path(VELMORA_STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
+find_path(VELMORA_JBIG85_INCLUDE_DIR jbig85.h REQUIRED)
+find_library(VELMORA_JBIG_LIBRARY NAMES jbig REQUIRED)
+include(CheckSymbolExists)
+set(CMAKE_REQUIRED_INCLUDES ${VELMORA_JBIG85_INCLUDE_DIR})
+set(CMAKE_REQUIRED_LIBRARIES ${VELMORA_JBIG_LIBRARY})
+check_symbol_exists(jbg85_enc_lineout jbig85.h VELMORA_HAVE_JBIG85)
+unset(CMAKE_REQUIRED_INCLUDES)
+unset(CMAKE_REQUIRED_LIBRARIES)
+if(NOT VELMORA_HAVE_JBIG85)
+  message(FATAL_ERROR "libjbig at ${VELMORA_JBIG_LIBRARY} lacks the T.85 codec (jbg85_*)")
+endif()
+target_include_directories(velmora_objects SYSTEM PRIVATE ${VELMORA_STB_INCLUDE_DIR}
+  ${VELMORA_JBIG85_INCLUDE_DIR})
+target_link_libraries(velmora_objects PRIVATE ${VELMORA_JBIG_LIBRARY})
+# The decoder is outside code: compiled as it comes, without the project's warning flags.
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/nzcommon/imgprocess/StbImage.c
+  TARGET_DIRECTORY velmora_objects PROPERTIES COMPILE_OPTIONS "-w")

@@ -12,5 +12,6 @@
 #include "velmora/vp_page.h"
 #include "velmora/vp_blackmark.h"
 #include "velmora/vp_label.h"
+#include "velmora/orvantis_imgutils.h"
 
 #endif

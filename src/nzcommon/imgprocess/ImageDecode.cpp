@@ -1,0 +1,70 @@
+#include "nzcommon/imgprocess/ImageDecode.h"
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+#include <sys/stat.h>
+
+#include "nzcommon/imgprocess/PixelConversion.h"
+#include "nzcommon/imgprocess/StbImage.h"
+
+namespace velmora::imgprocess {
+
+namespace {
+
+struct FileCloser {
+  void operator()(FILE *file) const { std::fclose(file); }
+};
+
+struct StbFree {
+  void operator()(unsigned char *pixels) const { velmora_stbi_free(pixels); }
+};
+
+bool FitsDecoder(size_t size) {
+  return size > 0 && size <= static_cast<size_t>(kMaxEncodedImageBytes) && size <= INT_MAX;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
+  if (path == nullptr) return std::nullopt;
+  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return std::nullopt;
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (info.st_size <= 0 || info.st_size > kMaxEncodedImageBytes) return std::nullopt;
+  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return std::nullopt;
+  return bytes;
+}
+
+std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
+  if (data == nullptr || !FitsDecoder(size)) return std::nullopt;
+  ImageSize result;
+  if (!velmora_stbi_info(data, static_cast<int>(size), &result.width, &result.height)) {
+    return std::nullopt;
+  }
+  return result;
+}
+
+std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size) {
+  const auto announced = ReadImageSize(data, size);
+  if (!announced || !IsAcceptableImageSize(announced->width, announced->height)) {
+    return std::nullopt;
+  }
+  int width = 0;
+  int height = 0;
+  std::unique_ptr<unsigned char, StbFree> rgb(
+      velmora_stbi_load_rgb(data, static_cast<int>(size), &width, &height));
+  // The decoder must deliver what the header announced; anything else is refused.
+  if (!rgb || width != announced->width || height != announced->height) return std::nullopt;
+  GreyImage grey;
+  grey.width = width;
+  grey.height = height;
+  grey.pixels.resize(static_cast<size_t>(width) * height);
+  RgbToGrey(rgb.get(), grey.pixels.data(), grey.pixels.size());
+  return grey;
+}
+
+}  // namespace velmora::imgprocess

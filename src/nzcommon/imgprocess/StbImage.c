@@ -1,0 +1,30 @@
+/* The stb_image decoder, compiled once for the library. Only formats that announce themselves
+ * with a signature are enabled, so arbitrary bytes are never taken for an image; reading files
+ * is done by the library itself. */
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_GIF
+#define STBI_ONLY_PNM
+#define STBI_MAX_DIMENSIONS 65535
+#include <stb_image.h>
+
+#include "nzcommon/imgprocess/StbImage.h"
+
+int velmora_stbi_info(const unsigned char *data, int size, int *width, int *height) {
+  int components = 0;
+  return stbi_info_from_memory(data, size, width, height, &components);
+}
+
+unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *width,
+                                     int *height) {
+  int components = 0;
+  return stbi_load_from_memory(data, size, width, height, &components, 3);
+}
+
+void velmora_stbi_free(void *pixels) { stbi_image_free(pixels); }
