@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "ImageFixtures.h"
+#include "nzcommon/imgprocess/AreaScaler.h"
+#include "nzcommon/imgprocess/Binarizer.h"
+#include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/MonoImageConversion.h"
+#include "nzcommon/imgprocess/PixelConversion.h"
+#include "velmora/orvantis_imgutils.h"
+
+namespace velmora::test {
+namespace {
+
+using namespace velmora::imgprocess;
+
+TEST(ImageConversion, BlackAndWhitePngComesOutBitExactWithEveryMethod) {
+  const MonoBitmap picture = BlackWhitePattern(203, 77, 1);
+  for (int channels : {1, 3, 4}) {
+    const auto png = ToPng(picture, channels);
+    for (int method = 0; method <= 2; ++method) {
+      const auto mono = EncodedImageToMono(png.data(), png.size(), 0, 0, method);
+      ASSERT_TRUE(mono) << "channels " << channels << " method " << method;
+      EXPECT_EQ(mono->width, 203);
+      EXPECT_EQ(mono->stride, 26);
+      EXPECT_TRUE(SameBits(picture, mono->bits)) << "channels " << channels << " method " << method;
+    }
+  }
+}
+
+TEST(ImageConversion, SolidImagesKeepTheirColourWithEveryMethod) {
+  for (uint8_t shade : {uint8_t{0}, uint8_t{255}}) {
+    const std::vector<uint8_t> grey(40 * 9, shade);
+    const auto png = GreyPng(40, 9, grey);
+    for (int method = 0; method <= 2; ++method) {
+      const auto mono = EncodedImageToMono(png.data(), png.size(), 0, 0, method);
+      ASSERT_TRUE(mono);
+      for (uint8_t byte : mono->bits) EXPECT_EQ(byte, shade == 0 ? 0xFF : 0x00) << int(method);
+    }
+  }
+}
+
+TEST(ImageConversion, EveryPixelFormatGivesTheSameBits) {
+  const MonoBitmap picture = BlackWhitePattern(37, 21, 2);
+  const int w = picture.width, h = picture.height;
+  auto build = [&](int format, int &stride) {
+    std::vector<uint8_t> buffer;
+    const int bpp[] = {0, 0, 0, 1, 3, 3, 4, 4, 4, 4};
+    stride = format <= 2 ? (w + 7) / 8 + 3 : w * bpp[format] + 5;  // padded rows
+    buffer.assign(static_cast<size_t>(stride) * h, 0xAA);
+    for (int y = 0; y < h; ++y) {
+      uint8_t *row = buffer.data() + static_cast<size_t>(y) * stride;
+      if (format <= 2) std::fill(row, row + (w + 7) / 8, 0);
+      for (int x = 0; x < w; ++x) {
+        const bool black = picture.black(x, y);
+        const uint8_t v = black ? 0 : 255;
+        switch (format) {
+          case 1:
+            if (black) row[x / 8] |= 0x80 >> (x % 8);
+            break;
+          case 2:
+            if (black) row[x / 8] |= 1 << (x % 8);
+            break;
+          case 3:
+            row[x] = v;
+            break;
+          case 4:
+          case 5:
+            row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v;
+            break;
+          case 6:
+          case 8:
+            row[4 * x] = 255;
+            row[4 * x + 1] = row[4 * x + 2] = row[4 * x + 3] = v;
+            break;
+          default:
+            row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = v;
+            row[4 * x + 3] = 255;
+            break;
+        }
+      }
+    }
+    return buffer;
+  };
+  for (int format = 1; format <= 9; ++format) {
+    int stride = 0;
+    const auto buffer = build(format, stride);
+    for (int method = 0; method <= 2; ++method) {
+      const auto mono = PixelsToMono(buffer.data(), w, h, stride, format, method);
+      ASSERT_TRUE(mono) << format;
+      EXPECT_TRUE(SameBits(picture, mono->bits)) << "format " << format << " method " << method;
+    }
+  }
+}
+
+TEST(ImageConversion, ColourChannelsAndAlphaAreReadInTheirOwnOrder) {
+  // One pure-red pixel: its grey is 77 * 255 / 256 rounded = 77, whatever the byte order.
+  const struct {
+    int format;
+    std::vector<uint8_t> pixel;
+  } cases[] = {{4, {255, 0, 0}},      {5, {0, 0, 255}},      {6, {255, 255, 0, 0}},
+               {7, {255, 0, 0, 255}}, {8, {255, 0, 0, 255}}, {9, {0, 0, 255, 255}}};
+  for (const auto &c : cases) {
+    const auto grey =
+        PixelsToGrey(c.pixel.data(), 1, 1, static_cast<int>(c.pixel.size()), c.format);
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->pixels[0], 77) << "format " << c.format;
+  }
+  // Transparent black lies on white paper: white. Half-transparent black: mid grey.
+  const uint8_t clear[] = {0, 0, 0, 0}, half[] = {0, 0, 0, 128};
+  EXPECT_EQ(PixelsToGrey(clear, 1, 1, 4, 7)->pixels[0], 255);
+  EXPECT_EQ(PixelsToGrey(half, 1, 1, 4, 7)->pixels[0], 127);
+}
+
+TEST(ImageConversion, MethodsShadeMidGreyDifferently) {
+  GreyImage grey{64, 64, std::vector<uint8_t>(64 * 64, 0)};
+  for (int i = 0; i < 64 * 64; ++i) grey.pixels[i] = static_cast<uint8_t>((i % 64) * 4);  // ramp
+  auto black_count = [](const MonoBitmap &m) {
+    int n = 0;
+    for (uint8_t b : m.bits) n += __builtin_popcount(b);
+    return n;
+  };
+  // A left-to-right ramp from black to white: each method blackens about half the dots, but
+  // the threshold does it as one solid half and the dithers spread them.
+  for (int method = 0; method <= 2; ++method) {
+    const auto mono = Binarize(grey, method);
+    ASSERT_TRUE(mono);
+    EXPECT_NEAR(black_count(*mono), 64 * 32, 64 * 3) << method;
+    const bool solid_left = mono->row(10)[0] == 0xFF && mono->row(11)[0] == 0xFF &&
+                            mono->row(10)[1] == 0xFF && mono->row(10)[2] == 0xFF;
+    EXPECT_EQ(solid_left, method == 1) << method;
+  }
+  const auto dither = Binarize(grey, 0), diffusion = Binarize(grey, 2);
+  EXPECT_NE(dither->bits, diffusion->bits);
+}
+
+TEST(ImageConversion, AreaAveragingKeepsThinLinesWhenShrinking) {
+  // A one-dot black line in white, shrunk to half: the line survives as grey.
+  GreyImage grey{8, 2, std::vector<uint8_t>(16, 255)};
+  grey.pixels[3] = grey.pixels[11] = 0;
+  const auto half = ScaleAreaAverage(grey, 4, 1);
+  ASSERT_TRUE(half);
+  EXPECT_EQ(half->pixels, (std::vector<uint8_t>{255, 128, 255, 255}));
+
+  // Three to two: each output covers one whole and half of the neighbouring source pixel.
+  GreyImage three{3, 1, {0, 255, 0}};
+  EXPECT_EQ(ScaleAreaAverage(three, 2, 1)->pixels, (std::vector<uint8_t>{85, 85}));
+  // Enlarging repeats pixels; a seam falling inside a pixel blends.
+  GreyImage two{2, 1, {0, 255}};
+  EXPECT_EQ(ScaleAreaAverage(two, 4, 1)->pixels, (std::vector<uint8_t>{0, 0, 255, 255}));
+  EXPECT_EQ(ScaleAreaAverage(two, 3, 1)->pixels, (std::vector<uint8_t>{0, 128, 255}));
+  // Both axes at once: a 2 x 2 checker is one mid-grey pixel.
+  GreyImage checker{2, 2, {0, 255, 255, 0}};
+  EXPECT_EQ(ScaleAreaAverage(checker, 1, 1)->pixels, (std::vector<uint8_t>{128}));
+  EXPECT_FALSE(ScaleAreaAverage(checker, 0, 1));
+}
+
+TEST(ImageConversion, ScaledPngHasTheRequestedSize) {
+  const MonoBitmap picture = BlackWhitePattern(300, 120, 3);
+  const auto png = ToPng(picture);
+  const auto mono = EncodedImageToMono(png.data(), png.size(), 100, 40, 2);
+  ASSERT_TRUE(mono);
+  EXPECT_EQ(mono->width, 100);
+  EXPECT_EQ(mono->height, 40);
+  EXPECT_EQ(mono->bits.size(), 13u * 40);
+}
+
+TEST(ImageConversion, TargetSizeRule) {
+  const ImageSize image{200, 50};
+  auto resolved = [&](int w, int h) {
+    const auto s = ResolveTargetSize(w, h, image);
+    return s ? std::make_pair(s->width, s->height) : std::make_pair(-1, -1);
+  };
+  EXPECT_EQ(resolved(0, 0), std::make_pair(200, 50));
+  EXPECT_EQ(resolved(-3, -1), std::make_pair(200, 50));
+  EXPECT_EQ(resolved(0, 100), std::make_pair(400, 100));
+  EXPECT_EQ(resolved(101, -7), std::make_pair(101, 25));  // 101 * 50 / 200, integer division
+  EXPECT_EQ(resolved(3, 0), std::make_pair(-1, -1));      // 3 * 50 / 200 = 0
+  EXPECT_EQ(resolved(70000, 1), std::make_pair(-1, -1));  // wider than a command can say
+  EXPECT_EQ(resolved(10, 10), std::make_pair(10, 10));
+}
+
+TEST(ImageConversion, BadInputIsRefused) {
+  const auto png = ToPng(BlackWhitePattern(16, 16, 4));
+  EXPECT_FALSE(EncodedImageToMono(png.data(), png.size(), 0, 0, 3));
+  EXPECT_FALSE(EncodedImageToMono(png.data(), png.size(), 0, 0, -1));
+  EXPECT_FALSE(EncodedImageToMono(png.data(), png.size() / 2, 0, 0, 0));  // cut short
+  EXPECT_FALSE(EncodedImageToMono(png.data(), 0, 0, 0, 0));
+  EXPECT_FALSE(EncodedImageToMono(nullptr, 100, 0, 0, 0));
+  const std::vector<uint8_t> noise(500, 0x5A);
+  EXPECT_FALSE(EncodedImageToMono(noise.data(), noise.size(), 0, 0, 0));
+
+  const uint8_t pixels[64] = {};
+  EXPECT_FALSE(PixelsToMono(pixels, 4, 4, 16, 0, 0));
+  EXPECT_FALSE(PixelsToMono(pixels, 4, 4, 16, 10, 0));
+  EXPECT_FALSE(PixelsToMono(pixels, 4, 4, 16, 7, 3));
+  EXPECT_FALSE(PixelsToMono(pixels, 4, 4, 15, 7, 0));  // stride shorter than a row
+  EXPECT_FALSE(PixelsToMono(pixels, 0, 4, 16, 7, 0));
+  EXPECT_FALSE(PixelsToMono(nullptr, 4, 4, 16, 7, 0));
+  EXPECT_TRUE(PixelsToMono(pixels, 4, 4, 16, 7, 0));
+}
+
+TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
+  // A small file that announces 36 million pixels: refused, though it would decode.
+  const auto big = OneBitBmp(6000, 6000);
+  ASSERT_TRUE(ReadImageSize(big.data(), big.size()));
+  EXPECT_FALSE(DecodeToGrey(big.data(), big.size()));
+  EXPECT_FALSE(EncodedImageToMono(big.data(), big.size(), 100, 100, 0));
+  // The same kind of file within the limits decodes.
+  const auto wide = OneBitBmp(6000, 10);
+  const auto grey = DecodeToGrey(wide.data(), wide.size());
+  ASSERT_TRUE(grey);
+  EXPECT_EQ(grey->width, 6000);
+  EXPECT_EQ(grey->pixels[5999], 255);
+
+  // A PNG header that claims 65535 x 65535 is refused at once.
+  auto png = ToPng(BlackWhitePattern(8, 8, 5));
+  png[16] = png[17] = png[20] = png[21] = 0;
+  png[18] = png[19] = png[22] = png[23] = 0xFF;
+  EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+}
+
+TEST(ImageConversion, FilesAreReadWhole) {
+  const auto png = ToPng(BlackWhitePattern(24, 24, 6));
+  const std::string path = TempPath("image.png");
+  FILE *file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(png.data(), 1, png.size(), file);
+  std::fclose(file);
+  const auto bytes = ReadImageFile(path.c_str());
+  std::remove(path.c_str());
+  ASSERT_TRUE(bytes);
+  EXPECT_EQ(*bytes, png);
+  EXPECT_FALSE(ReadImageFile(path.c_str()));
+  EXPECT_FALSE(ReadImageFile("/"));
+  EXPECT_FALSE(ReadImageFile(nullptr));
+}
+
+TEST(ImageConversion, ExportedUtilitiesHandOverMallocedRasters) {
+  const MonoBitmap picture = BlackWhitePattern(50, 30, 7);
+  const auto png = ToPng(picture);
+  unsigned size = 0, stride = 0;
+  unsigned char *mono = Orvantis_ImgUtils_ConvertImageDataToMonoFormat(
+      png.data(), static_cast<unsigned>(png.size()), 50, 30, 1, &size, &stride);
+  ASSERT_NE(mono, nullptr);
+  EXPECT_EQ(size, 7u * 30);
+  EXPECT_EQ(stride, 7u);
+  EXPECT_TRUE(std::equal(picture.bits.begin(), picture.bits.end(), mono));
+  std::free(mono);
+  EXPECT_EQ(Orvantis_ImgUtils_ConvertImageDataToMonoFormat(
+                png.data(), static_cast<unsigned>(png.size()), 0, 30, 1, &size, &stride),
+            nullptr);
+
+  const auto rgba = ToPixels(picture, 4);
+  mono = Orvantis_ImgUtils_ConvertImagePixelsToMonoFormat(rgba.data(), 50, 30, 200, 7, 2, &size,
+                                                          &stride);
+  ASSERT_NE(mono, nullptr);
+  EXPECT_TRUE(std::equal(picture.bits.begin(), picture.bits.end(), mono));
+  std::free(mono);
+  EXPECT_EQ(Orvantis_ImgUtils_ConvertImagePixelsToMonoFormat(rgba.data(), 50, 30, 200, 0, 2, &size,
+                                                             &stride),
+            nullptr);
+}
+
+}  // namespace
+}  // namespace velmora::test

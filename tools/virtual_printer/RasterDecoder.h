@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora::vprinter {
+
+// A 1-bit picture as the printer holds it: most significant bit leftmost, 1 = black.
+struct Bitmap {
+  int width = 0;   // dots
+  int height = 0;  // lines
+  int stride = 0;  // bytes per row
+  std::vector<uint8_t> bits;
+
+  Bitmap() = default;
+  Bitmap(int w, int h)
+      : width(w), height(h), stride((w + 7) / 8), bits(static_cast<size_t>(stride) * h, 0) {}
+  bool black(int x, int y) const {
+    return (bits[static_cast<size_t>(y) * stride + (x >> 3)] >> (7 - (x & 7))) & 1;
+  }
+  void set_black(int x, int y) {
+    bits[static_cast<size_t>(y) * stride + (x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  }
+};
+
+// One raster command as the printer understood it.
+struct RasterPiece {
+  enum class Kind {
+    kGsV0,       // 1D 76 30: receipt band, uncompressed
+    kRunLength,  // 1F 28 50: receipt line, PackBits
+    kJbigBand,   // 1F 28 4A: receipt band, T.85
+    kPage,       // 1D 38 4C: page-mode graphics at the page position (ESC $, GS $)
+    kLabel,      // 1A 21 01: label graphics, uncompressed
+    kLabelJbig,  // 1A 21 FF: label graphics, T.85
+  };
+  Kind kind;
+  int x = 0;  // page and label pieces: where the picture's top left corner goes
+  int y = 0;
+  Bitmap bitmap;
+  // Index of the page (ESC L .. ESC FF) or label (1A 5B .. 1A 4F) the piece belongs to, or -1
+  // when it was printed outside one.
+  int sheet = -1;
+};
+
+struct DecodedRaster {
+  std::vector<RasterPiece> pieces;
+  int sheets = 0;     // pages and labels begun
+  std::string error;  // empty when every raster command was well formed
+};
+
+// The printer's reading of a byte stream: every raster command (see docs/protocol.md, "Raster
+// images") decoded back into a bitmap, with page and label positions. Other commands are
+// skipped byte by byte. A malformed or truncated raster command stops decoding and is named in
+// `error`.
+DecodedRaster DecodeRasterCommands(const uint8_t *data, size_t size);
+inline DecodedRaster DecodeRasterCommands(const std::vector<uint8_t> &bytes) {
+  return DecodeRasterCommands(bytes.data(), bytes.size());
+}
+
+// The receipt pieces (GS v 0, run-length, JBIG bands) stacked top to bottom, as they leave the
+// printer one after another; as wide as the widest of them.
+Bitmap StackReceiptPieces(const DecodedRaster &decoded);
+
+// Decodes a PackBits row; false unless it gives exactly `expected` bytes.
+bool DecodePackBits(const uint8_t *code, size_t size, size_t expected, std::vector<uint8_t> &out);
+
+// Decodes one T.85 image entity; false unless it is width x height dots.
+bool DecodeJbig85(const uint8_t *code, size_t size, int width, int height, Bitmap &out);
+
+}  // namespace velmora::vprinter
