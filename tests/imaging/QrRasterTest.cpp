@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ImageFixtures.h"
+#include "RasterDecoder.h"
+#include "nzcommon/imgprocess/QrRaster.h"
+#include "nzcommon/imgprocess/RasterFraming.h"
+
+namespace velmora::test {
+namespace {
+
+using namespace velmora::imgprocess;
+
+// What zbarimg (Debian zbar-tools) reads from a PNG; empty when it finds no symbol.
+std::string ScanQr(const std::string &png) {
+  const std::string command = "zbarimg --quiet --raw -Sdisable -Sqrcode.enable " + png;
+  FILE *pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string text;
+  char buffer[256];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  pclose(pipe);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+TEST(QrRaster, PrintedSymbolScansBackToItsText) {
+  const std::string text = "https://example.invalid/receipt?id=20261206-0042&total=12.50";
+  for (int module : {3, 6}) {
+    const auto symbol = RenderQrCode(text.c_str(), 0, 2, module);
+    ASSERT_TRUE(symbol);
+    const auto bytes = FrameReceiptRaster(*symbol, 0);
+    const auto decoded = vprinter::DecodeRasterCommands(*bytes);
+    ASSERT_EQ(decoded.error, "");
+    const std::string png = TempPath("qr" + std::to_string(module) + ".png");
+    ASSERT_TRUE(vprinter::WritePng(vprinter::StackReceiptPieces(decoded), png));
+    EXPECT_EQ(ScanQr(png), text) << "module " << module;
+    std::remove(png.c_str());
+  }
+}
+
+TEST(QrRaster, SizeFollowsVersionModuleAndQuietZone) {
+  // Version 1 is 21 modules; with 4 modules of quiet zone each side, 29 modules of 5 dots.
+  const auto symbol = RenderQrCode("A1", 1, 1, 5);
+  ASSERT_TRUE(symbol);
+  EXPECT_EQ(symbol->width, 145);
+  EXPECT_EQ(symbol->height, 145);
+  // The quiet zone is white; the finder pattern's corner right inside it is black.
+  EXPECT_FALSE(symbol->black(19, 19));
+  EXPECT_TRUE(symbol->black(20, 20));
+  // A higher version is larger.
+  EXPECT_EQ(RenderQrCode("A1", 5, 1, 1)->width, 37 + 8);
+}
+
+TEST(QrRaster, BadParametersAreRefused) {
+  EXPECT_FALSE(RenderQrCode("", 0, 1, 4));
+  EXPECT_FALSE(RenderQrCode(nullptr, 0, 1, 4));
+  EXPECT_FALSE(RenderQrCode("x", 41, 1, 4));
+  EXPECT_FALSE(RenderQrCode("x", -1, 1, 4));
+  EXPECT_FALSE(RenderQrCode("x", 0, 0, 4));
+  EXPECT_FALSE(RenderQrCode("x", 0, 5, 4));
+  EXPECT_FALSE(RenderQrCode("x", 0, 1, 0));
+  EXPECT_FALSE(RenderQrCode("x", 0, 1, 2000));  // wider than a command can say
+  const std::string too_long(3000, 'x');
+  EXPECT_FALSE(RenderQrCode(too_long.c_str(), 0, 4, 1));  // beyond version 40 at level H
+}
+
+}  // namespace
+}  // namespace velmora::test
