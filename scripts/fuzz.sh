@@ -22,6 +22,9 @@ for target in "${targets[@]}"; do
   name=$(basename "$target")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
+  # A target may come with a script that writes seed inputs (fuzz/seeds/<name>.sh).
+  seeds="fuzz/seeds/${name#fuzz_}.sh"
+  if [ -x "$seeds" ]; then "$seeds" "$corpus"; fi
   echo "=== $name for ${seconds}s ==="
   "$target" -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" >"build-fuzz/$name.log" 2>&1 &

@@ -6,7 +6,7 @@
 
 VP_EXTERN_C_BEGIN
 
-/* Decodes an encoded image (PNG, JPEG, BMP, GIF or PNM) of data_size bytes, scales it to
+/* Decodes an encoded image (PNG, JPEG, BMP or GIF) of data_size bytes, scales it to
  * dstw x dsth (both at least 1) by area averaging, converts it to grey and binarises it with
  * binarization_method (0 ordered dither, 1 threshold at the mean grey, 2 error diffusion).
  * Returns the 1-bit raster (most significant bit leftmost, 1 = black, rows (dstw + 7) / 8 bytes

@@ -1,6 +1,7 @@
 #include "PaperRenderer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "StbImageWrite.h"
@@ -76,6 +77,15 @@ std::vector<uint8_t> EncodePng(int width, int height, int channels, const uint8_
   if (png == nullptr) return {};
   std::vector<uint8_t> bytes(png, png + size);
   velmora_stbi_write_free(png);
+  return bytes;
+}
+
+std::vector<uint8_t> EncodeJpeg(int width, int height, int channels, const uint8_t *pixels) {
+  int size = 0;
+  unsigned char *jpg = velmora_stbi_write_jpg_memory(width, height, channels, pixels, &size);
+  if (jpg == nullptr) return {};
+  std::vector<uint8_t> bytes(jpg, jpg + size);
+  std::free(jpg);
   return bytes;
 }
 

@@ -19,6 +19,8 @@ bool WritePng(const Bitmap &bitmap, const std::string &path, int margin = 16);
 // Encodes width x height pixels of 1..4 channels (grey, grey + alpha, RGB, RGBA; rows packed)
 // as PNG; empty on failure. Tests use it to make image files.
 std::vector<uint8_t> EncodePng(int width, int height, int channels, const uint8_t *pixels);
+// The same as a baseline JPEG.
+std::vector<uint8_t> EncodeJpeg(int width, int height, int channels, const uint8_t *pixels);
 
 // Decodes what a printer received and writes the paper as a PNG; false on a malformed raster
 // command, an empty paper or a write failure.

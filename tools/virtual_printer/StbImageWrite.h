@@ -15,6 +15,10 @@ int velmora_stbi_write_png_grey(const char *path, int width, int height,
 unsigned char *velmora_stbi_write_png_memory(int width, int height, int channels,
                                              const unsigned char *pixels, int *size);
 void velmora_stbi_write_free(void *data);
+/* Encodes width x height pixels of 1..4 channels as a baseline JPEG (quality 90) into memory;
+ * null on failure, else a malloc'd buffer with its size in *size. */
+unsigned char *velmora_stbi_write_jpg_memory(int width, int height, int channels,
+                                             const unsigned char *pixels, int *size);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "nzcommon/imgprocess/JpegGuard.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
 #include "nzcommon/imgprocess/StbImage.h"
 
@@ -41,6 +42,8 @@ std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
 
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
   if (data == nullptr || !FitsDecoder(size)) return std::nullopt;
+  // Even the header reader builds JPEG Huffman tables.
+  if (!JpegHuffmanTablesFit(data, size)) return std::nullopt;
   ImageSize result;
   if (!velmora_stbi_info(data, static_cast<int>(size), &result.width, &result.height)) {
     return std::nullopt;

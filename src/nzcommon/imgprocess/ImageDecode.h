@@ -19,7 +19,7 @@ struct ImageSize {
 std::optional<std::vector<uint8_t>> ReadImageFile(const char *path);
 
 // The size an encoded image announces in its header, without decoding it; nullopt when the
-// data is no image of a supported format (PNG, JPEG, BMP, GIF, PNM).
+// data is no image of a supported format (PNG, JPEG, BMP, GIF).
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size);
 
 // Decodes an encoded image and converts it to grey. Refuses, before decoding, an image whose

@@ -14,7 +14,7 @@ namespace velmora::imgprocess {
 // division); nullopt unless both end up at least 1 and within IsAcceptableImageSize.
 std::optional<ImageSize> ResolveTargetSize(int dstw, int dsth, ImageSize image);
 
-// Encoded image (PNG, JPEG, BMP, GIF, PNM) -> decoded, scaled to the resolved target size by
+// Encoded image (PNG, JPEG, BMP, GIF) -> decoded, scaled to the resolved target size by
 // area averaging, grey, binarised. nullopt on any failure; the method is checked and the header
 // read before anything is decoded.
 std::optional<MonoBitmap> EncodedImageToMono(const uint8_t *data, size_t size, int dstw, int dsth,

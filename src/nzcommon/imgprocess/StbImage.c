@@ -1,6 +1,7 @@
 /* The stb_image decoder, compiled once for the library. Only formats that announce themselves
- * with a signature are enabled, so arbitrary bytes are never taken for an image; reading files
- * is done by the library itself. */
+ * with a signature are enabled, so arbitrary bytes are never taken for an image. PNM stays out:
+ * this stb_image version overruns a buffer on 16-bit PNM. Reading files is done by the library
+ * itself. */
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_NO_STDIO
@@ -10,7 +11,6 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
 #define STBI_ONLY_GIF
-#define STBI_ONLY_PNM
 #define STBI_MAX_DIMENSIONS 65535
 #include <stb_image.h>
 

@@ -1,0 +1,36 @@
+// Encoded images from outside: header check, decode, scale, binarise and frame must never
+// crash, leak or allocate past the size limits, whatever the bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "nzcommon/imgprocess/MonoImageConversion.h"
+#include "nzcommon/imgprocess/RasterFraming.h"
+#include "velmora/orvantis_imgutils.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < 4) return 0;
+  // Three parameter bytes, then the image. Sizes stay small so that the fuzzer spends its
+  // time in the decoder; signed, so that the <= 0 size rule is exercised.
+  const int dstw = static_cast<int8_t>(data[0]);
+  const int dsth = static_cast<int8_t>(data[1]);
+  const int method = data[2] % 4;        // 3 is out of range
+  const int compression = data[2] / 64;  // 3 is out of range
+  const uint8_t *image = data + 3;
+  const size_t image_size = size - 3;
+
+  using namespace velmora::imgprocess;
+  if (const auto mono = EncodedImageToMono(image, image_size, dstw, dsth, method)) {
+    if (mono->width < 1 || mono->height < 1 ||
+        mono->bits.size() != size_t(mono->stride) * mono->height) {
+      std::abort();
+    }
+    (void)FrameReceiptRaster(*mono, compression);
+    (void)FrameLabelRaster(dstw, dsth, *mono, compression);
+  }
+  unsigned mono_size = 0, stride = 0;
+  unsigned char *raster = Orvantis_ImgUtils_ConvertImageDataToMonoFormat(
+      image, static_cast<unsigned>(image_size), dstw, dsth, method, &mono_size, &stride);
+  std::free(raster);
+  return 0;
+}
