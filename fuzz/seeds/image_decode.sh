@@ -5,10 +5,10 @@ set -euo pipefail
 out="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-convert -size 24x16 gradient:black-white -draw "line 0,0 23,15" "$work/g.png"
+/usr/bin/convert -size 24x16 gradient:black-white -draw "line 0,0 23,15" "$work/g.png"
 for format in png jpg bmp gif ppm; do
-  convert "$work/g.png" "$work/seed.$format"
+  /usr/bin/convert "$work/g.png" "$work/seed.$format"
   { printf '\x00\x00\x02'; cat "$work/seed.$format"; } >"$out/seed_$format"
 done
-convert "$work/g.png" -alpha set -channel A -evaluate set 50% "$work/alpha.png"
+/usr/bin/convert "$work/g.png" -alpha set -channel A -evaluate set 50% "$work/alpha.png"
 { printf '\x10\xf0\x01'; cat "$work/alpha.png"; } >"$out/seed_alpha_png"
