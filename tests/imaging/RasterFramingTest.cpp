@@ -124,14 +124,14 @@ TEST(RasterFraming, PageRasterStoresAndPrintsGraphics) {
             (std::vector<uint8_t>{0x1D, 0x28, 0x4C, 0x02, 0x00, 0x30, 0x32}));
   EXPECT_EQ(bytes.size(), head.size() + 6 + 7);
 
-  Bytes stream = {0x1B, 0x4C, 0x1B, 0x24, 40, 1, 0x1D, 0x24, 9, 0};
+  Bytes stream = {0x1B, 0x4C, 0x1B, 0x24, 40, 1, 0x1D, 0x24, 12, 0};
   stream.insert(stream.end(), bytes.begin(), bytes.end());
   const auto decoded = DecodeRasterCommands(stream);
   ASSERT_EQ(decoded.error, "");
   ASSERT_EQ(decoded.pieces.size(), 1u);
   EXPECT_EQ(decoded.pieces[0].kind, RasterPiece::Kind::kPage);
   EXPECT_EQ(decoded.pieces[0].x, 296);
-  EXPECT_EQ(decoded.pieces[0].y, 9);
+  EXPECT_EQ(decoded.pieces[0].y, 9);  // standing on line 12, three lines tall
   EXPECT_EQ(decoded.pieces[0].sheet, 0);
   EXPECT_EQ(decoded.pieces[0].bitmap.bits, picture.bits);
 }

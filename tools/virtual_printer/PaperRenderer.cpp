@@ -49,8 +49,10 @@ Bitmap LayOutPaper(const DecodedRaster &decoded) {
   for (const auto &place : placements) {
     const Bitmap &b = *place.bitmap;
     for (int y = 0; y < b.height; ++y) {
+      const int py = place.y + y;
+      if (py < 0 || py >= paper.height) continue;  // drawn above its sheet
       for (int x = 0; x < b.width; ++x) {
-        if (b.black(x, y)) paper.set_black(place.x + x, place.y + y);
+        if (b.black(x, y) && place.x + x < paper.width) paper.set_black(place.x + x, py);
       }
     }
   }

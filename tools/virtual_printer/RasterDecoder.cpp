@@ -144,7 +144,8 @@ class Parser {
     const uint32_t x = Le16(f + 6), y = Le16(f + 8);
     if (x == 0 || y == 0 || p != 10 + size_t{(x + 7) / 8} * y) return Fail("bad GS 8 L size");
     if (left() - 7 < p) return Fail("truncated GS 8 L data");
-    Add(RasterPiece::Kind::kPage, page_x_, page_y_,
+    // Page mode draws pictures upward from the print position, as it does characters.
+    Add(RasterPiece::Kind::kPage, page_x_, page_y_ - static_cast<int>(y),
         FromRows(at() + 17, static_cast<int>(x), static_cast<int>(y)));
     pos_ += 7 + size_t{p};
   }

@@ -36,7 +36,9 @@ struct RasterPiece {
     kLabelJbig,  // 1A 21 FF: label graphics, T.85
   };
   Kind kind;
-  int x = 0;  // page and label pieces: where the picture's top left corner goes
+  // Page and label pieces: where the picture's top left corner goes. A page-mode picture stands
+  // on the print position (ESC $, GS $): its top line is the GS $ value minus its height.
+  int x = 0;
   int y = 0;
   Bitmap bitmap;
   // Index of the page (ESC L .. ESC FF) or label (1A 5B .. 1A 4F) the piece belongs to, or -1
