@@ -41,8 +41,9 @@ TEST(JpegGuard, HuffmanTableWithTooManyCodesIsRefusedBeforeTheDecoderSeesIt) {
   EXPECT_FALSE(DecodeToGrey(jpeg.data(), jpeg.size()));
 
   // Leading fill bytes do not hide the JPEG from the check.
-  std::vector<uint8_t> filled(5, 0xFF);
-  filled.insert(filled.end(), jpeg.begin(), jpeg.end());
+  std::vector<uint8_t> filled;
+  for (int i = 0; i < 5; ++i) filled.push_back(0xFF);
+  for (uint8_t byte : jpeg) filled.push_back(byte);
   EXPECT_FALSE(JpegHuffmanTablesFit(filled.data(), filled.size()));
 
   // Nor does a segment length too short for its tables: the decoder reads on past it.

@@ -176,9 +176,8 @@ TEST(RasterFraming, UnknownCompressionAndOverwideLabelsAreRefused) {
 TEST(RasterFraming, DecoderReportsTruncatedAndMalformedCommands) {
   const MonoBitmap picture = BlackWhitePattern(16, 30, 8);
   for (int compression = 0; compression <= 2; ++compression) {
-    auto bytes = *FrameReceiptRaster(picture, compression);
-    bytes.resize(bytes.size() - 1);
-    EXPECT_NE(DecodeRasterCommands(bytes).error, "") << compression;
+    const auto bytes = *FrameReceiptRaster(picture, compression);
+    EXPECT_NE(DecodeRasterCommands(bytes.data(), bytes.size() - 1).error, "") << compression;
   }
   auto jbig = *FrameReceiptRaster(picture, 2);
   jbig[20] ^= 0xFF;  // inside the T.85 header: the image size no longer matches
