@@ -12,6 +12,7 @@
 #include "velmora/vp_page.h"
 #include "velmora/vp_blackmark.h"
 #include "velmora/vp_label.h"
+#include "velmora/vp_image.h"
 #include "velmora/orvantis_imgutils.h"
 
 #endif

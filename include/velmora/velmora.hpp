@@ -17,4 +17,5 @@
 #include "velmora/module/page.hpp"
 #include "velmora/module/blackmark.hpp"
 #include "velmora/module/label.hpp"
+#include "velmora/module/image.hpp"
 #include "velmora/velmora.h"

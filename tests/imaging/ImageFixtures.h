@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -92,6 +93,20 @@ inline std::vector<uint8_t> OneBitBmp(int width, int height) {
 
 inline bool SameBits(const MonoBitmap &expected, const std::vector<uint8_t> &bits) {
   return expected.bits == bits;
+}
+
+// What zbarimg (Debian zbar-tools) reads from a PNG; empty when it finds no QR symbol.
+inline std::string ScanQr(const std::string &png) {
+  const std::string command = "zbarimg --quiet --raw -Sdisable -Sqrcode.enable " + png;
+  FILE *pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string text;
+  char buffer[256];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  pclose(pipe);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
 }
 
 inline std::string TempPath(const std::string &name) {

@@ -13,20 +13,6 @@ namespace {
 
 using namespace velmora::imgprocess;
 
-// What zbarimg (Debian zbar-tools) reads from a PNG; empty when it finds no symbol.
-std::string ScanQr(const std::string &png) {
-  const std::string command = "zbarimg --quiet --raw -Sdisable -Sqrcode.enable " + png;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {};
-  std::string text;
-  char buffer[256];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-  pclose(pipe);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
 TEST(QrRaster, PrintedSymbolScansBackToItsText) {
   const std::string text = "https://example.invalid/receipt?id=20261206-0042&total=12.50";
   for (int module : {3, 6}) {
