@@ -14,8 +14,6 @@
 #include <random>
 #include <string>
 
-#include "nzcommon/imgprocess/ImageDecode.h"
-#include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/RasterFraming.h"
 #include "velmora/velmora.h"
 
@@ -39,16 +37,12 @@ const std::string &PhotoPath() {
   return path;
 }
 
-// One print: file -> bytes of the GS v 0 raster in a memory port.
+// One print: the file through the flat receipt image function into a memory port.
 bool PrintPhoto(void *port) {
-  const auto file = ReadImageFile(PhotoPath().c_str());
-  if (!file) return false;
-  const auto mono = EncodedImageToMono(file->data(), file->size(), kWidth, 0, 2);
-  if (!mono) return false;
-  const auto bytes = FrameReceiptRaster(*mono, 0);
   VP_Port_ClearMemoryBufferData(port);
-  return bytes && VP_Port_Write(port, bytes->data(), static_cast<unsigned>(bytes->size()), 1000) ==
-                      static_cast<int>(bytes->size());
+  return VP_Pos_PrintRasterImageFromFile(port, kWidth, 0, PhotoPath().c_str(),
+                                         VP_ImageBinarizationMethod_ErrorDiffusion,
+                                         VP_ImageCompressionMethod_None) == 1;
 }
 
 void BM_VelmoraPhotoToGsV0(benchmark::State &state) {
