@@ -1,9 +1,9 @@
 /* The stb_image_write PNG encoder, compiled once for the virtual printer. */
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
+#include <stb_image_write.h>
 #include <stdlib.h>
 #include <string.h>
-#include <stb_image_write.h>
 
 #include "StbImageWrite.h"
 
@@ -17,7 +17,9 @@ unsigned char *velmora_stbi_write_png_memory(int width, int height, int channels
   return stbi_write_png_to_mem(pixels, width * channels, width, height, channels, size);
 }
 
-void velmora_stbi_write_free(void *data) { STBIW_FREE(data); }
+void velmora_stbi_write_free(void *data) {
+  STBIW_FREE(data);
+}
 
 typedef struct {
   unsigned char *data;

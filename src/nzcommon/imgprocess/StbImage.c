@@ -21,10 +21,11 @@ int velmora_stbi_info(const unsigned char *data, int size, int *width, int *heig
   return stbi_info_from_memory(data, size, width, height, &components);
 }
 
-unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *width,
-                                     int *height) {
+unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *width, int *height) {
   int components = 0;
   return stbi_load_from_memory(data, size, width, height, &components, 3);
 }
 
-void velmora_stbi_free(void *pixels) { stbi_image_free(pixels); }
+void velmora_stbi_free(void *pixels) {
+  stbi_image_free(pixels);
+}
