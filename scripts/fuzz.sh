@@ -25,9 +25,12 @@ for target in "${targets[@]}"; do
   # A target may come with a script that writes seed inputs (fuzz/seeds/<name>.sh).
   seeds="fuzz/seeds/${name#fuzz_}.sh"
   if [ -x "$seeds" ]; then "$seeds" "$corpus"; fi
+  # Inputs that once found a fault stay in the repository and run first, every time.
+  kept=()
+  if [ -d "fuzz/corpus/$name" ]; then kept=("fuzz/corpus/$name"); fi
   echo "=== $name for ${seconds}s ==="
   "$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" >"build-fuzz/$name.log" 2>&1 &
+    -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" "${kept[@]}" >"build-fuzz/$name.log" 2>&1 &
   pids+=($!)
   names+=("$name")
 done
