@@ -485,8 +485,9 @@ void Radio::EnsureTickLocked(const std::shared_ptr<Connection> &connection) {
 }
 
 void Radio::RunTick(const std::shared_ptr<Connection> &connection) {
+  // tick_scheduled stays set while the tick runs, so packets queued meanwhile wait for the next
+  // connection event instead of starting a second tick in this one.
   std::unique_lock<std::mutex> lock(mutex_);
-  connection->tick_scheduled = false;
   const int budget = packets_per_interval_ > 0 ? packets_per_interval_ : INT_MAX;
   int up_left = budget;
   int down_left = budget;
@@ -510,8 +511,9 @@ void Radio::RunTick(const std::shared_ptr<Connection> &connection) {
     }
     if (!moved) break;
   }
-  if (connection->alive && (!connection->up.empty() || !connection->down.empty())) {
-    connection->tick_scheduled = true;
+  if (!connection->alive || (connection->up.empty() && connection->down.empty())) {
+    connection->tick_scheduled = false;
+  } else {
     auto next = Clock::now();
     if (packets_per_interval_ > 0) {
       const auto interval = std::chrono::microseconds(interval_us_);
