@@ -21,6 +21,13 @@ class GattPacketLink {
   virtual int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) = 0;
 };
 
+// A write's timeout, raised to at least count + 3000 ms.
+inline int RaisedWriteTimeout(int timeout_ms, int count) {
+  const long long floor = static_cast<long long>(count) + 3000;
+  if (timeout_ms >= floor) return timeout_ms;
+  return floor > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(floor);
+}
+
 // Where a protocol delivers the payload bytes the printer sent.
 class ReceivedBytesSink {
  public:

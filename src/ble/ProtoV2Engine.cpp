@@ -171,9 +171,8 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
     } else if ((length == 10 || length == 12) && code == 0xFF) {
       const int first = Le16(frame + 3);
       const int runs = length == 10 ? 1 : Le16(frame + 6);
-      // Indices past the running group would be dropped when taken; they are not kept at all.
-      const int end = std::min(first + runs, group_size_);
-      for (int index = first; index < end; ++index) retry_.insert(index);
+      // Kept sorted and without duplicates; indices outside the group are dropped when taken.
+      for (int index = first; index < first + runs; ++index) retry_.insert(index);
     } else if (length == 10 && code == 0x05) {
       received_count_ = Le16(frame + 3);
     } else if (length == 10 && code == 0x03) {

@@ -59,3 +59,50 @@ std::vector<uint8_t> Pattern(size_t size, uint32_t seed) {
 }
 
 }  // namespace velmora::test
+
+namespace velmora::test {
+
+namespace {
+std::optional<std::string> Opt(const char *text) {
+  return text ? std::optional<std::string>(text) : std::nullopt;
+}
+}  // namespace
+
+void Sightings::OnPeripheral(const void *peripheral, const char *name, const char *address,
+                             int rssi, const void *self) {
+  const_cast<Sightings *>(static_cast<const Sightings *>(self))
+      ->Add({peripheral, Opt(name), Opt(address), rssi, false});
+}
+
+void Sightings::OnSimple(const char *name, const char *address, const void *self) {
+  const_cast<Sightings *>(static_cast<const Sightings *>(self))
+      ->Add({nullptr, Opt(name), Opt(address), 0, true});
+}
+
+void Sightings::Add(Sighting sighting) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sightings_.push_back(std::move(sighting));
+}
+
+std::vector<Sighting> Sightings::All() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sightings_;
+}
+
+size_t Sightings::Count(const std::string &name, bool simple) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  size_t n = 0;
+  for (const auto &s : sightings_) n += (s.name == name && s.simple == simple) ? 1 : 0;
+  return n;
+}
+
+const void *Sightings::Peripheral(const std::string &name) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const void *found = nullptr;
+  for (const auto &s : sightings_) {
+    if (s.name == name && !s.simple) found = s.peripheral;
+  }
+  return found;
+}
+
+}  // namespace velmora::test

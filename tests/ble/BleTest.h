@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,35 @@ class BleTest : public ::testing::Test {
 
 // Deterministic test data.
 std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1);
+
+}  // namespace velmora::test
+
+namespace velmora::test {
+
+// What the discovery callbacks of a channel reported.
+struct Sighting {
+  const void *peripheral = nullptr;
+  std::optional<std::string> name;
+  std::optional<std::string> address;
+  int rssi = 0;
+  bool simple = false;  // from the simple-discovered callback
+};
+
+class Sightings {
+ public:
+  static void OnPeripheral(const void *peripheral, const char *name, const char *address,
+                           int rssi, const void *self);
+  static void OnSimple(const char *name, const char *address, const void *self);
+  std::vector<Sighting> All() const;
+  // Sightings from the callback of the given kind for this name.
+  size_t Count(const std::string &name, bool simple) const;
+  // The peripheral pointer last reported under this name.
+  const void *Peripheral(const std::string &name) const;
+
+ private:
+  void Add(Sighting sighting);
+  mutable std::mutex mutex_;
+  std::vector<Sighting> sightings_;
+};
 
 }  // namespace velmora::test

@@ -76,8 +76,7 @@ void BLERWProtoV3::ClearCharacteristics() {
 int BLERWProtoV3::Write(const uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (!IsLinkUp()) return -1;
   if (!buffer || offset < 0 || count < 0) return -1;
-  if (timeout_ms < count + 3000) timeout_ms = count + 3000;
-  const int result = writeGroupPack(buffer + offset, count, timeout_ms);
+  const int result = writeGroupPack(buffer + offset, count, RaisedWriteTimeout(timeout_ms, count));
   if (result != count) platform::logf("Write Failed %d/%d", result, count);
   return result;
 }

@@ -393,7 +393,7 @@ void Radio::Cancel(const std::shared_ptr<CentralCore> &central,
   });
 }
 
-void Radio::DropLocked(const std::shared_ptr<Connection> &connection, std::optional<Error> error,
+void Radio::DropLocked(std::shared_ptr<Connection> connection, std::optional<Error> error,
                        bool tell_central) {
   if (!connection->alive) return;
   connection->alive = false;

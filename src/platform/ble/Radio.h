@@ -135,7 +135,7 @@ class Radio {
                                           const std::shared_ptr<DeviceCore> &device);
   void TryConnect(const std::shared_ptr<Peripheral> &proxy);
   void RetryPendingLocked(const DeviceCore &device);
-  void DropLocked(const std::shared_ptr<Connection> &connection, std::optional<Error> error,
+  void DropLocked(std::shared_ptr<Connection> connection, std::optional<Error> error,
                   bool tell_central);
   void EnsureTickLocked(const std::shared_ptr<Connection> &connection);
   void RunTick(const std::shared_ptr<Connection> &connection);
