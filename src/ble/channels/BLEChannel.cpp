@@ -271,7 +271,7 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   auto peripheral = myCBPeripheral();
   if (!peripheral || !myCBReadCharacteristic()) return -1;
   if (peripheral->state() != PeripheralState::Connected) return -1;
-  if (!buffer || offset < 0 || count < 0) return -1;
+  if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
   if (count == 0) return 0;
   int n = 0;
   const auto deadline = DeadlineIn(timeout_ms);

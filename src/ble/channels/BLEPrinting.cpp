@@ -68,8 +68,8 @@ void BLEPrinting::OnValue(const std::shared_ptr<Characteristic> &,
 
 int BLEPrinting::Write(const uint8_t *buffer, int offset, int count) {
   if (!IsLinkUp()) return -1;
-  if (!buffer || offset < 0 || count < 0) return -1;
-  return engine_.Write(*this, buffer + offset, count);
+  if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
+  return engine_.Write(*this, buffer ? buffer + offset : nullptr, count);
 }
 
 void BLEPrinting::SetWriteMode(int mode, int packet_size, int packet_timeout_ms,

@@ -49,8 +49,8 @@ void BLERWProtoV2::OnValue(const std::shared_ptr<Characteristic> &,
 
 int BLERWProtoV2::Write(const uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (!IsLinkUp()) return -1;
-  if (!buffer || offset < 0 || count < 0) return -1;
-  return writeGroupPack(buffer + offset, count, RaisedWriteTimeout(timeout_ms, count));
+  if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
+  return writeGroupPack(buffer ? buffer + offset : nullptr, count, RaisedWriteTimeout(timeout_ms, count));
 }
 
 int BLERWProtoV2::writeGroupPack(const uint8_t *data, int count, int timeout_ms) {
