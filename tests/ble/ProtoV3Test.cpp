@@ -103,8 +103,8 @@ TEST_F(ProtoV3Test, CreditsGrantedAheadDoNotEndAWriteBeforeEveryChunkIsOut) {
   const auto data = Pattern(6 * 180);
   auto result = std::async(std::launch::async, [&] { return Write(data); });
   ASSERT_TRUE(service_->WaitForAccepted(180, 5000));
-  // Ten credits at once: more than the six chunks, with five of them still to send.
-  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x0A}));
+  // Six credits at once, as many as there are chunks, while five of them are still to send.
+  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x06}));
   EXPECT_EQ(result.get(), static_cast<int>(data.size()));
   EXPECT_EQ(service_->Accepted(), data);
 }
