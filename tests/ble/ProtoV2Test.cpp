@@ -122,20 +122,27 @@ TEST_F(ProtoV2Test, PacketSizeFollowsThePrintersWriteLimitAndNeverGrows) {
 
 TEST_F(ProtoV2Test, LostPacketsAreResentAndTheBytesStayInOrder) {
   ASSERT_NO_FATAL_FAILURE(Open());
-  // Write sequence 0 is the setup, 1 + i is packet i: lose packets 3 and 10 (the last one) once.
-  auto lost = std::make_shared<std::set<uint64_t>>(std::set<uint64_t>{4, 11});
-  printer_->SetLossFilter([lost](uint64_t sequence, const uint8_t *, size_t) {
-    return lost->erase(sequence) > 0;
+  // Lose the first sending of packets 3 and 10 (the last one, which leaves no gap behind it).
+  auto lost = std::make_shared<std::set<int>>(std::set<int>{3, 10});
+  printer_->SetLossFilter([lost](uint64_t, const uint8_t *data, size_t count) {
+    if (count < 4 || data[0] == 0) return false;  // the setup
+    return lost->erase(data[2] | (data[3] << 8)) > 0;
   });
   const auto data = Pattern(2000);  // 11 packets
   ASSERT_EQ(Write(data), 2000);
   EXPECT_EQ(service_->Accepted(), data);
   const auto counts = SendCounts();
   ASSERT_EQ(counts.size(), 11u);
+  int sent = 0;
   for (size_t i = 0; i < counts.size(); ++i) {
-    EXPECT_EQ(counts[i], (i == 3 || i == 10) ? 2 : 1) << "packet " << i;
+    EXPECT_GE(counts[i], (i == 3 || i == 10) ? 2 : 1) << "packet " << i;
+    sent += counts[i];
   }
-  EXPECT_GE(service_->GetStats().resend_requests, 2u);
+  // Every sending is accounted for: taken in once, lost, or a duplicate the printer asked for
+  // while the host was still on its way.
+  const auto stats = service_->GetStats();
+  EXPECT_EQ(sent, 11 + 2 + static_cast<int>(stats.duplicates));
+  EXPECT_GE(stats.resend_requests, 2u);
   EXPECT_EQ(printer_->Stats().writes_lost, 2u);
 
   // One packet in a hundred lost, at random, over a 64 KiB job.

@@ -106,6 +106,8 @@ TEST_F(ProtoV3Test, CreditsGrantedAheadDoNotEndAWriteBeforeEveryChunkIsOut) {
   // Six credits at once, as many as there are chunks, while five of them are still to send.
   ASSERT_TRUE(service_->SendFlowControl({0x01, 0x06}));
   EXPECT_EQ(result.get(), static_cast<int>(data.size()));
+  // Granted ahead, the credits cover chunks that may still be on their way.
+  ASSERT_TRUE(service_->WaitForAccepted(data.size(), 5000));
   EXPECT_EQ(service_->Accepted(), data);
 }
 
