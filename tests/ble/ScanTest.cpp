@@ -138,5 +138,25 @@ TEST_F(ScanTest, BasicChannelHearsOnlyItsServiceAndOpensAReportedPeripheral) {
   channel.Close();
 }
 
+TEST_F(ScanTest, APeripheralMayOfferSeveralProtocols) {
+  auto basic = std::make_shared<sim::BasicPrinterService>();
+  auto v3 = std::make_shared<sim::ProtoV3PrinterService>();
+  auto printer = Place("Dual printer", sim::PrinterManufacturerData(kAddress), basic);
+  printer->AddService(v3);
+  const auto data = Pattern(900);
+  {
+    nzio_ios_ble_rwprotov3 channel;
+    ASSERT_TRUE(channel.OpenAddress(kAddressText));
+    EXPECT_TRUE(log_->Contains("Discovered 2 service\n"));
+    EXPECT_EQ(channel.Write(const_cast<uint8_t *>(data.data()), 900, 0), 900);
+    channel.Close();
+  }
+  nzio_ios_ble_basic channel;  // scans for the basic service only
+  ASSERT_TRUE(channel.OpenAddress(kAddressText));
+  EXPECT_EQ(channel.Write(const_cast<uint8_t *>(data.data()), 900, 0), 900);
+  EXPECT_EQ(v3->Accepted(), data);
+  EXPECT_EQ(basic->Accepted(), data);
+}
+
 }  // namespace
 }  // namespace velmora::test
