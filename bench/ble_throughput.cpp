@@ -37,8 +37,8 @@ std::shared_ptr<sim::VirtualPeripheral> PlaceLinkedPrinter(
 
 // Runs the job once per iteration and reports delivered bytes per second against capacity.
 template <typename Channel, typename WriteJob>
-void Measure(benchmark::State &state, Channel &channel, const std::shared_ptr<sim::PrinterService> &service,
-             WriteJob write) {
+void Measure(benchmark::State &state, Channel &channel,
+             const std::shared_ptr<sim::PrinterService> &service, WriteJob write) {
   std::vector<unsigned char> job(kJobBytes);
   for (size_t i = 0; i < job.size(); ++i) job[i] = static_cast<unsigned char>(i * 31 + 7);
   double seconds = 0;
@@ -57,10 +57,10 @@ void Measure(benchmark::State &state, Channel &channel, const std::shared_ptr<si
     state.SetIterationTime(elapsed.count());
   }
   if (seconds > 0) {
-    const double rate = static_cast<double>(kJobBytes) * static_cast<double>(state.iterations()) / seconds;
+    const double rate =
+        static_cast<double>(kJobBytes) * static_cast<double>(state.iterations()) / seconds;
     state.counters["bytes_per_second"] = rate;
-    state.counters["fraction_of_capacity"] =
-        rate / sim::LinkCapacityBytesPerSecond(kPacketBytes);
+    state.counters["fraction_of_capacity"] = rate / sim::LinkCapacityBytesPerSecond(kPacketBytes);
   }
   channel.Close();
   sim::RemoveAllPeripherals();
@@ -82,7 +82,13 @@ void BM_BleProtoV2(benchmark::State &state) {
     return c.Write(job.data(), static_cast<int>(job.size()), 0);
   });
 }
-BENCHMARK(BM_BleProtoV2)->Arg(0)->Arg(1)->ArgName("lost_percent")->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BleProtoV2)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("lost_percent")
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BleProtoV3(benchmark::State &state) {
   auto service = std::make_shared<sim::ProtoV3PrinterService>();
@@ -112,6 +118,13 @@ void BM_BleBasic(benchmark::State &state) {
     return c.Write(job.data(), static_cast<int>(job.size()), 0);
   });
 }
-BENCHMARK(BM_BleBasic)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode")->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BleBasic)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("mode")
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -94,11 +94,11 @@ struct WriteRecord {
 
 struct LinkStats {
   uint64_t connections = 0;
-  uint64_t writes_received = 0;      // writes that reached a service
+  uint64_t writes_received = 0;  // writes that reached a service
   uint64_t bytes_received = 0;
-  uint64_t writes_lost = 0;          // writes without response dropped by the loss filter
-  uint64_t writes_rejected = 0;      // writes the link refused (too long, wrong property)
-  uint64_t notifications_sent = 0;   // notifications put on the link
+  uint64_t writes_lost = 0;            // writes without response dropped by the loss filter
+  uint64_t writes_rejected = 0;        // writes the link refused (too long, wrong property)
+  uint64_t notifications_sent = 0;     // notifications put on the link
   uint64_t notifications_dropped = 0;  // notifications nobody was subscribed to
 };
 
@@ -136,7 +136,8 @@ class VP_API VirtualPeripheral {
   void SetRefuseConnections(bool refuse);
   // Decides for every write without response whether the link loses it (true: lost). `sequence`
   // counts the writes without response of the current connection from 0.
-  void SetLossFilter(std::function<bool(uint64_t sequence, const uint8_t *data, size_t count)> filter);
+  void SetLossFilter(
+      std::function<bool(uint64_t sequence, const uint8_t *data, size_t count)> filter);
   // Loses each write without response with this probability (deterministic for a seed).
   void SetLossRate(double fraction, uint32_t seed);
   // The next `count` writes with response are answered with an error (-1: all of them).
@@ -244,8 +245,8 @@ class VP_API BasicPrinterService : public PrinterService {
     uint64_t start_commands = 0;
     uint64_t index_requests = 0;
     uint64_t index_reports = 0;
-    uint64_t data_packets = 0;       // accepted in sequence
-    uint64_t out_of_sequence = 0;    // discarded: not the index the printer expected
+    uint64_t data_packets = 0;     // accepted in sequence
+    uint64_t out_of_sequence = 0;  // discarded: not the index the printer expected
   };
 
   BasicPrinterService();
@@ -278,8 +279,8 @@ class VP_API ProtoV2PrinterService : public PrinterService {
 
   struct Stats {
     uint64_t setups = 0;
-    uint64_t packets = 0;        // group packets received (duplicates included)
-    uint64_t bad_packets = 0;    // wrong length or check byte
+    uint64_t packets = 0;      // group packets received (duplicates included)
+    uint64_t bad_packets = 0;  // wrong length or check byte
     uint64_t duplicates = 0;
     uint64_t resend_requests = 0;
     uint64_t groups_completed = 0;
@@ -359,8 +360,8 @@ class VP_API ProtoV3PrinterService : public PrinterService {
 };
 
 // A virtual printer peripheral with one printer service, placed in range.
-VP_API std::shared_ptr<VirtualPeripheral> PlacePrinter(const std::optional<std::string> &name,
-                                                       const std::array<uint8_t, 6> &address,
-                                                       const std::shared_ptr<PrinterService> &service);
+VP_API std::shared_ptr<VirtualPeripheral> PlacePrinter(
+    const std::optional<std::string> &name, const std::array<uint8_t, 6> &address,
+    const std::shared_ptr<PrinterService> &service);
 
 }  // namespace velmora::ble_sim

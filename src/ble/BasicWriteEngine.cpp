@@ -42,8 +42,7 @@ int BasicWriteEngine::WriteWithType(GattPacketLink &link, const uint8_t *data, i
   for (;;) {
     if (n >= count) return n;
     if (!link.IsLinkUp()) return -1;
-    const int r =
-        WritePack(link, data + n, std::min(count - n, p), type, packet_max_retry_.load());
+    const int r = WritePack(link, data + n, std::min(count - n, p), type, packet_max_retry_.load());
     if (r < 0) return -1;
     if (r == 0) return n;
     n += r;

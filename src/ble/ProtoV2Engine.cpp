@@ -14,7 +14,9 @@ constexpr int kSetupAttempts = 10;
 constexpr int kSetupWriteTimeoutMs = 40;
 constexpr auto kSetupAnswerWait = std::chrono::milliseconds(100);
 
-int Le16(const uint8_t *p) { return p[0] | (p[1] << 8); }
+int Le16(const uint8_t *p) {
+  return p[0] | (p[1] << 8);
+}
 }  // namespace
 
 int ProtoV2Engine::packetSize() const {
@@ -29,10 +31,23 @@ void ProtoV2Engine::LowerPacketSize(int limit) {
 
 std::array<uint8_t, ProtoV2Engine::kSetupPacketLength> ProtoV2Engine::SetupPacket(
     int packet_size, int packet_count) {
-  return {0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00,
-          0x00, 0x0A, 0x02, static_cast<uint8_t>(packet_count & 0xFF),
-          static_cast<uint8_t>((packet_count >> 8) & 0xFF), static_cast<uint8_t>(packet_size & 0xFF),
-          0x00, 0x00, 0x00, 0x00};
+  return {0x00,
+          0x07,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x0A,
+          0x02,
+          static_cast<uint8_t>(packet_count & 0xFF),
+          static_cast<uint8_t>((packet_count >> 8) & 0xFF),
+          static_cast<uint8_t>(packet_size & 0xFF),
+          0x00,
+          0x00,
+          0x00,
+          0x00};
 }
 
 int ProtoV2Engine::GroupPacket(uint8_t *out, int index, const uint8_t *data, int m) {

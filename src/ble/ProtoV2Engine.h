@@ -66,9 +66,9 @@ class ProtoV2Engine {
   int echoed_count_ = 0;
   int echoed_size_ = 0;
   int received_count_ = 0;
-  int group_size_ = 0;     // packets of the running group
-  int next_first_ = 0;     // first-send list: indices next_first_ .. group_size_ - 1
-  std::set<int> retry_;    // indices the printer asked for again
+  int group_size_ = 0;   // packets of the running group
+  int next_first_ = 0;   // first-send list: indices next_first_ .. group_size_ - 1
+  std::set<int> retry_;  // indices the printer asked for again
   std::vector<int> send_times_;
 
   std::mutex frame_mutex_;

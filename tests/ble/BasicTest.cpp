@@ -157,9 +157,8 @@ TEST_F(BasicTest, LostPacketsAreSentAgainFromTheReportedIndex) {
   // Writes without response are the data packets: lose packet 250 and, after the six packets
   // sent again from 250, packet 300 (write 306).
   auto lost = std::make_shared<std::set<uint64_t>>(std::set<uint64_t>{250, 306});
-  printer_->SetLossFilter([lost](uint64_t sequence, const uint8_t *, size_t) {
-    return lost->erase(sequence) > 0;
-  });
+  printer_->SetLossFilter(
+      [lost](uint64_t sequence, const uint8_t *, size_t) { return lost->erase(sequence) > 0; });
   const auto data = Pattern(400 * 7);
   ASSERT_EQ(Write(data), 2800);
   EXPECT_EQ(service_->Accepted(), data);
@@ -193,8 +192,8 @@ TEST_F(BasicTest, PacketSizeIsBoundedByThePrinterInUse) {
   auto channel = MakeChannel<ble::BLEPrinting>();
   channel->SetWriteMode(0, 512, 3600000, 3);
   EXPECT_EQ(channel->engine().packetSize(), 100);
-  auto printer = sim::PlacePrinter("Basic printer", kAddress,
-                                   std::make_shared<sim::BasicPrinterService>());
+  auto printer =
+      sim::PlacePrinter("Basic printer", kAddress, std::make_shared<sim::BasicPrinterService>());
   printer->SetMaximumWriteLength(512, 60);
   ASSERT_TRUE(channel->OpenAddress(kAddressText));
   EXPECT_EQ(channel->engine().packetSize(), 60);  // lowered when notifications went on

@@ -61,8 +61,8 @@ struct Sighting {
 
 class Sightings {
  public:
-  static void OnPeripheral(const void *peripheral, const char *name, const char *address,
-                           int rssi, const void *self);
+  static void OnPeripheral(const void *peripheral, const char *name, const char *address, int rssi,
+                           const void *self);
   static void OnSimple(const char *name, const char *address, const void *self);
   std::vector<Sighting> All() const;
   // Sightings from the callback of the given kind for this name.

@@ -57,8 +57,9 @@ TEST_F(ProtoV2Test, GroupPacketBytes) {
   ASSERT_EQ(ProtoV2Engine::GroupPacket(packet, 1, data, 2), 6);
   EXPECT_EQ(sim::Bytes(packet, packet + 6), (sim::Bytes{0x06, 0x04, 0x01, 0x00, 0x41, 0x42}));
   const auto setup = ProtoV2Engine::SetupPacket(200, 0x0106);
-  EXPECT_EQ(sim::Bytes(setup.begin(), setup.end()),
-            (sim::Bytes{0x00, 0x07, 0, 0, 0, 0, 0, 0x00, 0x0A, 0x02, 0x06, 0x01, 0xC8, 0, 0, 0, 0}));
+  EXPECT_EQ(
+      sim::Bytes(setup.begin(), setup.end()),
+      (sim::Bytes{0x00, 0x07, 0, 0, 0, 0, 0, 0x00, 0x0A, 0x02, 0x06, 0x01, 0xC8, 0, 0, 0, 0}));
 }
 
 TEST_F(ProtoV2Test, AWriteIsOneGroupAndThePrinterGetsTheBytesInOrder) {
@@ -188,13 +189,16 @@ TEST_F(ProtoV2Test, FreeSpaceLimitsFirstSendsButNotResends) {
 
 TEST_F(ProtoV2Test, PrinterFramesSetFreeSpaceAndMergeResendRequests) {
   std::vector<uint8_t> payload;
-  ProtoV2Engine engine([&](const uint8_t *d, size_t n) { payload.insert(payload.end(), d, d + n); });
-  auto feed = [&](std::vector<uint8_t> bytes) { engine.OnNotification(bytes.data(), bytes.size()); };
+  ProtoV2Engine engine(
+      [&](const uint8_t *d, size_t n) { payload.insert(payload.end(), d, d + n); });
+  auto feed = [&](std::vector<uint8_t> bytes) {
+    engine.OnNotification(bytes.data(), bytes.size());
+  };
   feed({0x00, 0x0A, 0x01, 0x00, 0x00, 0x30, 0, 0, 0, 0});  // set 12288: at most 8192
   EXPECT_EQ(engine.freeSpace(), 8192);
   feed({0x00, 0x0A, 0x01, 0x01, 0x10, 0x00, 0, 0, 0, 0});
   EXPECT_EQ(engine.freeSpace(), 8208);
-  feed({0x00, 0x0A, 0x01, 0x02, 0x10, 0x00, 0, 0, 0, 0});  // neither set nor add
+  feed({0x00, 0x0A, 0x01, 0x02, 0x10, 0x00, 0, 0, 0, 0});     // neither set nor add
   feed({0x00, 0x0B, 0x01, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0});  // wrong length
   EXPECT_EQ(engine.freeSpace(), 8208);
   feed({0x00, 0x0A, 0xFF, 0x06, 0x00, 0, 0, 0, 0, 0, 0x00, 0x0A, 0xFF, 0x04});  // split frame

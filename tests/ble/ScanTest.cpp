@@ -67,17 +67,19 @@ TEST_F(ScanTest, ReportsEveryAdvertisementButListsOnlyPrintersWithAnAddress) {
 TEST_F(ScanTest, AListedPeripheralKeepsItsFirstAddressAndIsLoggedOnce) {
   auto printer = Place("Printer A", sim::PrinterManufacturerData(kAddress),
                        std::make_shared<sim::ProtoV3PrinterService>());
-  auto gadget = Place("Gadget", sim::Bytes{1, 2, 3},
-                      std::make_shared<sim::ProtoV3PrinterService>());
+  auto gadget =
+      Place("Gadget", sim::Bytes{1, 2, 3}, std::make_shared<sim::ProtoV3PrinterService>());
   auto channel = MakeChannel<ble::BLERWProtoV3>();
   ASSERT_TRUE(channel->scanPeripheral(&Sightings::OnPeripheral, &Sightings::OnSimple, &sightings_));
-  ASSERT_TRUE(WaitUntil([&] { return sightings_.Count("Printer A", false) == 1 &&
-                                     sightings_.Count("Gadget", false) == 1; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return sightings_.Count("Printer A", false) == 1 && sightings_.Count("Gadget", false) == 1;
+  }));
   // Both advertise again with new data.
   printer->SetPrinterAddress({0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01});
   gadget->SetManufacturerData(sim::Bytes{4, 5, 6});
-  ASSERT_TRUE(WaitUntil([&] { return sightings_.Count("Printer A", false) == 2 &&
-                                     sightings_.Count("Gadget", false) == 2; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return sightings_.Count("Printer A", false) == 2 && sightings_.Count("Gadget", false) == 2;
+  }));
   EXPECT_EQ(sightings_.Count("Printer A", true), 2u);
 
   ASSERT_EQ(channel->discoveredPrinters().size(), 1u);

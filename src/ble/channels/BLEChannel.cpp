@@ -9,21 +9,27 @@
 
 namespace velmora::ble {
 
+using platform::logf;
 using platform::ble::ManagerState;
 using platform::ble::NormalizeUuid;
 using platform::ble::PeripheralState;
 using platform::ble::WriteType;
-using platform::logf;
 
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kPause = std::chrono::milliseconds(1);
 
-Clock::time_point DeadlineIn(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
-bool TimeLeft(Clock::time_point deadline) { return Clock::now() < deadline; }
+Clock::time_point DeadlineIn(int ms) {
+  return Clock::now() + std::chrono::milliseconds(ms);
+}
+bool TimeLeft(Clock::time_point deadline) {
+  return Clock::now() < deadline;
+}
 
 // "%@" of a missing object prints as "(null)".
-std::string Text(const std::optional<std::string> &text) { return text ? *text : "(null)"; }
+std::string Text(const std::optional<std::string> &text) {
+  return text ? *text : "(null)";
+}
 }  // namespace
 
 BLEChannel::BLEChannel(Traits traits) : traits_(std::move(traits)) {
@@ -41,7 +47,9 @@ void BLEChannel::Init() {
 }
 
 // The central goes first (it ends the links and stops the callbacks), then the queue.
-BLEChannel::~BLEChannel() { myCentralManager_.reset(); }
+BLEChannel::~BLEChannel() {
+  myCentralManager_.reset();
+}
 
 // ---- Members -------------------------------------------------------------------------------
 
@@ -342,7 +350,9 @@ void BLEChannel::centralManagerDidUpdateState(ManagerState state) {
   }
 }
 
-void BLEChannel::centralManagerWillRestoreState() { logf("willRestoreState"); }
+void BLEChannel::centralManagerWillRestoreState() {
+  logf("willRestoreState");
+}
 
 void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
   logf("Peripheral connected");

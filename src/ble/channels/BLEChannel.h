@@ -23,8 +23,7 @@ using platform::ble::Service;
 
 // Called for every advertisement seen; `address` is null when the advertisement carries none.
 using PeripheralDiscoveredEvent = void (*)(const void *peripheral, const char *name,
-                                           const char *address, int rssi,
-                                           const void *private_data);
+                                           const char *address, int rssi, const void *private_data);
 // Called for every advertisement that carries a printer address.
 using SimpleDiscoveredEvent = void (*)(const char *name, const char *address,
                                        const void *private_data);
@@ -105,9 +104,9 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   // PeripheralDelegate.
   void peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
                                      const platform::ble::Error *error) override;
-  void peripheralDidDiscoverCharacteristicsForService(
-      const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
-      const platform::ble::Error *error) override;
+  void peripheralDidDiscoverCharacteristicsForService(const std::shared_ptr<Peripheral> &peripheral,
+                                                      const std::shared_ptr<Service> &service,
+                                                      const platform::ble::Error *error) override;
   void peripheralDidWriteValueForCharacteristic(
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic,

@@ -19,8 +19,7 @@ void BLEPrinting::peripheralDidDiscoverCharacteristicsForService(
     const platform::ble::Error *error) {
   const auto characteristics = service->characteristics();
   if (error) {
-    platform::logf("Characteristics discovery was unsuccessful\n%s\n",
-                   error->description.c_str());
+    platform::logf("Characteristics discovery was unsuccessful\n%s\n", error->description.c_str());
   } else {
     platform::logf("Discovered %ld characteristics of service with UUID %s(%s)\n",
                    static_cast<long>(characteristics.size()), service->uuid().c_str(),

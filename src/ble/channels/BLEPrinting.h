@@ -40,9 +40,9 @@ class BLEPrinting : public BLEChannel {
                const platform::ble::Bytes &value) override;
 
  public:
-  void peripheralDidDiscoverCharacteristicsForService(
-      const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
-      const platform::ble::Error *error) override;
+  void peripheralDidDiscoverCharacteristicsForService(const std::shared_ptr<Peripheral> &peripheral,
+                                                      const std::shared_ptr<Service> &service,
+                                                      const platform::ble::Error *error) override;
 
  private:
   BasicWriteEngine engine_;

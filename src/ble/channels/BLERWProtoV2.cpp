@@ -14,7 +14,9 @@ BLERWProtoV2::BLERWProtoV2()
                   platform::ble::kQosUserInteractive, -1, kServiceUuid}),
       engine_([this](const uint8_t *data, size_t count) { rxBuffer_.put(data, count); }) {}
 
-void BLERWProtoV2::LogNewSighting(const char *name, const char *) { platform::logf("%s", name); }
+void BLERWProtoV2::LogNewSighting(const char *name, const char *) {
+  platform::logf("%s", name);
+}
 
 void BLERWProtoV2::MatchCharacteristic(const std::shared_ptr<Peripheral> &peripheral,
                                        const std::shared_ptr<Characteristic> &characteristic) {
@@ -50,7 +52,8 @@ void BLERWProtoV2::OnValue(const std::shared_ptr<Characteristic> &,
 int BLERWProtoV2::Write(const uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (!IsLinkUp()) return -1;
   if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
-  return writeGroupPack(buffer ? buffer + offset : nullptr, count, RaisedWriteTimeout(timeout_ms, count));
+  return writeGroupPack(buffer ? buffer + offset : nullptr, count,
+                        RaisedWriteTimeout(timeout_ms, count));
 }
 
 int BLERWProtoV2::writeGroupPack(const uint8_t *data, int count, int timeout_ms) {

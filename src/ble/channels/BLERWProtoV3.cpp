@@ -76,7 +76,8 @@ void BLERWProtoV3::ClearCharacteristics() {
 int BLERWProtoV3::Write(const uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (!IsLinkUp()) return -1;
   if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
-  const int result = writeGroupPack(buffer ? buffer + offset : nullptr, count, RaisedWriteTimeout(timeout_ms, count));
+  const int result = writeGroupPack(buffer ? buffer + offset : nullptr, count,
+                                    RaisedWriteTimeout(timeout_ms, count));
   if (result != count) platform::logf("Write Failed %d/%d", result, count);
   return result;
 }

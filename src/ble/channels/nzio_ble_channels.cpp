@@ -27,7 +27,9 @@ void nzio_ios_ble_rwprotov2::Close() {
   auto channel = channel_;
   channel->Close();
 }
-bool nzio_ios_ble_rwprotov2::IsOpened() { return channel_->IsOpened(); }
+bool nzio_ios_ble_rwprotov2::IsOpened() {
+  return channel_->IsOpened();
+}
 int nzio_ios_ble_rwprotov2::Write(unsigned char *buffer, int count, int timeout) {
   auto channel = channel_;
   return channel->Write(buffer, 0, count, timeout);
@@ -36,16 +38,22 @@ int nzio_ios_ble_rwprotov2::Read(unsigned char *buffer, int count, int timeout) 
   auto channel = channel_;
   return channel->Read(buffer, 0, count, timeout);
 }
-void nzio_ios_ble_rwprotov2::SkipAvailable() { channel_->SkipAvailable(); }
-bool nzio_ios_ble_rwprotov2::scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
-                                  nzio_ios_ble_simple_discovered_event simple_discovered_event,
-                                  void *private_data) {
+void nzio_ios_ble_rwprotov2::SkipAvailable() {
+  channel_->SkipAvailable();
+}
+bool nzio_ios_ble_rwprotov2::scan(
+    nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+    nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
   auto channel = channel_;
   return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
                                  private_data);
 }
-void nzio_ios_ble_rwprotov2::stopScan() { channel_->stopScan(); }
-void nzio_ios_ble_rwprotov2::ClearPacketSendTimesList() { channel_->ClearPacketSendTimesList(); }
+void nzio_ios_ble_rwprotov2::stopScan() {
+  channel_->stopScan();
+}
+void nzio_ios_ble_rwprotov2::ClearPacketSendTimesList() {
+  channel_->ClearPacketSendTimesList();
+}
 int nzio_ios_ble_rwprotov2::GetPacketSendTimesListLength() {
   return channel_->GetPacketSendTimesListLength();
 }
@@ -70,7 +78,9 @@ void nzio_ios_ble_rwprotov3::Close() {
   auto channel = channel_;
   channel->Close();
 }
-bool nzio_ios_ble_rwprotov3::IsOpened() { return channel_->IsOpened(); }
+bool nzio_ios_ble_rwprotov3::IsOpened() {
+  return channel_->IsOpened();
+}
 int nzio_ios_ble_rwprotov3::Write(unsigned char *buffer, int count, int timeout) {
   auto channel = channel_;
   return channel->Write(buffer, 0, count, timeout);
@@ -79,15 +89,19 @@ int nzio_ios_ble_rwprotov3::Read(unsigned char *buffer, int count, int timeout) 
   auto channel = channel_;
   return channel->Read(buffer, 0, count, timeout);
 }
-void nzio_ios_ble_rwprotov3::SkipAvailable() { channel_->SkipAvailable(); }
-bool nzio_ios_ble_rwprotov3::scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
-                                  nzio_ios_ble_simple_discovered_event simple_discovered_event,
-                                  void *private_data) {
+void nzio_ios_ble_rwprotov3::SkipAvailable() {
+  channel_->SkipAvailable();
+}
+bool nzio_ios_ble_rwprotov3::scan(
+    nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+    nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
   auto channel = channel_;
   return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
                                  private_data);
 }
-void nzio_ios_ble_rwprotov3::stopScan() { channel_->stopScan(); }
+void nzio_ios_ble_rwprotov3::stopScan() {
+  channel_->stopScan();
+}
 
 // ---- Basic ---------------------------------------------------------------------------------
 
@@ -106,7 +120,9 @@ void nzio_ios_ble_basic::Close() {
   auto channel = channel_;
   channel->Close();
 }
-bool nzio_ios_ble_basic::IsOpened() { return channel_->IsOpened(); }
+bool nzio_ios_ble_basic::IsOpened() {
+  return channel_->IsOpened();
+}
 int nzio_ios_ble_basic::Write(unsigned char *buffer, int count, int) {
   auto channel = channel_;
   return channel->Write(buffer, 0, count);
@@ -115,7 +131,9 @@ int nzio_ios_ble_basic::Read(unsigned char *buffer, int count, int timeout) {
   auto channel = channel_;
   return channel->Read(buffer, 0, count, timeout);
 }
-void nzio_ios_ble_basic::SkipAvailable() { channel_->SkipAvailable(); }
+void nzio_ios_ble_basic::SkipAvailable() {
+  channel_->SkipAvailable();
+}
 void nzio_ios_ble_basic::SetWriteMode(int mode, int size, int timeout, int maxRetry) {
   channel_->SetWriteMode(mode, size, timeout, maxRetry);
 }
@@ -126,4 +144,6 @@ bool nzio_ios_ble_basic::scan(nzio_ios_ble_peripheral_discovered_event periphera
   return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
                                  private_data);
 }
-void nzio_ios_ble_basic::stopScan() { channel_->stopScan(); }
+void nzio_ios_ble_basic::stopScan() {
+  channel_->stopScan();
+}

@@ -8,7 +8,7 @@ namespace velmora::ble_sim {
 struct BasicPrinterService::State {
   std::mutex mutex;
   bool answer_requests = true;
-  bool session = false;  // an indexed write is running
+  bool session = false;   // an indexed write is running
   uint64_t expected = 0;  // index of the next data packet the printer takes
   Stats stats;
 };
@@ -33,7 +33,9 @@ BasicPrinterService::Stats BasicPrinterService::GetStats() const {
   return state_->stats;
 }
 
-std::string BasicPrinterService::ServiceUuid() const { return kServiceUuid; }
+std::string BasicPrinterService::ServiceUuid() const {
+  return kServiceUuid;
+}
 
 std::vector<CharacteristicSpec> BasicPrinterService::Characteristics() const {
   return {{kCharacteristicUuid, kPropertyWrite | kPropertyWriteWithoutResponse | kPropertyNotify}};

@@ -11,18 +11,26 @@ std::shared_ptr<CentralManager> CentralManager::Create(
   return std::shared_ptr<CentralManager>(new CentralManager(std::move(core), options));
 }
 
-CentralManager::~CentralManager() { Radio::Get().UnregisterCentral(core_); }
+CentralManager::~CentralManager() {
+  Radio::Get().UnregisterCentral(core_);
+}
 
-ManagerState CentralManager::state() const { return core_->state.load(); }
+ManagerState CentralManager::state() const {
+  return core_->state.load();
+}
 
 void CentralManager::scanForPeripherals(const std::vector<std::string> &services,
                                         const ScanOptions &options) {
   Radio::Get().StartScan(core_, services, options.allowDuplicates);
 }
 
-void CentralManager::stopScan() { Radio::Get().StopScan(core_); }
+void CentralManager::stopScan() {
+  Radio::Get().StopScan(core_);
+}
 
-bool CentralManager::isScanning() const { return Radio::Get().IsScanning(core_); }
+bool CentralManager::isScanning() const {
+  return Radio::Get().IsScanning(core_);
+}
 
 void CentralManager::connectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
   if (peripheral) Radio::Get().Connect(core_, peripheral);

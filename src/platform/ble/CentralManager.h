@@ -19,7 +19,8 @@ class CentralManagerDelegate {
   virtual void centralManagerDidDiscoverPeripheral(const std::shared_ptr<Peripheral> &peripheral,
                                                    const AdvertisementData &advertisement,
                                                    int rssi) = 0;
-  virtual void centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) = 0;
+  virtual void centralManagerDidConnectPeripheral(
+      const std::shared_ptr<Peripheral> &peripheral) = 0;
   virtual void centralManagerDidFailToConnectPeripheral(
       const std::shared_ptr<Peripheral> &peripheral, const Error *error) = 0;
   virtual void centralManagerDidDisconnectPeripheral(const std::shared_ptr<Peripheral> &peripheral,

@@ -58,7 +58,8 @@ DispatchQueue::~DispatchQueue() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->stopping = true;
     threads.swap(state_->threads);
-    for (auto id : state_->thread_ids) on_own_thread = on_own_thread || id == std::this_thread::get_id();
+    for (auto id : state_->thread_ids)
+      on_own_thread = on_own_thread || id == std::this_thread::get_id();
   }
   state_->wake.notify_all();
   for (auto &thread : threads) {

@@ -27,7 +27,9 @@ void Service::setCharacteristics(std::vector<std::shared_ptr<Characteristic>> ch
 Peripheral::Peripheral(std::weak_ptr<CentralCore> central, std::shared_ptr<DeviceCore> device)
     : central_(std::move(central)), device_(std::move(device)) {}
 
-std::string Peripheral::identifier() const { return device_->id; }
+std::string Peripheral::identifier() const {
+  return device_->id;
+}
 
 std::optional<std::string> Peripheral::name() const {
   std::lock_guard<std::mutex> lock(Radio::Get().mutex());
@@ -108,8 +110,7 @@ void Peripheral::setNotifyValue(bool enabled,
 }
 
 void Peripheral::writeValue(const Bytes &value,
-                            const std::shared_ptr<Characteristic> &characteristic,
-                            WriteType type) {
+                            const std::shared_ptr<Characteristic> &characteristic, WriteType type) {
   Radio::Get().Write(*this, characteristic, value, type);
 }
 

@@ -41,14 +41,30 @@ struct ProtoV2PrinterService::State {
 namespace {
 
 Bytes BufferFrame(bool add, int size) {
-  return {0x00, 0x0A, 0x01, static_cast<uint8_t>(add ? 1 : 0), static_cast<uint8_t>(size & 0xFF),
-          static_cast<uint8_t>((size >> 8) & 0xFF), 0, 0, 0, 0};
+  return {0x00,
+          0x0A,
+          0x01,
+          static_cast<uint8_t>(add ? 1 : 0),
+          static_cast<uint8_t>(size & 0xFF),
+          static_cast<uint8_t>((size >> 8) & 0xFF),
+          0,
+          0,
+          0,
+          0};
 }
 
 Bytes ResendFrame(int first, int count) {
   if (count == 1) {
-    return {0x00, 0x0A, 0xFF, static_cast<uint8_t>(first & 0xFF),
-            static_cast<uint8_t>((first >> 8) & 0xFF), 0, 0, 0, 0, 0};
+    return {0x00,
+            0x0A,
+            0xFF,
+            static_cast<uint8_t>(first & 0xFF),
+            static_cast<uint8_t>((first >> 8) & 0xFF),
+            0,
+            0,
+            0,
+            0,
+            0};
   }
   return {0x00,
           0x0C,
@@ -83,8 +99,7 @@ void AskForMissing(ProtoV2PrinterService::Stats &stats, const std::vector<bool> 
 
 }  // namespace
 
-void ProtoV2PrinterService::State::ArmWatchdog(const std::shared_ptr<State> &state,
-                                               uint64_t seen) {
+void ProtoV2PrinterService::State::ArmWatchdog(const std::shared_ptr<State> &state, uint64_t seen) {
   std::weak_ptr<State> weak = state;
   platform::ble::Radio::Get().Schedule(state->resend_timeout_ms * 1000,
                                        [weak, seen] { Watch(weak, seen); });
@@ -160,15 +175,16 @@ ProtoV2PrinterService::Stats ProtoV2PrinterService::GetStats() const {
   return state_->stats;
 }
 
-std::string ProtoV2PrinterService::ServiceUuid() const { return kServiceUuid; }
+std::string ProtoV2PrinterService::ServiceUuid() const {
+  return kServiceUuid;
+}
 
 std::vector<CharacteristicSpec> ProtoV2PrinterService::Characteristics() const {
   return {{kNotifyUuid, kPropertyNotify},
           {kWriteUuid, kPropertyWriteWithoutResponse | kPropertyWrite}};
 }
 
-void ProtoV2PrinterService::OnSubscriptionChanged(const std::string &characteristic,
-                                                  bool enabled) {
+void ProtoV2PrinterService::OnSubscriptionChanged(const std::string &characteristic, bool enabled) {
   if (characteristic != kNotifyUuid || !enabled) return;
   Bytes frame;
   {
@@ -212,11 +228,12 @@ bool ProtoV2PrinterService::OnWrite(const std::string &characteristic, const uin
           s.waiting.clear();
           s.next = 0;
           s.highest = -1;
-          if (s.send_buffer_frames) replies.push_back(BufferFrame(false, std::min(s.buffer_size, 8192)));
+          if (s.send_buffer_frames)
+            replies.push_back(BufferFrame(false, std::min(s.buffer_size, 8192)));
           if (s.answer_setup) {
             const int echoed = s.answered_size.value_or(size);
-            replies.push_back({0x00, 0x0A, 0x03, frame[3], frame[4], static_cast<uint8_t>(echoed),
-                               0, 0, 0, 0});
+            replies.push_back(
+                {0x00, 0x0A, 0x03, frame[3], frame[4], static_cast<uint8_t>(echoed), 0, 0, 0, 0});
           }
         }
         pos += length;

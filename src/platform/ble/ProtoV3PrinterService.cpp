@@ -45,7 +45,9 @@ uint64_t ProtoV3PrinterService::ChunksReceived() const {
   return state_->chunks;
 }
 
-std::string ProtoV3PrinterService::ServiceUuid() const { return kServiceUuid; }
+std::string ProtoV3PrinterService::ServiceUuid() const {
+  return kServiceUuid;
+}
 
 std::vector<CharacteristicSpec> ProtoV3PrinterService::Characteristics() const {
   return {{kDataUuid, kPropertyNotify},
@@ -68,8 +70,7 @@ std::vector<Bytes> CreditMessages(int wanted, int limit, int &granted) {
 }
 }  // namespace
 
-void ProtoV3PrinterService::OnSubscriptionChanged(const std::string &characteristic,
-                                                  bool enabled) {
+void ProtoV3PrinterService::OnSubscriptionChanged(const std::string &characteristic, bool enabled) {
   if (characteristic != kFlowControlUuid || !enabled) return;
   std::vector<Bytes> messages;
   {

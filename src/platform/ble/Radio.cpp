@@ -10,8 +10,8 @@ Error MakeError(int code, const std::string &text) {
   Error error;
   error.code = code;
   error.localizedDescription = text;
-  error.description = "Error Domain=CBErrorDomain Code=" + std::to_string(code) +
-                      " \"" + text + "\" UserInfo={NSLocalizedDescription=" + text + "}";
+  error.description = "Error Domain=CBErrorDomain Code=" + std::to_string(code) + " \"" + text +
+                      "\" UserInfo={NSLocalizedDescription=" + text + "}";
   return error;
 }
 
@@ -683,7 +683,7 @@ void Radio::DeliverDownLocked(const std::shared_ptr<Connection> &connection, Dow
         if (!error) characteristic->setNotifying(packet.enabled);
         if (delegate) {
           delegate->peripheralDidUpdateNotificationStateForCharacteristic(proxy, characteristic,
-                                                                         error);
+                                                                          error);
         }
         return;
       }

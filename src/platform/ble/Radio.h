@@ -111,8 +111,8 @@ class Radio {
   std::shared_ptr<CentralCore> RegisterCentral(std::weak_ptr<CentralManagerDelegate> delegate,
                                                std::shared_ptr<DispatchQueue> queue);
   void UnregisterCentral(const std::shared_ptr<CentralCore> &central);
-  void StartScan(const std::shared_ptr<CentralCore> &central, const std::vector<std::string> &filter,
-                 bool allow_duplicates);
+  void StartScan(const std::shared_ptr<CentralCore> &central,
+                 const std::vector<std::string> &filter, bool allow_duplicates);
   void StopScan(const std::shared_ptr<CentralCore> &central);
   bool IsScanning(const std::shared_ptr<CentralCore> &central);
   void Connect(const std::shared_ptr<CentralCore> &central, const std::shared_ptr<Peripheral> &p);

@@ -36,9 +36,8 @@ std::string NewIdentifier() {
   static std::atomic<uint32_t> counter{0};
   std::random_device random;
   char text[40];
-  std::snprintf(text, sizeof text, "%08X-%04X-4%03X-8%03X-%04X%08X", random(),
-                random() & 0xFFFF, random() & 0xFFF, random() & 0xFFF, random() & 0xFFFF,
-                counter.fetch_add(1));
+  std::snprintf(text, sizeof text, "%08X-%04X-4%03X-8%03X-%04X%08X", random(), random() & 0xFFFF,
+                random() & 0xFFF, random() & 0xFFF, random() & 0xFFFF, counter.fetch_add(1));
   return text;
 }
 
@@ -46,12 +45,18 @@ std::string NewIdentifier() {
 
 // ---- The air -------------------------------------------------------------------------------
 
-void SetPowerOnDelayMs(int delay_ms) { Radio::Get().SetPowerOnDelayMs(delay_ms); }
-void SetAdapterPoweredOn(bool powered_on) { Radio::Get().SetAdapterPoweredOn(powered_on); }
+void SetPowerOnDelayMs(int delay_ms) {
+  Radio::Get().SetPowerOnDelayMs(delay_ms);
+}
+void SetAdapterPoweredOn(bool powered_on) {
+  Radio::Get().SetAdapterPoweredOn(powered_on);
+}
 void SetAdvertisingIntervalMs(int interval_ms) {
   Radio::Get().SetAdvertisingIntervalMs(interval_ms);
 }
-void SetConnectDelayMs(int delay_ms) { Radio::Get().SetConnectDelayMs(delay_ms); }
+void SetConnectDelayMs(int delay_ms) {
+  Radio::Get().SetConnectDelayMs(delay_ms);
+}
 void SetLinkRate(int packets_per_interval, int interval_us) {
   Radio::Get().SetLinkRate(packets_per_interval, interval_us);
 }
@@ -71,7 +76,9 @@ void RemovePeripheral(const std::shared_ptr<VirtualPeripheral> &peripheral) {
   Radio::Get().RemoveDevice(core);
 }
 
-void RemoveAllPeripherals() { Radio::Get().RemoveAllDevices(); }
+void RemoveAllPeripherals() {
+  Radio::Get().RemoveAllDevices();
+}
 
 Bytes PrinterManufacturerData(const std::array<uint8_t, 6> &address) {
   Bytes data(8);
@@ -105,7 +112,9 @@ VirtualPeripheral::VirtualPeripheral(std::optional<std::string> name)
 
 VirtualPeripheral::~VirtualPeripheral() = default;
 
-std::string VirtualPeripheral::Identifier() const { return core_->id; }
+std::string VirtualPeripheral::Identifier() const {
+  return core_->id;
+}
 
 void VirtualPeripheral::SetName(std::optional<std::string> name) {
   std::lock_guard<std::mutex> lock(Radio::Get().mutex());
@@ -208,7 +217,9 @@ void VirtualPeripheral::FailSubscription(const std::string &characteristic, bool
   }
 }
 
-void VirtualPeripheral::DropLink() { Radio::Get().DropLink(*core_); }
+void VirtualPeripheral::DropLink() {
+  Radio::Get().DropLink(*core_);
+}
 
 void VirtualPeripheral::DropLinkAfterWrites(uint64_t writes) {
   std::lock_guard<std::mutex> lock(Radio::Get().mutex());
@@ -223,9 +234,8 @@ bool VirtualPeripheral::IsConnected() const {
 bool VirtualPeripheral::WaitForConnected(bool connected, int timeout_ms) const {
   auto &radio = Radio::Get();
   std::unique_lock<std::mutex> lock(radio.mutex());
-  return radio.changed().wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
-    return (core_->connection != nullptr) == connected;
-  });
+  return radio.changed().wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                  [&] { return (core_->connection != nullptr) == connected; });
 }
 
 LinkStats VirtualPeripheral::Stats() const {
@@ -266,8 +276,7 @@ bool NotifyThrough(const detail::ServiceSlot &slot, const std::string &character
 }
 }  // namespace
 
-bool ServiceHandler::Notify(const std::string &characteristic, const uint8_t *data,
-                            size_t count) {
+bool ServiceHandler::Notify(const std::string &characteristic, const uint8_t *data, size_t count) {
   return NotifyThrough(*slot_, characteristic, data, count);
 }
 
