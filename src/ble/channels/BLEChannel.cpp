@@ -98,6 +98,21 @@ bool BLEChannel::CentralPoweredOn() const {
   return myCentralManager_ && myCentralManager_->state() == ManagerState::PoweredOn;
 }
 
+void BLEChannel::LowerToWriteLimits(const std::shared_ptr<Peripheral> &peripheral,
+                                    const std::shared_ptr<Characteristic> &characteristic,
+                                    const std::function<void(int)> &lower) {
+  if (characteristic->properties() & platform::ble::kPropertyWrite) {
+    const int length = peripheral->maximumWriteValueLength(WriteType::WithResponse);
+    lower(length);
+    logf("maximumWriteValueLength With Response:%ld", static_cast<long>(length));
+  }
+  if (characteristic->properties() & platform::ble::kPropertyWriteWithoutResponse) {
+    const int length = peripheral->maximumWriteValueLength(WriteType::WithoutResponse);
+    lower(length);
+    logf("maximumWriteValueLength Without Response:%ld", static_cast<long>(length));
+  }
+}
+
 std::vector<std::shared_ptr<PeripheralInfo>> BLEChannel::discoveredPrinters() const {
   std::lock_guard<std::mutex> lock(arrayPeripheralInfoLocker_);
   return arrayPeripehralInfo_;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -168,6 +169,11 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::shared_ptr<Characteristic> myCBReadCharacteristic() const;
   void setMyCBReadCharacteristic(std::shared_ptr<Characteristic> characteristic);
   bool CentralPoweredOn() const;
+  // Hands the peripheral's maximum write lengths, for each write kind the characteristic offers,
+  // to `lower`, and logs them.
+  static void LowerToWriteLimits(const std::shared_ptr<Peripheral> &peripheral,
+                                 const std::shared_ptr<Characteristic> &characteristic,
+                                 const std::function<void(int)> &lower);
   const std::string &serviceUuid() const { return traits_.service_uuid; }
 
   std::atomic<bool> isConnected_{false};

@@ -46,16 +46,8 @@ void BLEPrinting::OnNotificationsOn(const std::shared_ptr<Peripheral> &periphera
   // The one characteristic is both written and read.
   setMyCBWriteCharacteristic(characteristic);
   setMyCBReadCharacteristic(characteristic);
-  if (characteristic->properties() & platform::ble::kPropertyWrite) {
-    const int length = peripheral->maximumWriteValueLength(WriteType::WithResponse);
-    engine_.LowerPacketSize(length);
-    platform::logf("maximumWriteValueLength With Response:%ld", static_cast<long>(length));
-  }
-  if (characteristic->properties() & platform::ble::kPropertyWriteWithoutResponse) {
-    const int length = peripheral->maximumWriteValueLength(WriteType::WithoutResponse);
-    engine_.LowerPacketSize(length);
-    platform::logf("maximumWriteValueLength Without Response:%ld", static_cast<long>(length));
-  }
+  LowerToWriteLimits(peripheral, characteristic,
+                     [this](int length) { engine_.LowerPacketSize(length); });
 }
 
 // Every byte goes to the reader, index reports included; a report also moves the indexed write.

@@ -24,16 +24,8 @@ void BLERWProtoV2::MatchCharacteristic(const std::shared_ptr<Peripheral> &periph
     peripheral->setNotifyValue(true, characteristic);
   } else if (characteristic->uuid() == kWriteUuid) {
     setMyCBWriteCharacteristic(characteristic);
-    if (characteristic->properties() & platform::ble::kPropertyWrite) {
-      const int length = peripheral->maximumWriteValueLength(WriteType::WithResponse);
-      engine_.LowerPacketSize(length);
-      platform::logf("maximumWriteValueLength With Response:%ld", static_cast<long>(length));
-    }
-    if (characteristic->properties() & platform::ble::kPropertyWriteWithoutResponse) {
-      const int length = peripheral->maximumWriteValueLength(WriteType::WithoutResponse);
-      engine_.LowerPacketSize(length);
-      platform::logf("maximumWriteValueLength Without Response:%ld", static_cast<long>(length));
-    }
+    LowerToWriteLimits(peripheral, characteristic,
+                       [this](int length) { engine_.LowerPacketSize(length); });
   }
 }
 

@@ -16,27 +16,22 @@ nzio_ios_ble_rwprotov2::nzio_ios_ble_rwprotov2() : channel_(MakeChannel<BLERWPro
 nzio_ios_ble_rwprotov2::~nzio_ios_ble_rwprotov2() = default;
 
 bool nzio_ios_ble_rwprotov2::OpenAddress(const char *address) {
-  auto channel = channel_;
-  return address && channel->OpenAddress(address);
+  return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_rwprotov2::Open(void *peripheral) {
-  auto channel = channel_;
-  return channel->OpenReported(peripheral);
+  return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_rwprotov2::Close() {
-  auto channel = channel_;
-  channel->Close();
+  channel_->Close();
 }
 bool nzio_ios_ble_rwprotov2::IsOpened() {
   return channel_->IsOpened();
 }
 int nzio_ios_ble_rwprotov2::Write(unsigned char *buffer, int count, int timeout) {
-  auto channel = channel_;
-  return channel->Write(buffer, 0, count, timeout);
+  return channel_->Write(buffer, 0, count, timeout);
 }
 int nzio_ios_ble_rwprotov2::Read(unsigned char *buffer, int count, int timeout) {
-  auto channel = channel_;
-  return channel->Read(buffer, 0, count, timeout);
+  return channel_->Read(buffer, 0, count, timeout);
 }
 void nzio_ios_ble_rwprotov2::SkipAvailable() {
   channel_->SkipAvailable();
@@ -44,9 +39,8 @@ void nzio_ios_ble_rwprotov2::SkipAvailable() {
 bool nzio_ios_ble_rwprotov2::scan(
     nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
     nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
-  auto channel = channel_;
-  return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
-                                 private_data);
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
 }
 void nzio_ios_ble_rwprotov2::stopScan() {
   channel_->stopScan();
@@ -67,27 +61,22 @@ nzio_ios_ble_rwprotov3::nzio_ios_ble_rwprotov3() : channel_(MakeChannel<BLERWPro
 nzio_ios_ble_rwprotov3::~nzio_ios_ble_rwprotov3() = default;
 
 bool nzio_ios_ble_rwprotov3::OpenAddress(const char *address) {
-  auto channel = channel_;
-  return address && channel->OpenAddress(address);
+  return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_rwprotov3::Open(void *peripheral) {
-  auto channel = channel_;
-  return channel->OpenReported(peripheral);
+  return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_rwprotov3::Close() {
-  auto channel = channel_;
-  channel->Close();
+  channel_->Close();
 }
 bool nzio_ios_ble_rwprotov3::IsOpened() {
   return channel_->IsOpened();
 }
 int nzio_ios_ble_rwprotov3::Write(unsigned char *buffer, int count, int timeout) {
-  auto channel = channel_;
-  return channel->Write(buffer, 0, count, timeout);
+  return channel_->Write(buffer, 0, count, timeout);
 }
 int nzio_ios_ble_rwprotov3::Read(unsigned char *buffer, int count, int timeout) {
-  auto channel = channel_;
-  return channel->Read(buffer, 0, count, timeout);
+  return channel_->Read(buffer, 0, count, timeout);
 }
 void nzio_ios_ble_rwprotov3::SkipAvailable() {
   channel_->SkipAvailable();
@@ -95,9 +84,8 @@ void nzio_ios_ble_rwprotov3::SkipAvailable() {
 bool nzio_ios_ble_rwprotov3::scan(
     nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
     nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
-  auto channel = channel_;
-  return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
-                                 private_data);
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
 }
 void nzio_ios_ble_rwprotov3::stopScan() {
   channel_->stopScan();
@@ -109,27 +97,22 @@ nzio_ios_ble_basic::nzio_ios_ble_basic() : channel_(MakeChannel<BLEPrinting>()) 
 nzio_ios_ble_basic::~nzio_ios_ble_basic() = default;
 
 bool nzio_ios_ble_basic::OpenAddress(const char *address) {
-  auto channel = channel_;
-  return address && channel->OpenAddress(address);
+  return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_basic::Open(void *peripheral) {
-  auto channel = channel_;
-  return channel->OpenReported(peripheral);
+  return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_basic::Close() {
-  auto channel = channel_;
-  channel->Close();
+  channel_->Close();
 }
 bool nzio_ios_ble_basic::IsOpened() {
   return channel_->IsOpened();
 }
 int nzio_ios_ble_basic::Write(unsigned char *buffer, int count, int) {
-  auto channel = channel_;
-  return channel->Write(buffer, 0, count);
+  return channel_->Write(buffer, 0, count);
 }
 int nzio_ios_ble_basic::Read(unsigned char *buffer, int count, int timeout) {
-  auto channel = channel_;
-  return channel->Read(buffer, 0, count, timeout);
+  return channel_->Read(buffer, 0, count, timeout);
 }
 void nzio_ios_ble_basic::SkipAvailable() {
   channel_->SkipAvailable();
@@ -140,9 +123,8 @@ void nzio_ios_ble_basic::SetWriteMode(int mode, int size, int timeout, int maxRe
 bool nzio_ios_ble_basic::scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
                               nzio_ios_ble_simple_discovered_event simple_discovered_event,
                               void *private_data) {
-  auto channel = channel_;
-  return channel->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
-                                 private_data);
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
 }
 void nzio_ios_ble_basic::stopScan() {
   channel_->stopScan();
