@@ -1,4 +1,6 @@
 // Scanning, the discovered list and opening by a reported peripheral.
+#include <atomic>
+
 #include "BleTest.h"
 #include "ble/channels/BLEPrinting.h"
 #include "ble/channels/BLERWProtoV2.h"
@@ -138,6 +140,30 @@ TEST_F(ScanTest, BasicChannelHearsOnlyItsServiceAndOpensAReportedPeripheral) {
   EXPECT_EQ(channel.Write(data.data(), 5, 0), 5);
   EXPECT_EQ(basic->Accepted(), sim::Bytes(data.begin(), data.end()));
   channel.Close();
+}
+
+struct OpenFromCallback {
+  nzio_ios_ble_rwprotov3 channel;
+  std::atomic<int> opened{-1};
+  static void OnPeripheral(const void *peripheral, const char *, const char *address, int,
+                           const void *self) {
+    auto *me = const_cast<OpenFromCallback *>(static_cast<const OpenFromCallback *>(self));
+    int expected = -1;
+    if (!address || !me->opened.compare_exchange_strong(expected, 0)) return;
+    me->opened = me->channel.Open(const_cast<void *>(peripheral)) ? 1 : 2;
+  }
+};
+
+TEST_F(ScanTest, APrinterCanBeOpenedFromInsideTheDiscoveryCallback) {
+  auto service = std::make_shared<sim::ProtoV3PrinterService>();
+  Place("Printer A", sim::PrinterManufacturerData(kAddress), service);
+  OpenFromCallback open;
+  ASSERT_TRUE(open.channel.scan(&OpenFromCallback::OnPeripheral, nullptr, &open));
+  ASSERT_TRUE(WaitUntil([&] { return open.opened.load() > 0; }, 15000));
+  EXPECT_EQ(open.opened.load(), 1);
+  const auto data = Pattern(100);
+  EXPECT_EQ(open.channel.Write(const_cast<uint8_t *>(data.data()), 100, 0), 100);
+  open.channel.Close();
 }
 
 TEST_F(ScanTest, APeripheralMayOfferSeveralProtocols) {

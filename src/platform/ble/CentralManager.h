@@ -10,7 +10,9 @@
 
 namespace velmora::platform::ble {
 
-// Receives the central manager's events, one at a time and in order, on the manager's queue.
+// Receives the central manager's events on the manager's queue. Connection, GATT and state events
+// come one at a time and in order; advertisements come beside them (on a concurrent queue, at the
+// same time as other callbacks).
 class CentralManagerDelegate {
  public:
   virtual ~CentralManagerDelegate() = default;

@@ -189,6 +189,7 @@ std::shared_ptr<CentralCore> Radio::RegisterCentral(std::weak_ptr<CentralManager
                                                     std::shared_ptr<DispatchQueue> queue) {
   auto central = std::make_shared<CentralCore>();
   central->delegate = std::move(delegate);
+  central->queue = queue;
   central->strand = std::make_shared<Strand>(std::move(queue));
   std::lock_guard<std::mutex> lock(mutex_);
   centrals_.push_back(central);
@@ -295,7 +296,9 @@ void Radio::SweepLocked(const std::shared_ptr<CentralCore> &only) {
       data.serviceUuids = advertised;
       const int rssi = device->rssi;
       auto proxy = ProxyLocked(central, device);
-      central->strand->Post([central, proxy, data, rssi] {
+      // Advertisements go straight to the queue, beside the ordered link events: a delegate that
+      // connects from inside its discovery callback blocks only itself.
+      central->queue->Async([central, proxy, data, rssi] {
         if (!central->alive) return;
         if (auto delegate = central->delegate.lock()) {
           delegate->centralManagerDidDiscoverPeripheral(proxy, data, rssi);

@@ -27,6 +27,7 @@ using ble_sim::detail::DeviceCore;
 // The radio's view of one central manager.
 struct CentralCore {
   std::weak_ptr<CentralManagerDelegate> delegate;
+  std::shared_ptr<DispatchQueue> queue;
   std::shared_ptr<Strand> strand;
   std::atomic<ManagerState> state{ManagerState::Unknown};
   std::atomic<bool> alive{true};
