@@ -1,0 +1,110 @@
+// Standalone Bluetooth LE printing channels. Each object owns its own central manager, queue and
+// list of discovered printers, and talks to one printer at a time:
+//   nzio_ios_ble_rwprotov2  printers speaking protocol V2 (numbered packet groups)
+//   nzio_ios_ble_rwprotov3  printers speaking protocol V3 (credits)
+//   nzio_ios_ble_basic      printers with the basic layout (with, without response, or indexed)
+// Printer addresses are six upper-case hexadecimal pairs joined by colons ("00:11:22:AA:BB:CC")
+// and are compared exactly. Failures come back as results (false, -1, 0), never as exceptions.
+// One caller at a time per object.
+#pragma once
+
+#include <memory>
+
+#include "velmora/vp_common.h"
+
+namespace velmora::ble {
+class BLERWProtoV2;
+class BLERWProtoV3;
+class BLEPrinting;
+}  // namespace velmora::ble
+
+// Called for every advertisement seen. `peripheral` may be passed to Open of the same object;
+// `name` and `address` are valid only during the call and either may be null.
+typedef void (*nzio_ios_ble_peripheral_discovered_event)(const void *peripheral, const char *name,
+                                                         const char *address, int rssi,
+                                                         const void *private_data);
+// Called for every advertisement that carries a printer address (never null here).
+typedef void (*nzio_ios_ble_simple_discovered_event)(const char *name, const char *address,
+                                                     const void *private_data);
+
+class VP_API nzio_ios_ble_rwprotov2 {
+ public:
+  nzio_ios_ble_rwprotov2();
+  ~nzio_ios_ble_rwprotov2();
+  nzio_ios_ble_rwprotov2(const nzio_ios_ble_rwprotov2 &) = delete;
+  nzio_ios_ble_rwprotov2 &operator=(const nzio_ios_ble_rwprotov2 &) = delete;
+
+  // Finds the printer (scanning up to 20 s when it is not listed yet) and opens it.
+  bool OpenAddress(const char *address);
+  bool Open(void *peripheral);
+  void Close();
+  bool IsOpened();
+  // count when the printer took every byte, 0 when it did not within the timeout (at least
+  // count + 3000 ms), -1 when not connected.
+  int Write(unsigned char *buffer, int count, int timeout);
+  // Bytes received, up to count, waiting at most timeout ms; -1 when not connected.
+  int Read(unsigned char *buffer, int count, int timeout);
+  void SkipAvailable();
+  bool scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+            nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data);
+  void stopScan();
+  // How many times each packet of the last write was sent.
+  void ClearPacketSendTimesList();
+  int GetPacketSendTimesListLength();
+  int GetPacketSendTimesListValue(int *values, int count);
+
+ private:
+  std::shared_ptr<velmora::ble::BLERWProtoV2> channel_;
+};
+
+class VP_API nzio_ios_ble_rwprotov3 {
+ public:
+  nzio_ios_ble_rwprotov3();
+  ~nzio_ios_ble_rwprotov3();
+  nzio_ios_ble_rwprotov3(const nzio_ios_ble_rwprotov3 &) = delete;
+  nzio_ios_ble_rwprotov3 &operator=(const nzio_ios_ble_rwprotov3 &) = delete;
+
+  bool OpenAddress(const char *address);
+  bool Open(void *peripheral);
+  void Close();
+  bool IsOpened();
+  // count when the printer took every byte; -1 when not connected or the printer granted no
+  // credit; 0 when the timeout (at least count + 3000 ms) passed first.
+  int Write(unsigned char *buffer, int count, int timeout);
+  int Read(unsigned char *buffer, int count, int timeout);
+  void SkipAvailable();
+  bool scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+            nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data);
+  void stopScan();
+
+ private:
+  std::shared_ptr<velmora::ble::BLERWProtoV3> channel_;
+};
+
+class VP_API nzio_ios_ble_basic {
+ public:
+  nzio_ios_ble_basic();
+  ~nzio_ios_ble_basic();
+  nzio_ios_ble_basic(const nzio_ios_ble_basic &) = delete;
+  nzio_ios_ble_basic &operator=(const nzio_ios_ble_basic &) = delete;
+
+  bool OpenAddress(const char *address);
+  bool Open(void *peripheral);
+  void Close();
+  bool IsOpened();
+  // Writes in the current mode until done or failed (the timeout has no effect): count, a smaller
+  // count when the printer stopped taking packets, or -1.
+  int Write(unsigned char *buffer, int count, int timeout);
+  int Read(unsigned char *buffer, int count, int timeout);
+  void SkipAvailable();
+  // mode 0: with response; 1: without response, paced; 2: indexed protocol for jobs longer than
+  // five packets. size: bytes per packet (bounded by the printer); timeout: ms per packet;
+  // maxRetry: further attempts per packet.
+  void SetWriteMode(int mode, int size, int timeout, int maxRetry);
+  bool scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+            nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data);
+  void stopScan();
+
+ private:
+  std::shared_ptr<velmora::ble::BLEPrinting> channel_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velmora::ble {
+
+// What a protocol's write engine needs of a Bluetooth LE connection: whether the link is up, and
+// single GATT writes. Both the standalone channels and the library's connection objects offer it,
+// so one engine serves both.
+class GattPacketLink {
+ public:
+  virtual ~GattPacketLink() = default;
+  virtual bool IsLinkUp() const = 0;
+  // One GATT write of `count` bytes with response, waiting up to `timeout_ms` for the printer's
+  // acknowledgement: count when acknowledged, 0 when refused or timed out, -1 when the link is
+  // not there or drops.
+  virtual int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) = 0;
+  // One GATT write without response. With timeout_ms <= 0 it returns count at once; otherwise it
+  // returns count after timeout_ms (-1 when the link drops meanwhile).
+  virtual int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) = 0;
+};
+
+// A write's timeout, raised to at least count + 3000 ms.
+inline int RaisedWriteTimeout(int timeout_ms, int count) {
+  const long long floor = static_cast<long long>(count) + 3000;
+  if (timeout_ms >= floor) return timeout_ms;
+  return floor > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(floor);
+}
+
+// Where a protocol delivers the payload bytes the printer sent.
+class ReceivedBytesSink {
+ public:
+  virtual ~ReceivedBytesSink() = default;
+  virtual void OnPayload(const uint8_t *data, size_t count) = 0;
+};
+
+}  // namespace velmora::ble

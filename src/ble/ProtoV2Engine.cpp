@@ -1,0 +1,231 @@
+#include "ble/ProtoV2Engine.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/Log.h"
+
+namespace velmora::ble {
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr auto kPollSlice = std::chrono::milliseconds(1);
+constexpr int kMaxFreeSpaceSet = 8192;
+constexpr int kSetupAttempts = 10;
+constexpr int kSetupWriteTimeoutMs = 40;
+constexpr auto kSetupAnswerWait = std::chrono::milliseconds(100);
+
+int Le16(const uint8_t *p) {
+  return p[0] | (p[1] << 8);
+}
+}  // namespace
+
+int ProtoV2Engine::packetSize() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return packet_size_;
+}
+
+void ProtoV2Engine::LowerPacketSize(int limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (limit < packet_size_) packet_size_ = limit;
+}
+
+std::array<uint8_t, ProtoV2Engine::kSetupPacketLength> ProtoV2Engine::SetupPacket(
+    int packet_size, int packet_count) {
+  return {0x00,
+          0x07,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x00,
+          0x0A,
+          0x02,
+          static_cast<uint8_t>(packet_count & 0xFF),
+          static_cast<uint8_t>((packet_count >> 8) & 0xFF),
+          static_cast<uint8_t>(packet_size & 0xFF),
+          0x00,
+          0x00,
+          0x00,
+          0x00};
+}
+
+int ProtoV2Engine::GroupPacket(uint8_t *out, int index, const uint8_t *data, int m) {
+  out[0] = static_cast<uint8_t>(4 + m);
+  out[2] = static_cast<uint8_t>(index & 0xFF);
+  out[3] = static_cast<uint8_t>((index >> 8) & 0xFF);
+  uint8_t check = out[0] ^ out[2] ^ out[3];
+  for (int i = 0; i < m; ++i) {
+    out[4 + i] = data[i];
+    check ^= data[i];
+  }
+  out[1] = check;
+  return 4 + m;
+}
+
+bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet_count) {
+  const auto setup = SetupPacket(packet_size, packet_count);
+  for (int attempt = 0; attempt < kSetupAttempts; ++attempt) {
+    if (link.WritePackWithoutResponse(setup.data(), kSetupPacketLength, kSetupWriteTimeoutMs) !=
+        kSetupPacketLength) {
+      platform::logf("setupGroupPack retry %d writePackWithoutResponse Error", attempt);
+      return false;
+    }
+    const auto deadline = Clock::now() + kSetupAnswerWait;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (Clock::now() < deadline) {
+      if (!link.IsLinkUp()) return false;
+      if (echoed_count_ != 0 && echoed_size_ != 0) break;
+      changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+    }
+    // The echoed values are kept from attempt to attempt.
+    if (echoed_count_ == packet_count && echoed_size_ == packet_size) return true;
+  }
+  return false;
+}
+
+int ProtoV2Engine::WriteGroup(GattPacketLink &link, const uint8_t *data, int count,
+                              int timeout_ms) {
+  if (!link.IsLinkUp()) return -1;
+  int size;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    echoed_count_ = 0;
+    echoed_size_ = 0;
+    received_count_ = 0;
+    size = packet_size_;
+  }
+  const int payload = size - 4;
+  if (payload <= 0 || count < 0) return 0;
+  // The packet count field has 16 bits: a longer write goes as consecutive groups.
+  const int64_t group_bytes = static_cast<int64_t>(kMaxPacketCount) * payload;
+  if (count > group_bytes) {
+    for (int64_t offset = 0; offset < count; offset += group_bytes) {
+      const int part = static_cast<int>(std::min<int64_t>(group_bytes, count - offset));
+      const int r = WriteGroup(link, data + offset, part, timeout_ms);
+      if (r != part) return r;
+    }
+    return count;
+  }
+  const int n = static_cast<int>((static_cast<int64_t>(count) + payload - 1) / payload);
+  if (!SetupGroup(link, size, n)) {
+    platform::logf("writeGroupPack setupGroupPack Error");
+    return 0;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    group_size_ = n;
+    next_first_ = 0;
+    retry_.clear();
+    send_times_.assign(static_cast<size_t>(n), 0);
+  }
+  std::array<uint8_t, kInitialPacketSize> packet{};
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  for (;;) {
+    if (Clock::now() >= deadline) break;
+    if (!link.IsLinkUp()) return -1;
+    int index = -1;
+    bool first_send = false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (received_count_ != 0) break;
+      // Resends go first and need no free space; first sends go in order while the printer's
+      // free space covers a whole payload.
+      if (!retry_.empty()) {
+        index = *retry_.begin();
+        retry_.erase(retry_.begin());
+      } else if (next_first_ < group_size_ && free_space_ >= payload) {
+        index = next_first_++;
+        first_send = true;
+      }
+      if (index < 0 || index >= n) {
+        changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+        continue;
+      }
+    }
+    const int offset = index * payload;
+    const int m = std::min(payload, count - offset);
+    const int length = GroupPacket(packet.data(), index, data + offset, m);
+    link.WritePackWithoutResponse(packet.data(), length, 0);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (first_send) free_space_ -= m;
+    if (static_cast<size_t>(index) < send_times_.size()) ++send_times_[static_cast<size_t>(index)];
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_count_ == n ? count : 0;
+}
+
+void ProtoV2Engine::OnNotification(const uint8_t *data, size_t count) {
+  std::lock_guard<std::mutex> lock(frame_mutex_);
+  for (size_t i = 0; i < count; ++i) {
+    if (!assembler_.HandleReceivedData(data[i])) continue;
+    ActOnFrame(assembler_.GetReceivedData(), assembler_.GetReceivedLen());
+    assembler_.ResetReceived();
+  }
+}
+
+void ProtoV2Engine::ResetReceived() {
+  std::lock_guard<std::mutex> lock(frame_mutex_);
+  assembler_.ResetReceived();
+}
+
+void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
+  if (frame[0] != 0) {
+    // Data frame: payload from byte 3 on.
+    if (length > 3 && payload_sink_) payload_sink_(frame + 3, length - 3);
+    return;
+  }
+  if (length < 3) return;
+  const uint8_t code = frame[2];
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (length == 10 && code == 0x01 && frame[3] == 0x00) {
+      free_space_ = std::min(Le16(frame + 4), kMaxFreeSpaceSet);
+    } else if (length == 10 && code == 0x01 && frame[3] == 0x01) {
+      free_space_ += Le16(frame + 4);
+    } else if ((length == 10 || length == 12) && code == 0xFF) {
+      const int first = Le16(frame + 3);
+      const int runs = length == 10 ? 1 : Le16(frame + 6);
+      // Kept sorted and without duplicates; indices outside the group are dropped when taken.
+      for (int index = first; index < first + runs; ++index) retry_.insert(index);
+    } else if (length == 10 && code == 0x05) {
+      received_count_ = Le16(frame + 3);
+    } else if (length == 10 && code == 0x03) {
+      echoed_count_ = Le16(frame + 3);
+      echoed_size_ = frame[5];
+    } else {
+      return;
+    }
+  }
+  changed_.notify_all();
+}
+
+void ProtoV2Engine::ClearPacketSendTimesList() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  send_times_.clear();
+}
+
+int ProtoV2Engine::GetPacketSendTimesListLength() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(send_times_.size());
+}
+
+int ProtoV2Engine::GetPacketSendTimesListValue(int *values, int count) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!values || count <= 0) return 0;
+  const int copied = std::min(count, static_cast<int>(send_times_.size()));
+  std::copy_n(send_times_.begin(), copied, values);
+  return copied;
+}
+
+int ProtoV2Engine::freeSpace() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return free_space_;
+}
+
+std::vector<int> ProtoV2Engine::retryList() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return {retry_.begin(), retry_.end()};
+}
+
+}  // namespace velmora::ble

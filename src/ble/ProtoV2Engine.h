@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "ble/BLERWProtoV2Handler.h"
+#include "ble/GattPacketLink.h"
+
+namespace velmora::ble {
+
+// The host side of protocol V2: one write is one numbered group of packets, announced by a setup
+// packet, sent while the printer's reported free space allows, resent when the printer asks, and
+// finished by the printer's received count. The printer's notifications are frames that either
+// steer the write or carry data for the reader.
+class ProtoV2Engine {
+ public:
+  static constexpr int kInitialPacketSize = 200;
+  static constexpr int kMaxPacketCount = 0xFFFF;
+  static constexpr int kSetupPacketLength = 17;
+  using PayloadSink = std::function<void(const uint8_t *data, size_t count)>;
+
+  explicit ProtoV2Engine(PayloadSink payload_sink) : payload_sink_(std::move(payload_sink)) {}
+
+  // Size of one group packet including its 4-byte header; it only ever shrinks.
+  int packetSize() const;
+  void LowerPacketSize(int limit);
+
+  // One group write of `count` bytes: count when the printer reported every packet received,
+  // 0 when the group did not complete within `timeout_ms`, -1 when the link is down.
+  int WriteGroup(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
+  // Announces a group of `packet_count` packets of `packet_size` bytes and waits for the printer's
+  // matching answer (up to 10 attempts).
+  bool SetupGroup(GattPacketLink &link, int packet_size, int packet_count);
+
+  // Every notification value of the printer, in order.
+  void OnNotification(const uint8_t *data, size_t count);
+  // Drops a partly received frame.
+  void ResetReceived();
+
+  void ClearPacketSendTimesList();
+  int GetPacketSendTimesListLength() const;
+  int GetPacketSendTimesListValue(int *values, int count) const;
+
+  int freeSpace() const;
+  std::vector<int> retryList() const;
+
+  static std::array<uint8_t, kSetupPacketLength> SetupPacket(int packet_size, int packet_count);
+  // Builds the group packet of index `index` carrying `m` data bytes into `out` (at least m + 4
+  // bytes); returns its length.
+  static int GroupPacket(uint8_t *out, int index, const uint8_t *data, int m);
+
+ private:
+  void ActOnFrame(const uint8_t *frame, unsigned length);
+
+  PayloadSink payload_sink_;
+
+  mutable std::mutex mutex_;  // guards everything below it up to the frame lock
+  std::condition_variable changed_;
+  int packet_size_ = kInitialPacketSize;
+  int free_space_ = 0;
+  int echoed_count_ = 0;
+  int echoed_size_ = 0;
+  int received_count_ = 0;
+  int group_size_ = 0;   // packets of the running group
+  int next_first_ = 0;   // first-send list: indices next_first_ .. group_size_ - 1
+  std::set<int> retry_;  // indices the printer asked for again
+  std::vector<int> send_times_;
+
+  std::mutex frame_mutex_;
+  BLERWProtoV2Handler assembler_;
+};
+
+}  // namespace velmora::ble

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "ble/GattPacketLink.h"
+
+namespace velmora::ble {
+
+// The host side of protocol V3, a credit protocol: the printer announces its chunk size and grants
+// credits on a flow-control characteristic; the host sends one chunk per credit until the printer
+// has granted, since the write began, a credit for every chunk.
+class ProtoV3Engine {
+ public:
+  static constexpr int kInitialMaximumWriteValueLength = 20;
+
+  int maximumWriteValueLength() const;
+  void setMaximumWriteValueLength(int length);
+
+  // Before a connection attempt: no size and no credits yet (the total is kept).
+  void ResetForOpen();
+  // The printer has announced a size and granted at least one credit.
+  bool HasSizeAndCredits() const;
+  // One flow-control notification: 02 size xx, or 01 n.
+  void OnFlowControl(const uint8_t *data, size_t count);
+
+  // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
+  // as many credits as there are chunks; -1 when the link is down, no chunk size is known or no
+  // credit is there at the start; 0 when `timeout_ms` passed first.
+  int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
+
+  int mtuSize() const;
+  int currentCredits() const;
+  int totalCredits() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  int maximum_write_value_length_ = kInitialMaximumWriteValueLength;
+  int mtu_size_ = 0;
+  int credits_current_ = 0;
+  int credits_total_ = 0;
+};
+
+}  // namespace velmora::ble

@@ -1,0 +1,131 @@
+// The exported facades: each owns one channel and forwards every call to it.
+#include "velmora/nzio_ble_channels.hpp"
+
+#include "ble/channels/BLEPrinting.h"
+#include "ble/channels/BLERWProtoV2.h"
+#include "ble/channels/BLERWProtoV3.h"
+
+using velmora::ble::BLEPrinting;
+using velmora::ble::BLERWProtoV2;
+using velmora::ble::BLERWProtoV3;
+using velmora::ble::MakeChannel;
+
+// ---- Protocol V2 ---------------------------------------------------------------------------
+
+nzio_ios_ble_rwprotov2::nzio_ios_ble_rwprotov2() : channel_(MakeChannel<BLERWProtoV2>()) {}
+nzio_ios_ble_rwprotov2::~nzio_ios_ble_rwprotov2() = default;
+
+bool nzio_ios_ble_rwprotov2::OpenAddress(const char *address) {
+  return address && channel_->OpenAddress(address);
+}
+bool nzio_ios_ble_rwprotov2::Open(void *peripheral) {
+  return channel_->OpenReported(peripheral);
+}
+void nzio_ios_ble_rwprotov2::Close() {
+  channel_->Close();
+}
+bool nzio_ios_ble_rwprotov2::IsOpened() {
+  return channel_->IsOpened();
+}
+int nzio_ios_ble_rwprotov2::Write(unsigned char *buffer, int count, int timeout) {
+  return channel_->Write(buffer, 0, count, timeout);
+}
+int nzio_ios_ble_rwprotov2::Read(unsigned char *buffer, int count, int timeout) {
+  return channel_->Read(buffer, 0, count, timeout);
+}
+void nzio_ios_ble_rwprotov2::SkipAvailable() {
+  channel_->SkipAvailable();
+}
+bool nzio_ios_ble_rwprotov2::scan(
+    nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+    nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
+}
+void nzio_ios_ble_rwprotov2::stopScan() {
+  channel_->stopScan();
+}
+void nzio_ios_ble_rwprotov2::ClearPacketSendTimesList() {
+  channel_->ClearPacketSendTimesList();
+}
+int nzio_ios_ble_rwprotov2::GetPacketSendTimesListLength() {
+  return channel_->GetPacketSendTimesListLength();
+}
+int nzio_ios_ble_rwprotov2::GetPacketSendTimesListValue(int *values, int count) {
+  return channel_->GetPacketSendTimesListValue(values, count);
+}
+
+// ---- Protocol V3 ---------------------------------------------------------------------------
+
+nzio_ios_ble_rwprotov3::nzio_ios_ble_rwprotov3() : channel_(MakeChannel<BLERWProtoV3>()) {}
+nzio_ios_ble_rwprotov3::~nzio_ios_ble_rwprotov3() = default;
+
+bool nzio_ios_ble_rwprotov3::OpenAddress(const char *address) {
+  return address && channel_->OpenAddress(address);
+}
+bool nzio_ios_ble_rwprotov3::Open(void *peripheral) {
+  return channel_->OpenReported(peripheral);
+}
+void nzio_ios_ble_rwprotov3::Close() {
+  channel_->Close();
+}
+bool nzio_ios_ble_rwprotov3::IsOpened() {
+  return channel_->IsOpened();
+}
+int nzio_ios_ble_rwprotov3::Write(unsigned char *buffer, int count, int timeout) {
+  return channel_->Write(buffer, 0, count, timeout);
+}
+int nzio_ios_ble_rwprotov3::Read(unsigned char *buffer, int count, int timeout) {
+  return channel_->Read(buffer, 0, count, timeout);
+}
+void nzio_ios_ble_rwprotov3::SkipAvailable() {
+  channel_->SkipAvailable();
+}
+bool nzio_ios_ble_rwprotov3::scan(
+    nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+    nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data) {
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
+}
+void nzio_ios_ble_rwprotov3::stopScan() {
+  channel_->stopScan();
+}
+
+// ---- Basic ---------------------------------------------------------------------------------
+
+nzio_ios_ble_basic::nzio_ios_ble_basic() : channel_(MakeChannel<BLEPrinting>()) {}
+nzio_ios_ble_basic::~nzio_ios_ble_basic() = default;
+
+bool nzio_ios_ble_basic::OpenAddress(const char *address) {
+  return address && channel_->OpenAddress(address);
+}
+bool nzio_ios_ble_basic::Open(void *peripheral) {
+  return channel_->OpenReported(peripheral);
+}
+void nzio_ios_ble_basic::Close() {
+  channel_->Close();
+}
+bool nzio_ios_ble_basic::IsOpened() {
+  return channel_->IsOpened();
+}
+int nzio_ios_ble_basic::Write(unsigned char *buffer, int count, int) {
+  return channel_->Write(buffer, 0, count);
+}
+int nzio_ios_ble_basic::Read(unsigned char *buffer, int count, int timeout) {
+  return channel_->Read(buffer, 0, count, timeout);
+}
+void nzio_ios_ble_basic::SkipAvailable() {
+  channel_->SkipAvailable();
+}
+void nzio_ios_ble_basic::SetWriteMode(int mode, int size, int timeout, int maxRetry) {
+  channel_->SetWriteMode(mode, size, timeout, maxRetry);
+}
+bool nzio_ios_ble_basic::scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
+                              nzio_ios_ble_simple_discovered_event simple_discovered_event,
+                              void *private_data) {
+  return channel_->scanPeripheral(peripheral_discovered_event, simple_discovered_event,
+                                  private_data);
+}
+void nzio_ios_ble_basic::stopScan() {
+  channel_->stopScan();
+}

@@ -1,0 +1,266 @@
+// The basic channel's write modes and its indexed protocol.
+#include <deque>
+#include <map>
+#include <set>
+
+#include "BleTest.h"
+#include "ble/BasicWriteEngine.h"
+#include "ble/channels/BLEPrinting.h"
+#include "support/Wait.h"
+#include "velmora/nzio_ble_channels.hpp"
+
+namespace velmora::test {
+namespace {
+
+using ble::BasicWriteEngine;
+using ble::MakeChannel;
+namespace sim = ble_sim;
+
+// A printer side scripted in the test: every data packet is kept by index, and each index
+// request is answered at once with the next scripted report.
+class ScriptedLink : public ble::GattPacketLink {
+ public:
+  explicit ScriptedLink(BasicWriteEngine &engine) : engine_(engine) {}
+  bool IsLinkUp() const override { return true; }
+  int WritePackWithResponse(const uint8_t *data, int count, int) override {
+    const sim::Bytes bytes(data, data + count);
+    if (bytes == sim::Bytes{0x10, 0x07, 0x01, 0x00, 0x00} && !reports.empty()) {
+      const sim::Bytes report{0x10, 0x07, 0xFF, reports.front()};
+      reports.pop_front();
+      engine_.OnNotification(report.data(), report.size());
+    }
+    return count;
+  }
+  int WritePackWithoutResponse(const uint8_t *data, int count, int) override {
+    index_bytes.push_back(data[0]);
+    return count;
+  }
+  std::deque<uint8_t> reports;
+  std::vector<uint8_t> index_bytes;
+
+ private:
+  BasicWriteEngine &engine_;
+};
+
+std::vector<uint8_t> Range(int from, int to) {
+  std::vector<uint8_t> out;
+  for (int i = from; i < to; ++i) out.push_back(static_cast<uint8_t>(i & 0xFF));
+  return out;
+}
+
+class BasicTest : public BleTest {
+ protected:
+  void Open(int mode, int size, int timeout_ms = 3600000, int max_retry = 3) {
+    service_ = std::make_shared<sim::BasicPrinterService>();
+    printer_ = sim::PlacePrinter("Basic printer", kAddress, service_);
+    printer_->RecordWrites(true);
+    channel_ = MakeChannel<ble::BLEPrinting>();
+    ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+    channel_->SetWriteMode(mode, size, timeout_ms, max_retry);
+  }
+  int Write(const std::vector<uint8_t> &data) {
+    return channel_->Write(data.data(), 0, static_cast<int>(data.size()));
+  }
+  size_t WritesWithResponse() const {
+    size_t n = 0;
+    for (const auto &w : printer_->Writes()) n += w.with_response ? 1 : 0;
+    return n;
+  }
+
+  std::shared_ptr<sim::BasicPrinterService> service_;
+  std::shared_ptr<sim::VirtualPeripheral> printer_;
+  std::shared_ptr<ble::BLEPrinting> channel_;
+};
+
+TEST_F(BasicTest, IndexReportsAreFoundAnywhereInANotification) {
+  auto index = [](std::vector<uint8_t> bytes) {
+    return BasicWriteEngine::GetNotifyIndex(bytes.data(), static_cast<long>(bytes.size()));
+  };
+  EXPECT_EQ(index({0x10, 0x07, 0xFF, 0x05}), 5);
+  EXPECT_EQ(index({0x00, 0x10, 0x07, 0xFF, 0x80}), 0x80);
+  EXPECT_EQ(index({0x41, 0x10, 0x07, 0xFF}), -1);
+  EXPECT_EQ(index({0x10, 0x10, 0x07, 0xFF, 0x05}), -1);
+  EXPECT_EQ(index({0x10, 0x07, 0x10, 0x07, 0xFF, 0x01}), -1);
+  EXPECT_EQ(index({}), -1);
+}
+
+TEST_F(BasicTest, ReportsRewindTheWriterAcrossTheWrapOf256) {
+  BasicWriteEngine engine;
+  engine.SetWriteMode(2, 20, 3600000, 3);
+  ScriptedLink link(engine);
+  // Requests come at 128, 256 (twice: 0xF0 rewinds to 240) and 300 (twice: 0x20 rewinds to 288).
+  link.reports = {0x80, 0xF0, 0x00, 0x20, 0x2C};
+  const auto data = Pattern(300 * 19);
+  ASSERT_EQ(engine.WriteWithProto(link, data.data(), static_cast<int>(data.size())), 5700);
+  EXPECT_EQ(engine.protoCount(), 300);
+  std::vector<uint8_t> expected = Range(0, 256);
+  for (auto part : {Range(240, 256), Range(256, 300), Range(288, 300)}) {
+    expected.insert(expected.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(link.index_bytes, expected);
+  EXPECT_TRUE(log_->Contains("Notify Index: 240(240)"));
+  EXPECT_TRUE(log_->Contains("Notify Index: 32(288)"));
+  EXPECT_TRUE(log_->Contains("Notify Received. Current protoIndex: 300"));
+  EXPECT_EQ(log_->Count("Request Notify Index"), 5u);
+  EXPECT_EQ(log_->Count("Start Proto Send"), 1u);
+}
+
+TEST_F(BasicTest, AReportPastTheLastPacketFailsTheWrite) {
+  BasicWriteEngine engine;
+  engine.SetWriteMode(2, 20, 3600000, 3);
+  ScriptedLink link(engine);
+  link.reports = {0xFF};
+  const auto data = Pattern(101);  // 6 packets
+  EXPECT_EQ(engine.WriteWithProto(link, data.data(), 101), -1);
+  EXPECT_EQ(link.index_bytes, Range(0, 6));
+}
+
+TEST_F(BasicTest, ShortJobsInModeTwoGoWithResponse) {
+  ASSERT_NO_FATAL_FAILURE(Open(2, 20));
+  const auto small = Pattern(100);
+  ASSERT_EQ(Write(small), 100);
+  EXPECT_EQ(printer_->Writes().size(), 5u);
+  EXPECT_EQ(WritesWithResponse(), 5u);
+  EXPECT_EQ(service_->GetStats().start_commands, 0u);
+
+  const auto indexed = Pattern(101, 2);
+  ASSERT_EQ(Write(indexed), 101);
+  const auto stats = service_->GetStats();
+  EXPECT_EQ(stats.start_commands, 1u);
+  EXPECT_EQ(stats.index_requests, 1u);  // after the sixth packet
+  EXPECT_EQ(stats.data_packets, 6u);
+  const auto writes = printer_->Writes();
+  ASSERT_EQ(writes.size(), 5u + 1u + 6u + 1u);
+  EXPECT_EQ(writes[5].data, (sim::Bytes{0x10, 0x07, 0x01, 0x00, 0x01}));
+  EXPECT_EQ(writes[6].data.size(), 20u);  // data packet 0 right after the start
+  EXPECT_EQ(writes[11].data.size(), 1u + 6u);
+  EXPECT_EQ(writes[12].data, (sim::Bytes{0x10, 0x07, 0x01, 0x00, 0x00}));
+  auto all = small;
+  all.insert(all.end(), indexed.begin(), indexed.end());
+  EXPECT_EQ(service_->Accepted(), all);
+}
+
+TEST_F(BasicTest, ALongIndexedJobAsksEvery128Packets) {
+  ASSERT_NO_FATAL_FAILURE(Open(2, 20));
+  const auto data = Pattern(5000);
+  ASSERT_EQ(Write(data), 5000);
+  EXPECT_EQ(service_->Accepted(), data);
+  const auto stats = service_->GetStats();
+  EXPECT_EQ(stats.data_packets, 264u);
+  EXPECT_EQ(stats.out_of_sequence, 0u);
+  EXPECT_EQ(stats.index_requests, 3u);  // at 128, 256 and 264
+  EXPECT_EQ(log_->Count("protoIndex: 263"), 1u);
+}
+
+TEST_F(BasicTest, LostPacketsAreSentAgainFromTheReportedIndex) {
+  ASSERT_NO_FATAL_FAILURE(Open(2, 8));
+  // Writes without response are the data packets: lose packet 250 and, after the six packets
+  // sent again from 250, packet 300 (write 306).
+  auto lost = std::make_shared<std::set<uint64_t>>(std::set<uint64_t>{250, 306});
+  printer_->SetLossFilter(
+      [lost](uint64_t sequence, const uint8_t *, size_t) { return lost->erase(sequence) > 0; });
+  const auto data = Pattern(400 * 7);
+  ASSERT_EQ(Write(data), 2800);
+  EXPECT_EQ(service_->Accepted(), data);
+  EXPECT_GT(service_->GetStats().out_of_sequence, 0u);
+  // At 256 the printer still waits for 250 (0xFA): the report is read as 250, not 506.
+  EXPECT_TRUE(log_->Contains("Notify Index: 250(250)"));
+  EXPECT_TRUE(log_->Contains("Notify Index: 44(300)"));
+}
+
+TEST_F(BasicTest, ModesZeroAndOneWritePacketByPacket) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 100));
+  const auto first = Pattern(1000);
+  ASSERT_EQ(Write(first), 1000);
+  EXPECT_EQ(WritesWithResponse(), 10u);
+  channel_->SetWriteMode(1, 100, 3600000, 3);
+  const auto second = Pattern(350, 3);
+  ASSERT_EQ(Write(second), 350);
+  EXPECT_EQ(printer_->Writes().size(), 14u);
+  EXPECT_EQ(WritesWithResponse(), 10u);
+  channel_->SetWriteMode(7, 100, 3600000, 3);  // unknown modes write with response
+  ASSERT_EQ(Write(Pattern(10)), 10);
+  EXPECT_EQ(WritesWithResponse(), 11u);
+  auto all = first;
+  all.insert(all.end(), second.begin(), second.end());
+  const auto last = Pattern(10);
+  all.insert(all.end(), last.begin(), last.end());
+  EXPECT_EQ(service_->Accepted(), all);
+}
+
+TEST_F(BasicTest, PacketSizeIsBoundedByThePrinterInUse) {
+  auto channel = MakeChannel<ble::BLEPrinting>();
+  channel->SetWriteMode(0, 512, 3600000, 3);
+  EXPECT_EQ(channel->engine().packetSize(), 100);
+  auto printer =
+      sim::PlacePrinter("Basic printer", kAddress, std::make_shared<sim::BasicPrinterService>());
+  printer->SetMaximumWriteLength(512, 60);
+  ASSERT_TRUE(channel->OpenAddress(kAddressText));
+  EXPECT_EQ(channel->engine().packetSize(), 60);  // lowered when notifications went on
+  EXPECT_TRUE(log_->Contains("maximumWriteValueLength With Response:512"));
+  EXPECT_TRUE(log_->Contains("maximumWriteValueLength Without Response:60"));
+  channel->SetWriteMode(0, 512, 3600000, 3);
+  EXPECT_EQ(channel->engine().packetSize(), 60);
+  channel->SetWriteMode(0, 30, 3600000, 3);
+  EXPECT_EQ(channel->engine().packetSize(), 30);
+}
+
+TEST_F(BasicTest, ATimeoutBelowOneSecondSendsNothingWithoutResponse) {
+  ASSERT_NO_FATAL_FAILURE(Open(1, 20, 999));
+  EXPECT_EQ(Write(Pattern(100)), 0);
+  EXPECT_EQ(printer_->Stats().writes_received, 0u);
+}
+
+TEST_F(BasicTest, RefusedWritesAreRetriedAndAStopGivesThePartialCount) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20, 3600000, 3));
+  printer_->RefuseWritesWithResponse(2);
+  const auto data = Pattern(50);
+  ASSERT_EQ(Write(data), 50);
+  EXPECT_EQ(service_->Accepted(), data);
+  EXPECT_TRUE(log_->Contains(
+      "Error writing characteristic value: Writing is not permitted., characteristic UUID "
+      "BEF8D6C9-9C21-4C9E-B632-BD58C1009F9F"));
+  // The printer refuses everything after the first packet of the next write.
+  std::weak_ptr<sim::VirtualPeripheral> weak = printer_;
+  service_->SetSink([weak](const uint8_t *, size_t) {
+    if (auto printer = weak.lock()) printer->RefuseWritesWithResponse(-1);
+  });
+  service_->ClearAccepted();
+  EXPECT_EQ(Write(data), 20);
+  EXPECT_EQ(service_->AcceptedSize(), 20u);
+}
+
+TEST_F(BasicTest, AnIndexReportThatNeverComesEndsTheWrite) {
+  ASSERT_NO_FATAL_FAILURE(Open(2, 20, 1500, 0));
+  service_->SetAnswerIndexRequests(false);
+  const long long elapsed = ElapsedMs([&] { EXPECT_EQ(Write(Pattern(3000)), -1); });
+  EXPECT_GE(elapsed, 1500);
+  EXPECT_EQ(service_->GetStats().index_requests, 1u);
+}
+
+TEST_F(BasicTest, ALinkLostDuringAWriteFailsIt) {
+  ASSERT_NO_FATAL_FAILURE(Open(1, 20));
+  printer_->DropLinkAfterWrites(3);
+  EXPECT_EQ(Write(Pattern(200)), -1);
+}
+
+TEST_F(BasicTest, NotificationsReachTheReaderIndexReportsIncluded) {
+  nzio_ios_ble_basic facade;
+  auto service = std::make_shared<sim::BasicPrinterService>();
+  sim::PlacePrinter("Basic printer", kAddress, service);
+  ASSERT_TRUE(facade.OpenAddress(kAddressText));
+  facade.SetWriteMode(2, 20, 3600000, 3);
+  auto data = Pattern(200);
+  ASSERT_EQ(facade.Write(data.data(), 200, 1), 200);  // the timeout plays no part
+  unsigned char read[4] = {};
+  ASSERT_EQ(facade.Read(read, 4, 2000), 4);
+  EXPECT_EQ(sim::Bytes(read, read + 4), (sim::Bytes{0x10, 0x07, 0xFF, 11}));
+  service->SendToHost({'h', 'i'});
+  ASSERT_EQ(facade.Read(read, 2, 2000), 2);
+  EXPECT_EQ(read[0], 'h');
+  facade.Close();
+  EXPECT_FALSE(facade.IsOpened());
+}
+
+}  // namespace
+}  // namespace velmora::test
