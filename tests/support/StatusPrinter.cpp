@@ -22,8 +22,10 @@ StatusPrinter::~StatusPrinter() {
 
 bool StatusPrinter::Open(int autoreply_mode) {
   if (!tcp.Start()) return false;
+  const size_t before = tcp.AcceptedCount();
   handle_ = VP_Port_OpenTcp(nullptr, "127.0.0.1", tcp.port(), 3000, autoreply_mode);
-  return handle_ != nullptr;
+  // What the printer sends goes only to connections it has accepted.
+  return handle_ != nullptr && tcp.WaitForAccepted(before + 1, 5000);
 }
 
 void StatusPrinter::Close() {

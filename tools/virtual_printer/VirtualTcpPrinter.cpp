@@ -151,6 +151,7 @@ void VirtualTcpPrinter::WriteAll(Connection &connection, const Bytes &bytes) {
 }
 
 void VirtualTcpPrinter::Send(const Bytes &bytes) {
+  if (accepted_.load() == 0) WaitForAccepted(1, 5000);
   std::vector<std::shared_ptr<Connection>> connections;
   {
     std::lock_guard<std::mutex> lock(connections_mutex_);

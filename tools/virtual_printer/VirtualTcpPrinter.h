@@ -27,7 +27,8 @@ class VirtualTcpPrinter {
   VirtualPrinter &printer() { return *printer_; }
   std::shared_ptr<VirtualPrinter> shared_printer() { return printer_; }
 
-  // Sends bytes to every open connection.
+  // Sends bytes to every open connection. A host's connect completes before the printer has
+  // accepted it, so when no connection was ever accepted this waits up to 5 s for the first.
   void Send(const Bytes &bytes);
   // Closes every open connection from the printer's side.
   void CloseConnections();
