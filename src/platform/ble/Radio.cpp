@@ -547,9 +547,9 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
       DownPacket answer(DownPacket::Kind::Characteristics);
       answer.service = packet.service;
       if (const auto *service = device.FindService(packet.service)) {
-        for (const auto &spec : service->characteristics) {
-          if (!packet.filter || Contains(*packet.filter, spec.uuid)) {
-            answer.characteristics.push_back(spec);
+        for (const auto &declared : service->characteristics) {
+          if (!packet.filter || Contains(*packet.filter, declared.uuid)) {
+            answer.characteristics.push_back(declared);
           }
         }
       }
@@ -566,13 +566,13 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
         answer.characteristic = packet.characteristic;
         answer.enabled = packet.flag;
         const auto *service = device.FindService(packet.service);
-        const ble_sim::CharacteristicSpec *spec = nullptr;
+        const ble_sim::CharacteristicSpec *declared = nullptr;
         if (service) {
           for (const auto &c : service->characteristics) {
-            if (c.uuid == packet.characteristic) spec = &c;
+            if (c.uuid == packet.characteristic) declared = &c;
           }
         }
-        if (!spec || (spec->properties & kPropertyNotify) == 0) {
+        if (!declared || (declared->properties & kPropertyNotify) == 0) {
           answer.error = kNotifyUnsupported;
         } else if (device.failing_subscriptions.count(packet.characteristic) != 0) {
           answer.error = kNotifyFailed;
@@ -670,9 +670,9 @@ void Radio::DeliverDownLocked(const std::shared_ptr<Connection> &connection, Dow
         auto service = proxy->findService(packet.service);
         if (!service) return;
         std::vector<std::shared_ptr<Characteristic>> characteristics;
-        for (const auto &spec : packet.characteristics) {
+        for (const auto &declared : packet.characteristics) {
           characteristics.push_back(
-              std::make_shared<Characteristic>(packet.service, spec.uuid, spec.properties));
+              std::make_shared<Characteristic>(packet.service, declared.uuid, declared.properties));
         }
         service->setCharacteristics(std::move(characteristics));
         if (delegate) {

@@ -148,9 +148,9 @@ void VirtualPeripheral::AddService(std::shared_ptr<ServiceHandler> service) {
   if (!service) return;
   detail::DeviceService entry;
   entry.uuid = NormalizeUuid(service->ServiceUuid());
-  for (auto spec : service->Characteristics()) {
-    spec.uuid = NormalizeUuid(spec.uuid);
-    entry.characteristics.push_back(spec);
+  for (auto declared : service->Characteristics()) {
+    declared.uuid = NormalizeUuid(declared.uuid);
+    entry.characteristics.push_back(declared);
   }
   entry.handler = service;
   {
