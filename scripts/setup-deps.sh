@@ -8,6 +8,7 @@ packages=(
   iproute2
   clang llvm
   libstb-dev libjbig-dev jbigkit-bin libqrencode-dev zbar-tools imagemagick netpbm
+  libicu-dev
 )
 
 missing=()

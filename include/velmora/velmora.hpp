@@ -2,6 +2,8 @@
 // family of functions has its own header below.
 #pragma once
 
+#include "velmora/convenience.hpp"
+#include "velmora/image.hpp"
 #include "velmora/log.hpp"
 #include "velmora/module/device_proto.hpp"
 #include "velmora/module/enumeration.hpp"
