@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <random>
+#include <string>
 
 namespace velmora::vprinter {
 namespace {
@@ -31,14 +33,15 @@ bool WaitCondition(const std::function<bool()> &condition, int timeout_ms) {
   return true;
 }
 
-int ListenLoopback(uint16_t port, int backlog, uint16_t &bound_port) {
+int ListenLoopback(uint16_t port, int backlog, uint16_t &bound_port,
+                   uint32_t address = INADDR_LOOPBACK) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_addr.s_addr = htonl(address);
   addr.sin_port = htons(port);
   socklen_t len = sizeof(addr);
   if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof(addr)) != 0 ||
@@ -62,12 +65,44 @@ VirtualTcpPrinter::~VirtualTcpPrinter() {
 
 bool VirtualTcpPrinter::Start(uint16_t port) {
   if (running_.load()) return true;
-  listen_fd_ = ListenLoopback(port, 16, port_);
+  listen_fd_ = ListenLoopback(port, 16, port_, address_);
   if (listen_fd_ < 0) return false;
   running_.store(true);
   printer_->SetHostOutput([this](const Bytes &bytes) { Send(bytes); });
   acceptor_ = std::thread([this] { AcceptLoop(); });
   return true;
+}
+
+bool VirtualTcpPrinter::StartAt(const std::string &address, uint16_t port) {
+  if (running_.load()) return true;
+  in_addr parsed{};
+  if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) return false;
+  // Only the loopback range: nothing here may listen on a real interface.
+  if ((ntohl(parsed.s_addr) >> 24) != 127) return false;
+  address_ = ntohl(parsed.s_addr);
+  return Start(port);
+}
+
+bool VirtualTcpPrinter::StartOnOwnLoopbackAddress(uint16_t port) {
+  // Any 127.x.y.z reaches the loopback interface; a random one keeps parallel tests and other
+  // programs on the same well-known port apart.
+  std::random_device random;
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    const uint32_t host = random() % 0xFFFFFD + 2;  // 127.0.0.2 .. 127.255.255.254
+    const uint32_t address = (127u << 24) | host;
+    char text[INET_ADDRSTRLEN] = {};
+    const in_addr raw{htonl(address)};
+    inet_ntop(AF_INET, &raw, text, sizeof(text));
+    if (StartAt(text, port)) return true;
+  }
+  return false;
+}
+
+std::string VirtualTcpPrinter::address() const {
+  char text[INET_ADDRSTRLEN] = {};
+  const in_addr raw{htonl(address_)};
+  inet_ntop(AF_INET, &raw, text, sizeof(text));
+  return text;
 }
 
 void VirtualTcpPrinter::Stop() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,12 @@ class VirtualTcpPrinter {
 
   // Listens on 127.0.0.1 (port 0 picks a free one). False when the port cannot be bound.
   bool Start(uint16_t port = 0);
+  // Listens on `address`, which must be in 127.0.0.0/8, instead of 127.0.0.1.
+  bool StartAt(const std::string &address, uint16_t port);
+  // Listens at `port` (a printer's well-known port, say) on a random loopback address of its
+  // own; address() tells which.
+  bool StartOnOwnLoopbackAddress(uint16_t port);
+  std::string address() const;
   void Stop();
   uint16_t port() const { return port_; }
   VirtualPrinter &printer() { return *printer_; }
@@ -57,6 +64,7 @@ class VirtualTcpPrinter {
 
   std::shared_ptr<VirtualPrinter> printer_;
   int listen_fd_ = -1;
+  uint32_t address_ = 0x7F000001;  // host order
   uint16_t port_ = 0;
   std::atomic<bool> running_{false};
   std::atomic<bool> reading_{true};

@@ -199,8 +199,13 @@ class VLPrinterConnector::Link {
     Link &link_;
   };
 
+  // The closed port is compared again once the lock is held: the event of a port that the
+  // connector closed itself may arrive while a connect to another printer holds the lock, and
+  // that connect's new port must stay open.
   void OnPortClosed(Int handle) {
-    if (handle != 0 && handle == handle_.load()) Disconnect();
+    if (handle == 0 || handle != handle_.load()) return;
+    Hold hold(*this);
+    if (handle == handle_.load()) DisconnectHeld();
   }
 
   void DisconnectHeld() {

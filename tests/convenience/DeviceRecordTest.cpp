@@ -1,0 +1,109 @@
+// Device records: uid strings both ways, port and printer equality, lookup by port, port types,
+// and text comparison by user-perceived characters.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "velmora/convenience/TextEquality.h"
+#include "velmora/velmora.hpp"
+
+namespace {
+
+using velmora::VLPrinterDevice;
+using PortType = VLPrinterDevice::PortType;
+
+std::shared_ptr<VLPrinterDevice> Device(const std::string &name, const std::string &type,
+                                        const std::string &address) {
+  return std::make_shared<VLPrinterDevice>(name, type, address);
+}
+
+void ExpectDevice(const std::shared_ptr<VLPrinterDevice> &device, const std::string &name,
+                  const std::string &type, const std::string &address) {
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->printer_name, name);
+  EXPECT_EQ(device->port_type, type);
+  EXPECT_EQ(device->port_address, address);
+}
+
+TEST(DeviceUid, RoundTripAndEmptyPiecesDropped) {
+  const auto device = Device("Kitchen", "tcp", "192.168.1.20");
+  EXPECT_EQ(VLPrinterDevice::toUidString(device), "Kitchen|tcp|192.168.1.20");
+  ExpectDevice(VLPrinterDevice::fromUidString("Kitchen|tcp|192.168.1.20"), "Kitchen", "tcp",
+               "192.168.1.20");
+  // Doubled and trailing separators give empty pieces, which are dropped.
+  ExpectDevice(VLPrinterDevice::fromUidString("Bar||btbleva|AA:BB:CC:DD:EE:FF|"), "Bar", "btbleva",
+               "AA:BB:CC:DD:EE:FF");
+  // A type that is none of the five still makes a device.
+  ExpectDevice(VLPrinterDevice::fromUidString("X|serial|COM1"), "X", "serial", "COM1");
+}
+
+TEST(DeviceUid, WrongPieceCountsGiveNoDevice) {
+  EXPECT_EQ(VLPrinterDevice::toUidString(Device("", "tcp", "10.0.0.1")), "|tcp|10.0.0.1");
+  EXPECT_EQ(VLPrinterDevice::fromUidString("|tcp|10.0.0.1"), nullptr);
+  EXPECT_EQ(VLPrinterDevice::fromUidString("A||10.0.0.1"), nullptr);
+  EXPECT_EQ(VLPrinterDevice::fromUidString(VLPrinterDevice::toUidString(Device("A|B", "tcp", "x"))),
+            nullptr);
+  EXPECT_EQ(VLPrinterDevice::fromUidString(""), nullptr);
+  EXPECT_EQ(VLPrinterDevice::fromUidString("a|b|c|d"), nullptr);
+  EXPECT_EQ(VLPrinterDevice::toUidString(nullptr), "");
+}
+
+TEST(DeviceUid, SplitsByCharactersNotBytes) {
+  ExpectDevice(VLPrinterDevice::fromUidString("Caf\u00e9 \u2615|tcp|10.0.0.1"), "Caf\u00e9 \u2615",
+               "tcp", "10.0.0.1");
+  // A combining mark joins the separator into another character: no split there.
+  EXPECT_EQ(VLPrinterDevice::fromUidString("A|\u0301B|tcp|10.0.0.1")->printer_name, "A|\u0301B");
+}
+
+TEST(DeviceEquality, PortThenName) {
+  const auto a = Device("Front", "tcp", "10.0.0.1");
+  const auto b = Device("Back", "tcp", "10.0.0.1");
+  EXPECT_TRUE(VLPrinterDevice::isPortEqual(a, b));
+  EXPECT_FALSE(VLPrinterDevice::isPrinterEqual(a, b));
+  EXPECT_TRUE(VLPrinterDevice::isPrinterEqual(a, Device("Front", "tcp", "10.0.0.1")));
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(a, Device("Front", "TCP", "10.0.0.1")));
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(a, Device("Front", "tcp", "10.0.0.1 ")));
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(a, Device("Front", "btbleva", "10.0.0.1")));
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(a, nullptr));
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(nullptr, nullptr));
+}
+
+TEST(DeviceEquality, CanonicallyEquivalentSpellingsAreEqual) {
+  // "é" as one code point and as "e" with a combining accent.
+  EXPECT_TRUE(VLPrinterDevice::isPrinterEqual(Device("Caf\u00e9", "tcp", "1.2.3.4"),
+                                              Device("Cafe\u0301", "tcp", "1.2.3.4")));
+  EXPECT_FALSE(VLPrinterDevice::isPrinterEqual(Device("Cafe", "tcp", "1.2.3.4"),
+                                               Device("Caf\u00e9", "tcp", "1.2.3.4")));
+  EXPECT_TRUE(velmora::detail::TextEqual("\u212B", "\u00C5"));  // angstrom sign and letter
+  EXPECT_TRUE(velmora::detail::TextHasPrefix("btble\u00e9", "btble"));
+  EXPECT_FALSE(velmora::detail::TextHasPrefix("btbl\u00e9", "btble"));
+  EXPECT_FALSE(velmora::detail::TextHasPrefix("btble", "btble\u0301"));
+  EXPECT_FALSE(velmora::detail::TextHasPrefix("a\r\n", "a\r"));
+}
+
+TEST(DeviceLookup, FirstOnThePortOrMinusOne) {
+  const std::vector<std::shared_ptr<VLPrinterDevice>> list = {
+      Device("A", "tcp", "10.0.0.1"), Device("B", "btbleva", "AA:BB:CC:DD:EE:FF"),
+      Device("C", "btbleva", "AA:BB:CC:DD:EE:FF"), Device("D", "tcp", "10.0.0.2")};
+  EXPECT_EQ(VLPrinterDevice::indexOfPrinterByPort(list, "btbleva", "AA:BB:CC:DD:EE:FF"), 1);
+  EXPECT_EQ(VLPrinterDevice::indexOfPrinterByPort(list, "tcp", "10.0.0.2"), 3);
+  EXPECT_EQ(VLPrinterDevice::indexOfPrinterByPort(list, "tcp", "AA:BB:CC:DD:EE:FF"), -1);
+  EXPECT_EQ(VLPrinterDevice::indexOfPrinterByPort({}, "tcp", "10.0.0.1"), -1);
+}
+
+TEST(DevicePortType, RawValuesBothWays) {
+  const PortType all[] = {PortType::tcp, PortType::btblewr, PortType::btblev2, PortType::btblev3,
+                          PortType::btbleva};
+  const char *raw[] = {"tcp", "btblewr", "btblev2", "btblev3", "btbleva"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(VLPrinterDevice::rawValue(all[i]), raw[i]);
+    EXPECT_EQ(VLPrinterDevice::fromRawValue(raw[i]), all[i]);
+  }
+  EXPECT_FALSE(VLPrinterDevice::fromRawValue("TCP").has_value());
+  EXPECT_FALSE(VLPrinterDevice::fromRawValue("btble").has_value());
+  EXPECT_FALSE(VLPrinterDevice::fromRawValue("").has_value());
+}
+
+}  // namespace
