@@ -7,3 +7,4 @@
 #include "velmora/convenience/printer_device.hpp"
 #include "velmora/convenience/printer_resolution.hpp"
 #include "velmora/convenience/printer_status.hpp"
+#include "velmora/convenience/print_common.hpp"
