@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <vector>
 
 #include "velmora/convenience/NumberText.h"
 #include "velmora/velmora.hpp"
@@ -52,24 +54,28 @@ TEST(PrinterStatusText, NegativeWordsPrintTheirMagnitude) {
 }
 
 TEST(PrinterStatusFlags, EachFlagTestsItsOwnBit) {
-  using Flag = bool (VLPrinterStatus::*)() const;
-  const Flag errors[] = {&VLPrinterStatus::ERROR_CUTTER,   &VLPrinterStatus::ERROR_FLASH,
-                         &VLPrinterStatus::ERROR_NOPAPER,  &VLPrinterStatus::ERROR_VOLTAGE,
-                         &VLPrinterStatus::ERROR_MARKER,   &VLPrinterStatus::ERROR_ENGINE,
-                         &VLPrinterStatus::ERROR_OVERHEAT, &VLPrinterStatus::ERROR_COVERUP,
-                         &VLPrinterStatus::ERROR_MOTOR};
-  const Flag infos[] = {&VLPrinterStatus::INFO_LABELPAPER,   &VLPrinterStatus::INFO_LABELMODE,
-                        &VLPrinterStatus::INFO_HAVEDATA,     &VLPrinterStatus::INFO_NOPAPERCANCELED,
-                        &VLPrinterStatus::INFO_PAPERNOFETCH, &VLPrinterStatus::INFO_PRINTIDLE,
-                        &VLPrinterStatus::INFO_RECVIDLE};
+  using Flag = std::function<bool(const VLPrinterStatus &)>;
+  const std::vector<Flag> errors = {
+      std::mem_fn(&VLPrinterStatus::ERROR_CUTTER),   std::mem_fn(&VLPrinterStatus::ERROR_FLASH),
+      std::mem_fn(&VLPrinterStatus::ERROR_NOPAPER),  std::mem_fn(&VLPrinterStatus::ERROR_VOLTAGE),
+      std::mem_fn(&VLPrinterStatus::ERROR_MARKER),   std::mem_fn(&VLPrinterStatus::ERROR_ENGINE),
+      std::mem_fn(&VLPrinterStatus::ERROR_OVERHEAT), std::mem_fn(&VLPrinterStatus::ERROR_COVERUP),
+      std::mem_fn(&VLPrinterStatus::ERROR_MOTOR)};
+  const std::vector<Flag> infos = {std::mem_fn(&VLPrinterStatus::INFO_LABELPAPER),
+                                   std::mem_fn(&VLPrinterStatus::INFO_LABELMODE),
+                                   std::mem_fn(&VLPrinterStatus::INFO_HAVEDATA),
+                                   std::mem_fn(&VLPrinterStatus::INFO_NOPAPERCANCELED),
+                                   std::mem_fn(&VLPrinterStatus::INFO_PAPERNOFETCH),
+                                   std::mem_fn(&VLPrinterStatus::INFO_PRINTIDLE),
+                                   std::mem_fn(&VLPrinterStatus::INFO_RECVIDLE)};
   for (int bit = 0; bit < 12; ++bit) {
     const VLPrinterStatus error(velmora::Int{1} << bit, 0);
     const VLPrinterStatus info(0, velmora::Int{1} << bit);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ((error.*errors[i])(), bit == i) << i << " " << bit;
-    for (int i = 0; i < 7; ++i) EXPECT_EQ((info.*infos[i])(), bit == i + 1) << i << " " << bit;
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(errors[i](error), bit == i) << i << " " << bit;
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(infos[i](info), bit == i + 1) << i << " " << bit;
     // The words stay apart.
-    for (int i = 0; i < 9; ++i) EXPECT_FALSE((info.*errors[i])());
-    for (int i = 0; i < 7; ++i) EXPECT_FALSE((error.*infos[i])());
+    for (int i = 0; i < 9; ++i) EXPECT_FALSE(errors[i](info));
+    for (int i = 0; i < 7; ++i) EXPECT_FALSE(infos[i](error));
   }
   EXPECT_EQ(VLPrinterStatus(5, 6).errorStatus(), 5);
   EXPECT_EQ(VLPrinterStatus(5, 6).infoStatus(), 6);
