@@ -18,6 +18,10 @@
 
 namespace velmora {
 
+namespace detail {
+class ConnectorLink;
+}  // namespace detail
+
 class VP_API VLPrinterConnector {
  public:
   enum class ConnectionStatus { Disconnected, Connecting, Connected, Disconnecting };
@@ -58,8 +62,7 @@ class VP_API VLPrinterConnector {
   virtual bool unregisterConnectionStatusChangedEvent(Int tag);
 
  private:
-  class Link;
-  std::shared_ptr<Link> link_;
+  std::shared_ptr<detail::ConnectorLink> link_;
 };
 
 }  // namespace velmora

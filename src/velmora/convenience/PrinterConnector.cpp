@@ -1,4 +1,4 @@
-// The connector's state lives in a Link shared by the connector, its background connect and,
+// The connector's state lives in a link shared by the connector, its background connect and,
 // for the length of one event, its port-closed handler (which refers to it weakly, so a
 // registration never keeps a connector alive). Each connector's handler has a tag of its own.
 #include <atomic>
@@ -56,22 +56,24 @@ Int OpenPort(const std::shared_ptr<VLPrinterDevice> &device) {
 
 }  // namespace
 
-class VLPrinterConnector::Link {
+namespace detail {
+
+class ConnectorLink {
  public:
-  Link() = default;
-  Link(const Link &) = delete;
-  Link &operator=(const Link &) = delete;
+  ConnectorLink() = default;
+  ConnectorLink(const ConnectorLink &) = delete;
+  ConnectorLink &operator=(const ConnectorLink &) = delete;
 
   // Last holder gone: nothing can call the listeners' connector any more, so the port is
   // closed without them.
-  ~Link() {
+  ~ConnectorLink() {
     Unregister();
     ClearListeners();
     Disconnect();
   }
 
-  void Register(const std::shared_ptr<Link> &self) {
-    std::weak_ptr<Link> weak = self;
+  void Register(const std::shared_ptr<ConnectorLink> &self) {
+    std::weak_ptr<ConnectorLink> weak = self;
     auto handler = [weak](Int handle) {
       if (auto link = weak.lock()) link->OnPortClosed(handle);
     };
@@ -124,7 +126,7 @@ class VLPrinterConnector::Link {
     return status_.load() == ConnectionStatus::Connected;
   }
 
-  bool ConnectAsync(const std::shared_ptr<Link> &self,
+  bool ConnectAsync(const std::shared_ptr<ConnectorLink> &self,
                     const std::shared_ptr<VLPrinterDevice> &device) {
     bool idle = false;
     if (!connect_thread_running_.compare_exchange_strong(idle, true)) return false;
@@ -184,7 +186,7 @@ class VLPrinterConnector::Link {
   // whether it runs inside one of its own listeners.
   class Hold {
    public:
-    explicit Hold(Link &link) : link_(link) {
+    explicit Hold(ConnectorLink &link) : link_(link) {
       link_.connection_lock_.lock();
       link_.lock_owner_.store(std::this_thread::get_id());
     }
@@ -196,7 +198,7 @@ class VLPrinterConnector::Link {
     Hold &operator=(const Hold &) = delete;
 
    private:
-    Link &link_;
+    ConnectorLink &link_;
   };
 
   // The closed port is compared again once the lock is held: the event of a port that the
@@ -270,7 +272,9 @@ class VLPrinterConnector::Link {
   bool registered_ = false;
 };
 
-VLPrinterConnector::VLPrinterConnector() : link_(std::make_shared<Link>()) {
+}  // namespace detail
+
+VLPrinterConnector::VLPrinterConnector() : link_(std::make_shared<detail::ConnectorLink>()) {
   link_->Register(link_);
 }
 
