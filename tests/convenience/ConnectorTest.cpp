@@ -303,6 +303,7 @@ TEST_F(ConnectorTest, SecondBackgroundConnectIsRefusedWhileTheFirstRuns) {
       WaitUntil([&] { return connector.connectPrinterAsync(TcpDevice(other->address())); }));
   ASSERT_TRUE(log.WaitForCount(6));
   EXPECT_EQ(log.Seen()[5], Status::Connected);
+  ASSERT_TRUE(printer->WaitForAccepted(1, 5000));
   EXPECT_EQ(printer->AcceptedCount(), 1u);
 }
 
