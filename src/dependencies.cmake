@@ -28,11 +28,10 @@ set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/nzcommon/imgprocess/StbI
   COMPILE_OPTIONS "-w;-fno-sanitize=pointer-overflow;-fno-sanitize=nonnull-attribute")
 
 # Convenience classes: ICU compares and splits application text by user-perceived characters
-# under canonical equivalence. The platform image decodes and encodes with stb (header-only,
-# compiled once in src/platform/ImageCodec.c, as outside code without the project's warnings).
+# under canonical equivalence. The platform image decodes with the imaging code's stb_image and
+# encodes PNG with stb_image_write (header-only, compiled once in src/platform/PngEncoder.c, as
+# outside code without the project's warnings).
 pkg_check_modules(ICU_UC REQUIRED IMPORTED_TARGET icu-uc)
 target_link_libraries(velmora_objects PRIVATE PkgConfig::ICU_UC)
-# The same decoder as the imaging code's, with the same two sanitizer checks off.
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/platform/ImageCodec.c
-  TARGET_DIRECTORY velmora_objects PROPERTIES
-  COMPILE_OPTIONS "-w;-fno-sanitize=pointer-overflow;-fno-sanitize=nonnull-attribute")
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/platform/PngEncoder.c
+  TARGET_DIRECTORY velmora_objects PROPERTIES COMPILE_OPTIONS "-w")

@@ -1,5 +1,5 @@
 // The picture an application hands to the printing helpers: decoded once from an encoded file
-// or byte array (PNG, JPEG, BMP, GIF, PNM) or made from raw pixels, kept as 8-bit pixels with
+// or byte array (PNG, JPEG, BMP, GIF) or made from raw pixels, kept as 8-bit pixels with
 // 1 to 4 channels. Its size is in points, one point per pixel.
 #pragma once
 

@@ -4,7 +4,8 @@
 #include <iterator>
 #include <utility>
 
-#include "platform/ImageCodec.h"
+#include "nzcommon/imgprocess/StbImage.h"
+#include "platform/PngEncoder.h"
 #include "velmora/image.hpp"
 
 namespace velmora::platform {
@@ -47,8 +48,8 @@ std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
   int width = 0;
   int height = 0;
   int channels = 0;
-  unsigned char *decoded = velmora_platform_image_decode(data.data(), static_cast<int>(data.size()),
-                                                         &width, &height, &channels);
+  unsigned char *decoded =
+      velmora_stbi_load(data.data(), static_cast<int>(data.size()), &width, &height, &channels);
   if (decoded == nullptr) return nullptr;
   std::shared_ptr<Image> image;
   if (SizeFits(width, height, channels)) {
@@ -58,7 +59,7 @@ std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
     image->channels_ = channels;
     image->pixels_.assign(decoded, decoded + static_cast<std::size_t>(width) * height * channels);
   }
-  velmora_platform_image_free(decoded);
+  velmora_stbi_free(decoded);
   return image;
 }
 
@@ -87,10 +88,10 @@ std::optional<std::vector<std::uint8_t>> Image::pngRepresentation() const {
   if (pixels_.empty()) return std::nullopt;
   int size = 0;
   unsigned char *png =
-      velmora_platform_image_encode_png(pixels_.data(), width_, height_, channels_, &size);
+      velmora_platform_png_encode(pixels_.data(), width_, height_, channels_, &size);
   if (png == nullptr) return std::nullopt;
   std::vector<std::uint8_t> bytes(png, png + (size > 0 ? size : 0));
-  velmora_platform_image_free(png);
+  velmora_platform_png_free(png);
   if (bytes.empty()) return std::nullopt;
   return bytes;
 }

@@ -17,22 +17,6 @@ std::unique_ptr<vprinter::VirtualTcpPrinter> StartPrinterOnPort9100() {
   return printer;
 }
 
-AnsweringPrinter::AnsweringPrinter()
-    : rt_status(std::make_shared<vprinter::RealTimeStatusBehaviour>()),
-      print_result(std::make_shared<vprinter::PrintResultBehaviour>()),
-      autoreply(std::make_shared<vprinter::AutoReplyBehaviour>()),
-      device(std::make_shared<vprinter::DeviceBehaviour>()) {
-  tcp.printer().AddBehaviour(rt_status);
-  tcp.printer().AddBehaviour(print_result);
-  tcp.printer().AddBehaviour(autoreply);
-  tcp.printer().AddBehaviour(device);
-  started = tcp.StartOnOwnLoopbackAddress(9100);
-}
-
-AnsweringPrinter::~AnsweringPrinter() {
-  tcp.Stop();
-}
-
 std::shared_ptr<VLPrinterDevice> TcpDevice(const std::string &address, const std::string &name) {
   return std::make_shared<VLPrinterDevice>(name, "tcp", address);
 }

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "DeviceBehaviour.h"
-#include "StatusBehaviours.h"
 #include "VirtualTcpPrinter.h"
 #include "velmora/velmora.hpp"
 
@@ -17,22 +15,6 @@ using Status = VLPrinterConnector::ConnectionStatus;
 
 // A virtual printer on the printers' TCP port 9100, at a loopback address of its own.
 std::unique_ptr<vprinter::VirtualTcpPrinter> StartPrinterOnPort9100();
-
-// A virtual printer on port 9100 that answers status, print-result and device queries and
-// sends automatic status reports once asked to.
-struct AnsweringPrinter {
-  AnsweringPrinter();
-  ~AnsweringPrinter();
-  bool ok() const { return started; }
-  std::string address() const { return tcp.address(); }
-
-  vprinter::VirtualTcpPrinter tcp;
-  std::shared_ptr<vprinter::RealTimeStatusBehaviour> rt_status;
-  std::shared_ptr<vprinter::PrintResultBehaviour> print_result;
-  std::shared_ptr<vprinter::AutoReplyBehaviour> autoreply;
-  std::shared_ptr<vprinter::DeviceBehaviour> device;
-  bool started = false;
-};
 
 std::shared_ptr<VLPrinterDevice> TcpDevice(const std::string &address,
                                            const std::string &name = "printer");

@@ -15,6 +15,7 @@
 
 #include "convenience/ConnectorSupport.h"
 #include "support/PortTest.h"
+#include "support/StatusPrinter.h"
 #include "support/Wait.h"
 #include "velmora/convenience/ImagePrintJob.h"
 
@@ -28,10 +29,10 @@ using velmora::VLPrinterResolution;
 using velmora::detail::ImageJobSettings;
 using velmora::detail::RenderImageJob;
 using velmora::platform::Image;
-using velmora::test::AnsweringPrinter;
 using velmora::test::RefusingAddress;
 using velmora::test::Status;
 using velmora::test::StatusLog;
+using velmora::test::StatusPrinter;
 using velmora::test::TcpDevice;
 using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
@@ -229,10 +230,10 @@ bool EndsWith(const Bytes &bytes, const Bytes &tail) {
 }
 
 TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeed) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ConnectAndWaitForResolution(connector, printer.address());
+  ConnectAndWaitForResolution(connector, printer.tcp.address());
   const auto image = Picture(200, 120);
   const auto result =
       VLPrintCommon::printImage(connector, image, 2, 0, 0, 1, 80, 8, false, 5.0, 1, 0);
@@ -259,10 +260,10 @@ TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeed) {
 }
 
 TEST_F(PrintImageTest, WaitForThePrintedJob) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ConnectAndWaitForResolution(connector, printer.address());
+  ConnectAndWaitForResolution(connector, printer.tcp.address());
   // Without a speed the job starts with its first command; the printer confirms the print.
   auto result =
       VLPrintCommon::printImage(connector, Picture(64, 64), 0, 2, 0, 0, 0, -1, true, 0, 0, 5000);
@@ -340,12 +341,12 @@ class HangUp final : public velmora::vprinter::PrinterBehaviour {
 };
 
 TEST_F(PrintImageTest, PrinterGoingAwayMidJob) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   auto hang_up = std::make_shared<HangUp>(printer.tcp);
   printer.tcp.printer().AddBehaviour(hang_up);
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ConnectAndWaitForResolution(connector, printer.address());
+  ConnectAndWaitForResolution(connector, printer.tcp.address());
   StatusLog log(*connector);
   hang_up->Arm(4096);
   const auto start = std::chrono::steady_clock::now();

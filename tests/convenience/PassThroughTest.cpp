@@ -8,6 +8,7 @@
 
 #include "convenience/ConnectorSupport.h"
 #include "support/PortTest.h"
+#include "support/StatusPrinter.h"
 #include "support/Wait.h"
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 using velmora::Int;
 using velmora::VLPrintCommon;
 using velmora::VLPrinterConnector;
-using velmora::test::AnsweringPrinter;
+using velmora::test::StatusPrinter;
 using velmora::test::TcpDevice;
 using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
@@ -41,11 +42,11 @@ TEST_F(PassThroughTest, WithoutAConnectionEveryHelperFails) {
 }
 
 TEST_F(PassThroughTest, StatusAndResolutionFromTheAutomaticReports) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   printer.autoreply->SetResolution(72, 0, 8);
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.address())));
+  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
   // Both words 0 still make a record: a printer with nothing to report.
   printer.autoreply->SetStatus(0, 0);
   ASSERT_TRUE(WaitUntil([&] { return VLPrintCommon::getPrinterStatus(connector) != nullptr; }));
@@ -68,13 +69,13 @@ TEST_F(PassThroughTest, StatusAndResolutionFromTheAutomaticReports) {
 }
 
 TEST_F(PassThroughTest, QueriesAndSettingsReachThePrinter) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   printer.device->SetBatteryLevel(87);
   printer.device->SetAnswerData(velmora::vprinter::DeviceBehaviour::kSerialNumber,
                                 {'S', 'N', '4', '2'});
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.address())));
+  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
   EXPECT_EQ(VLPrintCommon::queryPrinterBatteryLevel(connector), 87);
   EXPECT_EQ(VLPrintCommon::queryPrinterSerialNumber(connector), "SN42");
 
@@ -93,10 +94,10 @@ TEST_F(PassThroughTest, QueriesAndSettingsReachThePrinter) {
 }
 
 TEST_F(PassThroughTest, RawWritesSelfTestAndFirmware) {
-  AnsweringPrinter printer;
-  ASSERT_TRUE(printer.ok());
+  StatusPrinter printer;
+  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.address())));
+  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
   // What the open itself sent comes first; everything after it is ours.
   ASSERT_TRUE(printer.autoreply->enabled() ||
               WaitUntil([&] { return printer.autoreply->enabled(); }));

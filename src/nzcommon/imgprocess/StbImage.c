@@ -26,6 +26,11 @@ unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *w
   return stbi_load_from_memory(data, size, width, height, &components, 3);
 }
 
+unsigned char *velmora_stbi_load(const unsigned char *data, int size, int *width, int *height,
+                                 int *channels) {
+  return stbi_load_from_memory(data, size, width, height, channels, 0);
+}
+
 void velmora_stbi_free(void *pixels) {
   stbi_image_free(pixels);
 }

@@ -10,6 +10,7 @@
 
 #include "platform/Dispatch.h"
 #include "velmora/convenience/printer_connector.hpp"
+#include "velmora/module/ClosureList.h"
 #include "velmora/module/events.hpp"
 #include "velmora/module/port.hpp"
 
@@ -64,11 +65,10 @@ class ConnectorLink {
   ConnectorLink(const ConnectorLink &) = delete;
   ConnectorLink &operator=(const ConnectorLink &) = delete;
 
-  // Last holder gone: nothing can call the listeners' connector any more, so the port is
-  // closed without them.
+  // Last holder gone: the connector has ended, so the port is closed without listeners.
   ~ConnectorLink() {
+    ended_.store(true);
     Unregister();
-    ClearListeners();
     Disconnect();
   }
 
@@ -93,15 +93,14 @@ class ConnectorLink {
   void EndOfConnector() {
     Unregister();
     if (lock_owner_.load() == std::this_thread::get_id()) {
-      orphaned_.store(true);
-      ClearListeners();
+      ended_.store(true);
       return;
     }
     {
       Hold hold(*this);
       DisconnectHeld();
     }
-    ClearListeners();
+    ended_.store(true);
   }
 
   bool ConnectSync(const std::shared_ptr<VLPrinterDevice> &device) {
@@ -151,37 +150,17 @@ class ConnectorLink {
   Int Handle() const { return handle_.load(); }
   ConnectionStatus Status() const { return status_.load(); }
 
+  // Listeners of an ended connector are not called any more: they may refer to it.
   bool AddListener(std::function<void()> callback, Int tag) {
-    std::lock_guard<std::mutex> lock(listeners_mutex_);
-    for (const auto &listener : *listeners_) {
-      if (listener.tag == tag) return false;
-    }
-    auto next = std::make_shared<Listeners>(*listeners_);
-    next->push_back(Listener{std::move(callback), tag});
-    listeners_ = std::move(next);
-    return true;
+    auto guarded = [ended = &ended_, callback = std::move(callback)] {
+      if (!ended->load() && callback) callback();
+    };
+    return listeners_.Add(std::move(guarded), tag);
   }
 
-  bool RemoveListener(Int tag) {
-    std::shared_ptr<const Listeners> previous;  // released after the lock
-    std::lock_guard<std::mutex> lock(listeners_mutex_);
-    for (std::size_t i = 0; i < listeners_->size(); ++i) {
-      if ((*listeners_)[i].tag != tag) continue;
-      auto next = std::make_shared<Listeners>(*listeners_);
-      next->erase(next->begin() + static_cast<std::ptrdiff_t>(i));
-      previous = std::exchange(listeners_, std::move(next));
-      return true;
-    }
-    return false;
-  }
+  bool RemoveListener(Int tag) { return listeners_.Remove(tag); }
 
  private:
-  struct Listener {
-    std::function<void()> callback;
-    Int tag;
-  };
-  using Listeners = std::vector<Listener>;
-
   // connection_lock_, with the holding thread noted so that the connector's end can tell
   // whether it runs inside one of its own listeners.
   class Hold {
@@ -224,31 +203,11 @@ class ConnectorLink {
     device_ = device;
   }
 
-  // Listeners see the list as it stood when the walk began; they run without the list's lock,
-  // so they may register and unregister.
+  // Listeners run on this thread, over the list as it stood when the walk began, without the
+  // list's lock: they may register and unregister.
   void SetStatus(ConnectionStatus status) {
     status_.store(status);
-    std::shared_ptr<const Listeners> snapshot;
-    {
-      std::lock_guard<std::mutex> lock(listeners_mutex_);
-      snapshot = listeners_;
-    }
-    for (const auto &listener : *snapshot) {
-      // A listener that ended the connector leaves the others nothing to ask.
-      if (orphaned_.load()) return;
-      if (!listener.callback) continue;
-      try {
-        listener.callback();
-      } catch (...) {
-        // A failing listener keeps neither the others nor the connection from going on.
-      }
-    }
-  }
-
-  void ClearListeners() {
-    std::shared_ptr<const Listeners> previous;
-    std::lock_guard<std::mutex> lock(listeners_mutex_);
-    previous = std::exchange(listeners_, std::make_shared<const Listeners>());
+    listeners_.Dispatch();
   }
 
   void Unregister() {
@@ -262,10 +221,8 @@ class ConnectorLink {
   mutable std::mutex device_mutex_;
   std::shared_ptr<VLPrinterDevice> device_;
   std::atomic<bool> connect_thread_running_{false};
-  // The connector ended inside one of its own listeners.
-  std::atomic<bool> orphaned_{false};
-  std::mutex listeners_mutex_;
-  std::shared_ptr<const Listeners> listeners_ = std::make_shared<const Listeners>();
+  std::atomic<bool> ended_{false};
+  ClosureList<> listeners_;
   // Set once by Register and cleared once by the connector's end, on the connector's thread, or
   // by the link's end, when nothing else holds it.
   Int closed_tag_ = 0;
