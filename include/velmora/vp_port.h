@@ -22,6 +22,11 @@ typedef void (*VP_OnNetPrinterDiscovered)(const char *local_ip, const char *disc
                                           const char *discovered_ip, const char *discovered_name,
                                           void *private_data);
 
+/* A Bluetooth LE printer that advertised itself: its name ("null" when it has none) and its
+ * address, both non-null and living only for the call. */
+typedef void (*VP_OnBluetoothDeviceDiscovered)(const char *device_name, const char *device_address,
+                                               void *private_data);
+
 VP_API const char *VP_Library_Version(void);
 
 VP_API void *VP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
@@ -48,6 +53,13 @@ VP_API int VP_Port_Close(void *handle);
  * thread. Every receive thread has ended when it returns. */
 VP_API void VP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
                                    VP_OnNetPrinterDiscovered on_discovered, void *private_data);
+
+/* Scans for Bluetooth LE printers for ceil(timeout / 1000) seconds, or until *cancel becomes
+ * non-zero; calls on_discovered once per advertisement, duplicates included, on the Bluetooth LE
+ * central's queue, and never after it returned. Returns the scan's number, or a value below 1
+ * (at once) when no scan could start. */
+VP_API int VP_Port_EnumBleDevice(unsigned int timeout, int *cancel,
+                                 VP_OnBluetoothDeviceDiscovered on_discovered, void *private_data);
 
 /* Bluetooth LE ports. `address` is a printer address as the Bluetooth LE enumeration reports it
  * (six upper-case hex pairs joined by ':'); the four opens differ in the printer protocol the port

@@ -12,4 +12,8 @@ namespace velmora::ble {
 std::optional<std::string> PrinterAddressFromManufacturerData(
     const std::optional<platform::ble::Bytes> &data);
 
+// A printer address as a caller wrote it: six two-digit hex pairs joined by ':' (either case),
+// returned in the upper-case form advertisements give; nullopt for anything else.
+std::optional<std::string> NormalizedPrinterAddress(const std::string &text);
+
 }  // namespace velmora::ble

@@ -24,4 +24,12 @@ inline uint32_t wholeSecondsRoundedUp(uint32_t timeout_ms) {
   return timeout_ms / 1000 + (timeout_ms % 1000 != 0 ? 1 : 0);
 }
 
+// The end of a search that lasts ceil(timeout / 1000) whole seconds from `start_ms` (steady
+// milliseconds); a timeout of 0 ends at the next whole second of the clock.
+inline int64_t wholeSecondDeadlineMs(int64_t start_ms, uint32_t timeout_ms) {
+  const uint32_t seconds = wholeSecondsRoundedUp(timeout_ms);
+  if (seconds == 0) return (start_ms / 1000 + 1) * 1000;
+  return start_ms + int64_t{seconds} * 1000;
+}
+
 }  // namespace velmora::platform

@@ -41,4 +41,11 @@ VP_API void VP_Port_EnumNetPrinter(
     Int timeout, const std::shared_ptr<VP_LoopController> &cancel,
     std::function<void(std::string, std::string, std::string, std::string)> on_discovered);
 
+// Scans for Bluetooth LE printers for ceil(timeout / 1000) seconds or until `cancel` is cancelled.
+// `on_discovered` gets the device name ("null" for a device without one) and its address (what
+// the Bluetooth LE opens take), once per advertisement, on the Bluetooth LE central's queue; it is
+// never called after this returns. A null controller means the scan is never cancelled.
+VP_API void VP_Port_EnumBleDevice(Int timeout, const std::shared_ptr<VP_LoopController> &cancel,
+                                  std::function<void(std::string, std::string)> on_discovered);
+
 }  // namespace velmora

@@ -121,19 +121,12 @@ void SendRequests(const std::vector<std::unique_ptr<Searcher>> &searchers) {
   }
 }
 
-// The end of the search on the monotonic clock, in whole seconds from the start.
-int64_t SearchDeadline(int64_t start_ms, uint32_t timeout_ms) {
-  const uint32_t seconds = platform::wholeSecondsRoundedUp(timeout_ms);
-  if (seconds == 0) return (start_ms / 1000 + 1) * 1000;  // the next whole second
-  return start_ms + int64_t{seconds} * 1000;
-}
-
 }  // namespace
 
 void EnumerateNetPrinters(uint32_t timeout_ms, const int *cancel,
                           VP_OnNetPrinterDiscovered on_discovered, void *private_data) {
   const int64_t start = platform::steadyMs();
-  const int64_t deadline = SearchDeadline(start, timeout_ms);
+  const int64_t deadline = platform::wholeSecondDeadlineMs(start, timeout_ms);
   if (on_discovered == nullptr || Cancelled(cancel)) return;
 
   const std::vector<Interface> interfaces = BroadcastInterfaces();

@@ -7,6 +7,7 @@ namespace velmora {
 namespace {
 
 using NetCallback = std::function<void(std::string, std::string, std::string, std::string)>;
+using BleCallback = std::function<void(std::string, std::string)>;
 
 void NetTrampoline(const char *local_ip, const char *mac, const char *ip, const char *name,
                    void *private_data) {
@@ -15,11 +16,21 @@ void NetTrampoline(const char *local_ip, const char *mac, const char *ip, const 
            detail::DecodeUtf8(name));
 }
 
+void BleTrampoline(const char *device_name, const char *device_address, void *private_data) {
+  const auto &callback = *static_cast<const BleCallback *>(private_data);
+  // A null name arrives as "".
+  callback(detail::DecodeUtf8(device_name), detail::DecodeUtf8(device_address));
+}
+
+bool FitsTimeout(Int timeout) {
+  return timeout >= 0 && static_cast<std::uintmax_t>(timeout) <= 0xFFFFFFFFu;
+}
+
 }  // namespace
 
 void VP_Port_EnumNetPrinter(Int timeout, const std::shared_ptr<VP_LoopController> &cancel,
                             NetCallback on_discovered) {
-  if (timeout < 0 || static_cast<std::uintmax_t>(timeout) > 0xFFFFFFFFu) return;
+  if (!FitsTimeout(timeout)) return;
   // Held for the whole search: the flat function reads the flag until it returns.
   const std::shared_ptr<VP_LoopController> controller = cancel;
   const NetCallback callback =
@@ -27,6 +38,18 @@ void VP_Port_EnumNetPrinter(Int timeout, const std::shared_ptr<VP_LoopController
   ::VP_Port_EnumNetPrinter(static_cast<unsigned int>(timeout),
                            controller != nullptr ? controller->cancel() : nullptr, NetTrampoline,
                            const_cast<NetCallback *>(&callback));
+}
+
+void VP_Port_EnumBleDevice(Int timeout, const std::shared_ptr<VP_LoopController> &cancel,
+                           BleCallback on_discovered) {
+  if (!FitsTimeout(timeout)) return;
+  // Held for the whole scan: the flat function reads the flag until it returns, and no report
+  // reaches the callback after that.
+  const std::shared_ptr<VP_LoopController> controller = cancel;
+  const BleCallback callback = on_discovered ? std::move(on_discovered) : [](auto, auto) {};
+  ::VP_Port_EnumBleDevice(static_cast<unsigned int>(timeout),
+                          controller != nullptr ? controller->cancel() : nullptr, BleTrampoline,
+                          const_cast<BleCallback *>(&callback));
 }
 
 }  // namespace velmora

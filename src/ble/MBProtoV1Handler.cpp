@@ -1,0 +1,83 @@
+// Protocol V1, the basic layout: one characteristic that is written and notifies.
+#include <climits>
+#include <mutex>
+
+#include "ble/BasicWriteEngine.h"
+#include "ble/MBProtocolHandler.h"
+#include "platform/Clock.h"
+
+namespace velmora::ble {
+namespace {
+
+constexpr const char *kCharacteristicUuid = "BEF8D6C9-9C21-4C9E-B632-BD58C1009F9F";
+// Longest packet written, before the link's own limits lower it.
+constexpr int kPacketCap = 512;
+
+// Every write goes in packets that the printer acknowledges one by one (the characteristic's
+// write with response), or, on a printer that takes no such writes, in paced packets without
+// response. All notified bytes are the printer's data.
+class MBProtoV1Handler final : public MBProtocolHandler {
+ public:
+  explicit MBProtoV1Handler(PayloadSink sink) : sink_(std::move(sink)) {}
+
+  BleProtocol protocol() const override { return BleProtocol::V1; }
+
+  void OnCharacteristic(const PeripheralPtr &peripheral,
+                        const CharacteristicPtr &characteristic) override {
+    if (platform::ble::NormalizeUuid(characteristic->uuid()) != kCharacteristicUuid) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      packet_size_ = WriteLimitOf(*peripheral, *characteristic, kPacketCap);
+      with_response_ = (characteristic->properties() & platform::ble::kPropertyWrite) != 0;
+    }
+    peripheral->setNotifyValue(true, characteristic);
+  }
+
+  void OnNotifying(const CharacteristicPtr &characteristic) override {
+    if (platform::ble::NormalizeUuid(characteristic->uuid()) != kCharacteristicUuid) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    write_ = characteristic;
+  }
+
+  void OnValue(const CharacteristicPtr &, const platform::ble::Bytes &value) override {
+    sink_(value.data(), value.size());
+  }
+
+  bool IsReady() const override { return writeCharacteristic() != nullptr; }
+
+  CharacteristicPtr writeCharacteristic() const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return write_;
+  }
+
+  int Write(GattPacketLink &link, const uint8_t *data, int count, uint32_t timeout_ms) override {
+    int packet_size;
+    bool with_response;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      packet_size = packet_size_;
+      with_response = with_response_;
+    }
+    const int packet_timeout = static_cast<int>(std::min<uint32_t>(timeout_ms, INT_MAX));
+    engine_.SetWriteMode(with_response ? 0 : 1, packet_size, packet_timeout,
+                         BasicWriteEngine::kDefaultMaxRetry);
+    DeadlineLink bounded(link, platform::steadyMs() + timeout_ms);
+    return engine_.Write(bounded, data, count);
+  }
+
+ private:
+  const PayloadSink sink_;
+  BasicWriteEngine engine_;
+  mutable std::mutex mutex_;
+  CharacteristicPtr write_;
+  int packet_size_ = BasicWriteEngine::kDefaultPacketSize;
+  bool with_response_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<MBProtocolHandler> MakeProtoV1Handler(MBProtocolHandler::PayloadSink sink) {
+  return std::make_unique<MBProtoV1Handler>(std::move(sink));
+}
+
+}  // namespace velmora::ble
