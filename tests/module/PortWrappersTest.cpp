@@ -7,6 +7,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "VirtualTcpPrinter.h"
@@ -176,10 +177,18 @@ TEST_F(PortWrappers, FailedOpensGiveZeroAndOnlyReachedOpensReportFailure) {
       1));
 
   const std::string address = "00:11:22:AA:BB:CC";
-  EXPECT_EQ(velmora::VP_Port_OpenBtBle(address, 0), 0);
-  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoV2(address, 1), 0);
-  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoV3(address, 0), 0);
-  EXPECT_EQ(velmora::VP_Port_OpenBtBleProtoVA(address, 0), 0);
+  // No such printer in range: each Bluetooth LE open searches for it for seconds, so the four
+  // search at the same time.
+  std::vector<Int> ble_results(4, -1);
+  {
+    std::vector<std::thread> opens;
+    opens.emplace_back([&] { ble_results[0] = velmora::VP_Port_OpenBtBle(address, 0); });
+    opens.emplace_back([&] { ble_results[1] = velmora::VP_Port_OpenBtBleProtoV2(address, 1); });
+    opens.emplace_back([&] { ble_results[2] = velmora::VP_Port_OpenBtBleProtoV3(address, 0); });
+    opens.emplace_back([&] { ble_results[3] = velmora::VP_Port_OpenBtBleProtoVA(address, 0); });
+    for (auto &open : opens) open.join();
+  }
+  EXPECT_EQ(ble_results, std::vector<Int>(4, 0));
   EXPECT_EQ(
       velmora::VP_Port_OpenTcp("", "127.0.0.1", velmora::vprinter::ClosedLoopbackPort(), 1000, 0),
       0);
