@@ -44,10 +44,12 @@ struct Reports {
   }
 };
 
-std::shared_ptr<sim::VirtualPeripheral> PlaceDevice(const std::optional<std::string> &name,
-                                                    std::optional<sim::Bytes> manufacturer_data) {
-  auto device = sim::VirtualPeripheral::Create(name);
-  device->SetManufacturerData(std::move(manufacturer_data));
+// A device in range; a null name for a nameless one, empty data for none.
+std::shared_ptr<sim::VirtualPeripheral> PlaceDevice(const char *name,
+                                                    const sim::Bytes &manufacturer_data) {
+  auto device = name != nullptr ? sim::VirtualPeripheral::Create(std::string(name))
+                                : sim::VirtualPeripheral::Create(std::nullopt);
+  if (!manufacturer_data.empty()) device->SetManufacturerData(manufacturer_data);
   sim::AddPeripheral(device);
   return device;
 }
@@ -62,8 +64,8 @@ class BleEnumTest : public BlePortTest {
 
 TEST_F(BleEnumTest, OnlyPrintersAreReportedAtEveryAdvertisementNamelessOnesAsNull) {
   const std::array<uint8_t, 6> nameless{0xC0, 0xFF, 0xEE, 0x00, 0x00, 0x01};
-  PlaceDevice(std::nullopt, sim::PrinterManufacturerData(nameless));
-  PlaceDevice("Headset", std::nullopt);
+  PlaceDevice(nullptr, sim::PrinterManufacturerData(nameless));
+  PlaceDevice("Headset", {});
   PlaceDevice("Phone", sim::Bytes{0x4C, 0x00, 0x00, 0x11, 0x22, 0x33, 0xAA, 0xBB});
   PlaceDevice("Short", sim::Bytes{0x51, 0x5A, 0x00, 0x11, 0x22, 0x33, 0xAA});
 
@@ -150,7 +152,7 @@ TEST_F(BleEnumTest, AReportMayOpenThePrinterItNames) {
 }
 
 TEST_F(BleEnumTest, TheModuleScanStopsWhenItsControllerIsCancelled) {
-  PlaceDevice(std::nullopt, sim::PrinterManufacturerData({0xC0, 0xFF, 0xEE, 0, 0, 2}));
+  PlaceDevice(nullptr, sim::PrinterManufacturerData({0xC0, 0xFF, 0xEE, 0, 0, 2}));
   auto controller = std::make_shared<VP_LoopController>();
   std::mutex mutex;
   std::vector<std::pair<std::string, std::string>> seen;
