@@ -204,8 +204,22 @@ int MBPeripheralProxy::Write(const uint8_t *data, int count, uint32_t timeout_ms
   if (!opened_.load() || count < 0 || (data == nullptr && count > 0)) return -1;
   if (!IsLinkUp()) return -1;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  std::unique_lock<std::timed_mutex> one_at_a_time(write_mutex_, deadline);
-  if (!one_at_a_time.owns_lock()) return 0;
+  {
+    std::unique_lock<std::mutex> lock(turn_mutex_);
+    if (!turn_changed_.wait_until(lock, deadline, [&] { return !writing_; })) return 0;
+    writing_ = true;
+  }
+  // The turn passes on however the write ends.
+  struct Turn {
+    MBPeripheralProxy &self;
+    ~Turn() {
+      {
+        std::lock_guard<std::mutex> lock(self.turn_mutex_);
+        self.writing_ = false;
+      }
+      self.turn_changed_.notify_one();
+    }
+  } turn{*this};
   auto current = handler();
   if (!current) return -1;
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

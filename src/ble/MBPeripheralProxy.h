@@ -136,7 +136,10 @@ class MBPeripheralProxy : public BleConnectionEvents,
   uint64_t acks_received_ = 0;
   std::map<uint64_t, bool> ack_results_;
 
-  std::timed_mutex write_mutex_;  // one write at a time
+  // One write at a time: a writer waits for its turn within its own timeout.
+  std::mutex turn_mutex_;
+  std::condition_variable turn_changed_;
+  bool writing_ = false;
   std::recursive_mutex close_mutex_;
 
   BufferPool pool_{kReceivePoolSize};
