@@ -96,17 +96,29 @@ TEST_F(ConnectorTest, BluetoothLeDeviceWithoutAPrinterInRange) {
         failed.push_back(name);
       },
       1));
-  VLPrinterConnector connector;
-  StatusLog log(connector);
+  // Each open searches for the printer for seconds: the four kinds connect at the same time,
+  // each on a connector of its own.
   const char *types[] = {"btblewr", "btblev2", "btblev3", "btbleva"};
+  std::vector<std::unique_ptr<VLPrinterConnector>> connectors;
+  std::vector<std::unique_ptr<StatusLog>> logs;
+  std::vector<std::shared_ptr<VLPrinterDevice>> devices;
   for (const char *type : types) {
-    const auto device = std::make_shared<VLPrinterDevice>("ble", type, "00:11:22:33:44:55");
-    EXPECT_FALSE(connector.connectPrinterSync(device)) << type;
-    EXPECT_EQ(connector.getCurrentPrinterDevice(), device);
+    connectors.push_back(std::make_unique<VLPrinterConnector>());
+    logs.push_back(std::make_unique<StatusLog>(*connectors.back()));
+    devices.push_back(std::make_shared<VLPrinterDevice>("ble", type, "00:11:22:33:44:55"));
   }
-  EXPECT_EQ(log.Seen().size(), 8u);
-  for (std::size_t i = 0; i < log.Seen().size(); ++i) {
-    EXPECT_EQ(log.Seen()[i], i % 2 == 0 ? Status::Connecting : Status::Disconnected);
+  std::vector<std::thread> connects;
+  std::atomic<int> connected{0};
+  for (std::size_t i = 0; i < connectors.size(); ++i) {
+    connects.emplace_back([&, i] {
+      if (connectors[i]->connectPrinterSync(devices[i])) ++connected;
+    });
+  }
+  for (auto &connect : connects) connect.join();
+  EXPECT_EQ(connected.load(), 0);
+  for (std::size_t i = 0; i < connectors.size(); ++i) {
+    EXPECT_EQ(connectors[i]->getCurrentPrinterDevice(), devices[i]) << types[i];
+    EXPECT_EQ(logs[i]->Seen(), (Statuses{Status::Connecting, Status::Disconnected})) << types[i];
   }
   // Each kind reached a Bluetooth LE open with the device's address.
   EXPECT_TRUE(WaitUntil([&] {

@@ -1,0 +1,266 @@
+// The printer discoverer: network printers in a private network namespace, Bluetooth LE printers
+// on the simulated radio, its start and stop sequences, and the road from a discovered device to
+// a connection.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "VirtualDiscoveryResponder.h"
+#include "VirtualTcpPrinter.h"
+#include "platform/DetachedThreads.h"
+#include "support/PrivateNetwork.h"
+#include "support/VirtualBlePrinter.h"
+#include "support/Wait.h"
+#include "velmora/velmora.hpp"
+
+namespace velmora::test {
+namespace {
+
+namespace sim = ble_sim;
+using vprinter::VirtualDiscoveryResponder;
+
+constexpr std::array<uint8_t, 6> kBleAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x66};
+constexpr const char *kBleAddressText = "00:11:22:33:44:66";
+// The network printer reports a loopback address of the test's own namespace, where a virtual
+// TCP printer listens on port 9100.
+constexpr const char *kTcpAddress = "127.77.0.2";
+
+VirtualDiscoveryResponder::Identity Kitchen() {
+  return {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {127, 77, 0, 2}, "Kitchen"};
+}
+
+// What a discoverer's listeners saw. It outlives the discoverer: no listener runs after the
+// discoverer's end.
+class DiscoveryLog {
+ public:
+  void Attach(VLPrinterDiscover &discoverer) {
+    discoverer.setOnPrinterDiscoveredListener([this](std::shared_ptr<VLPrinterDevice> device) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      devices_.push_back(std::move(device));
+    });
+    discoverer.setOnPrinterDiscoverThreadListener([this] { ++started; }, [this] { ++finished; });
+  }
+  // Reports of this port.
+  size_t Count(const std::string &type, const std::string &address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    size_t n = 0;
+    for (const auto &d : devices_) n += d->port_type == type && d->port_address == address;
+    return n;
+  }
+  std::vector<std::shared_ptr<VLPrinterDevice>> Devices() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return devices_;
+  }
+  size_t Total() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return devices_.size();
+  }
+
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::shared_ptr<VLPrinterDevice>> devices_;
+};
+
+class DiscovererTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    network_ = std::make_unique<PrivateNetwork>();
+    if (!network_->ok()) GTEST_SKIP() << network_->why_not();
+    bool started = false;
+    network_->OnPrinterHost([&] { started = responder_.Start(); });
+    ASSERT_TRUE(started);
+    ble_printer_ = std::make_unique<VirtualBlePrinter>(
+        "Printer", kBleAddress,
+        std::vector<std::shared_ptr<sim::PrinterService>>{
+            std::make_shared<sim::ProtoV2PrinterService>(), v3_});
+  }
+  void TearDown() override {
+    responder_.Stop();
+    ble_printer_.reset();
+    sim::RemoveAllPeripherals();
+    EXPECT_TRUE(platform::waitForDetachedThreads(10000)) << "background threads still running";
+  }
+  size_t Answers() const { return responder_.BinaryAnswers() + responder_.TextAnswers(); }
+
+  std::unique_ptr<PrivateNetwork> network_;
+  VirtualDiscoveryResponder responder_{Kitchen()};
+  std::shared_ptr<sim::ProtoV3PrinterService> v3_ = std::make_shared<sim::ProtoV3PrinterService>();
+  std::unique_ptr<VirtualBlePrinter> ble_printer_;
+};
+
+TEST_F(DiscovererTest, FindsBothKindsOfPrinterAndEachOneConnects) {
+  DiscoveryLog log;
+  VLPrinterDiscover discoverer;
+  log.Attach(discoverer);
+  EXPECT_FALSE(discoverer.isDiscovering());
+  discoverer.startDiscover();
+  EXPECT_TRUE(discoverer.isDiscovering());
+  ASSERT_TRUE(WaitUntil([&] { return log.Count("tcp", kTcpAddress) >= 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return log.Count("btbleva", kBleAddressText) >= 2; }));
+  discoverer.stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return !discoverer.isDiscovering(); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return log.finished.load() == 1; }, 2000));
+  EXPECT_EQ(log.started.load(), 1);
+
+  std::shared_ptr<VLPrinterDevice> tcp, ble;
+  for (const auto &device : log.Devices()) {
+    if (device->port_type == "tcp") {
+      EXPECT_EQ(device->port_address, kTcpAddress);
+      EXPECT_EQ(device->printer_name, "Kitchen");
+      tcp = device;
+    } else {
+      EXPECT_EQ(device->port_type, "btbleva");
+      EXPECT_EQ(device->port_address, kBleAddressText);
+      EXPECT_EQ(device->printer_name, "Printer");
+      ble = device;
+    }
+  }
+
+  // The road on from discovery: connect, write, disconnect.
+  vprinter::VirtualTcpPrinter tcp_printer;
+  ASSERT_TRUE(tcp_printer.StartAt(kTcpAddress, 9100));
+  const std::vector<uint8_t> job{0x1B, 0x40, 'h', 'i', '\n'};
+  for (const auto &device : {tcp, ble}) {
+    VLPrinterConnector connector;
+    ASSERT_TRUE(connector.connectPrinterSync(device)) << device->port_type;
+    EXPECT_EQ(velmora::VP_Port_Write(connector.getCurrentPrinterHandle(), job, 0,
+                                     static_cast<Int>(job.size()), 5000),
+              static_cast<Int>(job.size()));
+    connector.disconnectPrinter();
+    EXPECT_TRUE(connector.isCurrentDisconnectedPrinter());
+  }
+  const auto ends_with_job = [&](const std::vector<uint8_t> &received) {
+    return received.size() >= job.size() &&
+           std::equal(job.begin(), job.end(), received.end() - job.size());
+  };
+  EXPECT_TRUE(ends_with_job(tcp_printer.printer().Received()));
+  EXPECT_TRUE(ends_with_job(ble_printer_->brain().Received()));
+  EXPECT_TRUE(ends_with_job(v3_->Accepted())) << "the negotiating port chose V3";
+  tcp_printer.Stop();
+}
+
+TEST_F(DiscovererTest, StartingWhileDiscoveringStartsFreshSearchesInTheSameLoop) {
+  DiscoveryLog log;
+  VLPrinterDiscover discoverer;
+  log.Attach(discoverer);
+  discoverer.startDiscover();
+  // Right after a request round of the running search, whose next round is a second away.
+  ASSERT_TRUE(WaitUntil([&] { return Answers() >= 2; }));
+  const size_t before = Answers();
+  ASSERT_TRUE(WaitUntil([&] { return Answers() > before; }, 3000));
+  const size_t after_round = Answers();
+  discoverer.startDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return Answers() > after_round; }, 500))
+      << "a fresh search asks at once";
+  EXPECT_TRUE(discoverer.isDiscovering());
+  EXPECT_EQ(log.started.load(), 1);
+  EXPECT_EQ(log.finished.load(), 0);
+  discoverer.stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return log.finished.load() == 1; }, 2000));
+}
+
+TEST_F(DiscovererTest, StopRightAfterStartStillStartsAndFinishesTheLoopOnce) {
+  DiscoveryLog log;
+  VLPrinterDiscover discoverer;
+  log.Attach(discoverer);
+  discoverer.startDiscover();
+  discoverer.stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return log.finished.load() == 1; }, 2000));
+  EXPECT_EQ(log.started.load(), 1);
+  EXPECT_FALSE(discoverer.isDiscovering());
+}
+
+TEST_F(DiscovererTest, StartDuringTheStopOnlyCancelsTheSearches) {
+  // The started listener holds the loop until the test has stopped and started again.
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool release = false;
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+  VLPrinterDiscover discoverer;
+  discoverer.setOnPrinterDiscoverThreadListener(
+      [&] {
+        ++started;
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return release; });
+      },
+      [&] { ++finished; });
+  discoverer.startDiscover();
+  ASSERT_TRUE(WaitUntil([&] { return started.load() == 1; }));
+  discoverer.stopDiscover();
+  discoverer.startDiscover();  // the loop still runs: it only cancels the searches
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    release = true;
+  }
+  changed.notify_all();
+  EXPECT_TRUE(WaitUntil([&] { return finished.load() == 1; }, 2000));
+  EXPECT_FALSE(discoverer.isDiscovering());
+  EXPECT_EQ(started.load(), 1);
+
+  // Once the loop has ended, a start begins a new one.
+  discoverer.startDiscover();
+  EXPECT_TRUE(discoverer.isDiscovering());
+  EXPECT_TRUE(WaitUntil([&] { return started.load() == 2; }));
+  discoverer.stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return finished.load() == 2; }, 2000));
+}
+
+TEST_F(DiscovererTest, AStopWhileIdleDoesNotKeepALaterStartFromSearching) {
+  DiscoveryLog log;
+  VLPrinterDiscover discoverer;
+  log.Attach(discoverer);
+  discoverer.stopDiscover();
+  EXPECT_FALSE(discoverer.isDiscovering());
+  discoverer.startDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return log.Count("btbleva", kBleAddressText) > 0; }));
+  EXPECT_TRUE(WaitUntil([&] { return log.Count("tcp", kTcpAddress) > 0; }));
+  discoverer.stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return log.finished.load() == 1; }, 2000));
+}
+
+TEST_F(DiscovererTest, NoListenerRunsAfterTheDiscovererEnded) {
+  DiscoveryLog log;
+  auto discoverer = std::make_unique<VLPrinterDiscover>();
+  log.Attach(*discoverer);
+  discoverer->startDiscover();
+  ASSERT_TRUE(WaitUntil([&] { return log.Count("btbleva", kBleAddressText) > 0; }));
+  discoverer.reset();
+  const size_t reports = log.Total();
+  EXPECT_TRUE(platform::waitForDetachedThreads(5000)) << "the loop and the searches ended";
+  EXPECT_EQ(log.Total(), reports);
+  EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";
+}
+
+TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscoverer) {
+  std::mutex mutex;
+  std::shared_ptr<VLPrinterDiscover> discoverer = std::make_shared<VLPrinterDiscover>();
+  std::atomic<int> reports{0};
+  discoverer->setOnPrinterDiscoveredListener([&](std::shared_ptr<VLPrinterDevice>) {
+    ++reports;
+    std::shared_ptr<VLPrinterDiscover> last;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      last = std::move(discoverer);
+    }
+    last.reset();  // ends it here, inside its own listener
+  });
+  discoverer->startDiscover();
+  EXPECT_TRUE(WaitUntil([&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return discoverer == nullptr;
+  }));
+  EXPECT_TRUE(platform::waitForDetachedThreads(5000));
+  EXPECT_GE(reports.load(), 1);
+}
+
+}  // namespace
+}  // namespace velmora::test
