@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Pattern.h"
 #include "velmora/ble_simulation.hpp"
 
 namespace velmora::test {
@@ -42,9 +43,6 @@ class BleTest : public ::testing::Test {
 
   std::shared_ptr<LogCapture> log_ = std::make_shared<LogCapture>();
 };
-
-// Deterministic test data.
-std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1);
 
 }  // namespace velmora::test
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/EventRecorder.h"
+#include "support/Pattern.h"
 #include "support/VirtualBlePrinter.h"
 #include "velmora/ble_simulation.hpp"
 
@@ -41,8 +42,5 @@ class BlePortTest : public ::testing::Test {
   std::vector<std::unique_ptr<VirtualBlePrinter>> printers_;
   std::vector<void *> handles_;
 };
-
-// Deterministic test data.
-std::vector<uint8_t> Bytes(size_t size, uint32_t seed = 1);
 
 }  // namespace velmora::test

@@ -73,7 +73,7 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
   // Writes of several sizes, each arriving whole and in order.
   std::vector<uint8_t> all;
   for (size_t size : {1u, 19u, 200u, 5000u}) {
-    const auto data = Bytes(size, static_cast<uint32_t>(size));
+    const auto data = Pattern(size, static_cast<uint32_t>(size));
     ASSERT_EQ(VP_Port_Write(handle, data.data(), static_cast<unsigned>(size), 10000),
               static_cast<int>(size));
     all.insert(all.end(), data.begin(), data.end());
@@ -81,7 +81,7 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
   ASSERT_TRUE(speaking().WaitForAccepted(all.size(), 5000));
   EXPECT_EQ(speaking().Accepted(), all);
   EXPECT_EQ(printer_->brain().Received(), all);
-  EXPECT_EQ(events_.Bytes("written", handle), all);
+  EXPECT_EQ(events_.Pattern("written", handle), all);
   for (size_t i = 0; i < services_.size(); ++i) {
     if (i != GetParam().speaking) {
       EXPECT_EQ(services_[i]->AcceptedSize(), 0u) << "service " << i;
@@ -89,12 +89,12 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
   }
 
   // The printer's bytes reach the reader through the port's read thread.
-  const auto reply = Bytes(700, 9);
+  const auto reply = Pattern(700, 9);
   printer_->SendToHost(reply);
   std::vector<uint8_t> read(700);
   EXPECT_EQ(VP_Port_Read(handle, read.data(), 700, 5000), 700);
   EXPECT_EQ(read, reply);
-  ASSERT_TRUE(WaitUntil([&] { return events_.Bytes("received", handle).size() == 700; }));
+  ASSERT_TRUE(WaitUntil([&] { return events_.Pattern("received", handle).size() == 700; }));
 
   EXPECT_EQ(Close(handle), 1);
   EXPECT_TRUE(printer_->peripheral().WaitForConnected(false, 5000));
@@ -190,7 +190,7 @@ TEST_P(VaChoice, TheNegotiatingPortSpeaksTheBestProtocolOffered) {
   Place(services);
   void *handle = Keep(VP_Port_OpenBtBleProtoVA(address(), 0));
   ASSERT_NE(handle, nullptr);
-  const auto data = Bytes(3000);
+  const auto data = Pattern(3000);
   ASSERT_EQ(VP_Port_Write(handle, data.data(), 3000, 10000), 3000);
   ASSERT_TRUE(expected->WaitForAccepted(3000, 5000));
   EXPECT_EQ(expected->Accepted(), data);
@@ -276,8 +276,8 @@ TEST_F(BlePortTest, ConcurrentWritesOnOnePortEachArriveWhole) {
   Place({v3});
   void *handle = Keep(VP_Port_OpenBtBleProtoV3(address(), 0));
   ASSERT_NE(handle, nullptr);
-  const auto a = Bytes(4000, 1);
-  const auto b = Bytes(4000, 2);
+  const auto a = Pattern(4000, 1);
+  const auto b = Pattern(4000, 2);
   std::atomic<int> a_result{0};
   std::thread other([&] { a_result = VP_Port_Write(handle, a.data(), 4000, 10000); });
   EXPECT_EQ(VP_Port_Write(handle, b.data(), 4000, 10000), 4000);
@@ -298,7 +298,7 @@ TEST_F(BlePortTest, AWriteThePrinterDoesNotTakeEndsAtItsTimeout) {
   Place({v3});
   void *handle = Keep(VP_Port_OpenBtBleProtoV3(address(), 0));
   ASSERT_NE(handle, nullptr);
-  const auto data = Bytes(10000);
+  const auto data = Pattern(10000);
   int written = -2;
   const long long elapsed =
       ElapsedMs([&] { written = VP_Port_Write(handle, data.data(), 10000, 300); });
@@ -323,7 +323,7 @@ TEST_F(BlePortTest, TheSendCountListShowsTheResendsOfTheLastV2Write) {
     std::lock_guard<std::mutex> lock(*lost_mutex);
     return lost->erase(data[2] | (data[3] << 8)) > 0;
   });
-  const auto data = Bytes(2000);  // 12 packets of up to 178 bytes (the link's 182 less 4)
+  const auto data = Pattern(2000);  // 12 packets of up to 178 bytes (the link's 182 less 4)
   ASSERT_EQ(VP_Port_Write(handle, data.data(), 2000, 10000), 2000);
   ASSERT_TRUE(v2->WaitForAccepted(2000, 5000));
   EXPECT_EQ(v2->Accepted(), data);
@@ -355,7 +355,7 @@ TEST_F(BlePortTest, PortsOfOtherKindsHaveNoSendCountList) {
   ASSERT_NE(v3, nullptr);
   void *memory = Keep(VP_Port_OpenMemoryBuffer(100));
   for (void *handle : {v3, memory}) {
-    const auto data = Bytes(500);
+    const auto data = Pattern(500);
     VP_Port_Write(handle, data.data(), 50, 5000);
     int value = -7;
     EXPECT_EQ(VP_Port_GetBtBleProtoV2PacketSendTimesListLength(handle), 0);
