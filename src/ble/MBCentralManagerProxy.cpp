@@ -189,7 +189,12 @@ void MBCentralManagerProxy::centralManagerDidDiscoverPeripheral(
   }
   // Listeners run on a queue of their own, so one that blocks (or opens a port) never holds up
   // the link events of the ports.
+  if (waiting_sightings_.fetch_add(1) >= kMaxWaitingSightings) {
+    --waiting_sightings_;
+    return;
+  }
   listener_queue_->Async([self = shared_from_this(), sighting = std::move(sighting)] {
+    --self->waiting_sightings_;
     self->DeliverToListeners(sighting);
   });
 }

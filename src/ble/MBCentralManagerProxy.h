@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -112,6 +113,11 @@ class MBCentralManagerProxy : public platform::ble::CentralManagerDelegate,
 
   std::mutex scan_mutex_;
   int scan_holders_ = 0;
+
+  // Advertisements waiting for the listeners; past the limit (a listener that blocks) new ones
+  // are dropped rather than queued without end.
+  static constexpr int kMaxWaitingSightings = 4096;
+  std::atomic<int> waiting_sightings_{0};
 
   std::recursive_mutex listener_mutex_;  // held while listeners run
   std::map<int, std::shared_ptr<ScanListener>> listeners_;
