@@ -81,7 +81,7 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
   ASSERT_TRUE(speaking().WaitForAccepted(all.size(), 5000));
   EXPECT_EQ(speaking().Accepted(), all);
   EXPECT_EQ(printer_->brain().Received(), all);
-  EXPECT_EQ(events_.Pattern("written", handle), all);
+  EXPECT_EQ(events_.Bytes("written", handle), all);
   for (size_t i = 0; i < services_.size(); ++i) {
     if (i != GetParam().speaking) {
       EXPECT_EQ(services_[i]->AcceptedSize(), 0u) << "service " << i;
@@ -94,7 +94,7 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
   std::vector<uint8_t> read(700);
   EXPECT_EQ(VP_Port_Read(handle, read.data(), 700, 5000), 700);
   EXPECT_EQ(read, reply);
-  ASSERT_TRUE(WaitUntil([&] { return events_.Pattern("received", handle).size() == 700; }));
+  ASSERT_TRUE(WaitUntil([&] { return events_.Bytes("received", handle).size() == 700; }));
 
   EXPECT_EQ(Close(handle), 1);
   EXPECT_TRUE(printer_->peripheral().WaitForConnected(false, 5000));
