@@ -41,31 +41,37 @@ class DiscoverState : public std::enable_shared_from_this<DiscoverState> {
 
   bool IsDiscovering() const { return inDiscover_.load(); }
 
+  // The replaced closures end with the arguments, after the lock is released.
   void SetDiscovered(std::function<void(std::shared_ptr<VLPrinterDevice>)> listener) {
     std::lock_guard<std::mutex> lock(listeners_mutex_);
-    if (!detached_) onPrinterDiscovered_ = std::move(listener);
+    if (!detached_) onPrinterDiscovered_.swap(listener);
   }
 
   void SetThreadListeners(std::function<void()> started, std::function<void()> finished) {
     std::lock_guard<std::mutex> lock(listeners_mutex_);
     if (detached_) return;
-    onStarted_ = std::move(started);
-    onFinished_ = std::move(finished);
+    onStarted_.swap(started);
+    onFinished_.swap(finished);
   }
 
   // The discoverer is ending: no listener is called from now on, and calls in progress on other
   // threads are waited for.
   void Detach() {
+    // The closures end outside the lock: what they hold may reach back into a discoverer.
+    std::function<void(std::shared_ptr<VLPrinterDevice>)> discovered;
+    std::function<void()> started;
+    std::function<void()> finished;
     std::unique_lock<std::mutex> lock(listeners_mutex_);
     detached_ = true;
-    onPrinterDiscovered_ = nullptr;
-    onStarted_ = nullptr;
-    onFinished_ = nullptr;
+    discovered.swap(onPrinterDiscovered_);
+    started.swap(onStarted_);
+    finished.swap(onFinished_);
     // A listener that ends its own discoverer is not waited for: it is on this thread.
     calls_done_.wait(lock, [&] {
       return std::all_of(calls_.begin(), calls_.end(),
                          [](std::thread::id id) { return id == std::this_thread::get_id(); });
     });
+    lock.unlock();
   }
 
  private:
