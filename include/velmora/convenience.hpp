@@ -3,10 +3,10 @@
 // helpers.
 #pragma once
 
+#include "velmora/convenience/print_common.hpp"
 #include "velmora/convenience/print_result.hpp"
 #include "velmora/convenience/printer_connector.hpp"
 #include "velmora/convenience/printer_device.hpp"
 #include "velmora/convenience/printer_discover.hpp"
 #include "velmora/convenience/printer_resolution.hpp"
 #include "velmora/convenience/printer_status.hpp"
-#include "velmora/convenience/print_common.hpp"

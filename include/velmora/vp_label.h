@@ -38,10 +38,7 @@ typedef enum VP_Label_BarcodeTextPrintPosition {
 } VP_Label_BarcodeTextPrintPosition;
 
 /* Colour field of the label line, rectangle and box commands. */
-typedef enum VP_Label_Color {
-  VP_Label_Color_White = 0,
-  VP_Label_Color_Black = 1
-} VP_Label_Color;
+typedef enum VP_Label_Color { VP_Label_Color_White = 0, VP_Label_Color_Black = 1 } VP_Label_Color;
 
 VP_API int VP_Label_EnableLabelMode(void *handle);
 VP_API int VP_Label_DisableLabelMode(void *handle);

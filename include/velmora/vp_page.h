@@ -19,8 +19,7 @@ typedef enum VP_Page_DrawDirection {
 
 VP_API int VP_Page_SelectPageMode(void *handle);
 VP_API int VP_Page_SelectPageModeEx(void *handle, int nHorizontalMovementUnit,
-                                    int nVerticalMovementUnit, int x, int y, int width,
-                                    int height);
+                                    int nVerticalMovementUnit, int x, int y, int width, int height);
 VP_API int VP_Page_ExitPageMode(void *handle);
 VP_API int VP_Page_PrintPage(void *handle);
 VP_API int VP_Page_ClearPage(void *handle);

@@ -108,12 +108,12 @@ VP_API int VP_Pos_PrintTextInBytes(void *handle, const char *data, int length);
 VP_API int VP_Pos_PrintBarcode(void *handle, VP_Pos_BarcodeType nBarcodeType, const char *str);
 VP_API int VP_Pos_PrintBarcode_Code128Auto(void *handle, const char *str);
 VP_API int VP_Pos_PrintQRCode(void *handle, int nVersion, VP_QRCodeECC nECCLevel, const char *str);
-VP_API int VP_Pos_PrintQRCodeUseEpsonCmd(void *handle, int nQRCodeUnitWidth,
-                                         VP_QRCodeECC nECCLevel, const char *str);
+VP_API int VP_Pos_PrintQRCodeUseEpsonCmd(void *handle, int nQRCodeUnitWidth, VP_QRCodeECC nECCLevel,
+                                         const char *str);
 VP_API int VP_Pos_PrintDoubleQRCode(void *handle, int nQRCodeUnitWidth, int nQR1Position,
-                                    int nQR1Version, VP_QRCodeECC nQR1ECCLevel,
-                                    const char *strQR1, int nQR2Position, int nQR2Version,
-                                    VP_QRCodeECC nQR2ECCLevel, const char *strQR2);
+                                    int nQR1Version, VP_QRCodeECC nQR1ECCLevel, const char *strQR1,
+                                    int nQR2Position, int nQR2Version, VP_QRCodeECC nQR2ECCLevel,
+                                    const char *strQR2);
 VP_API int VP_Pos_PrintPDF417BarcodeUseEpsonCmd(void *handle, int columnCount, int rowCount,
                                                 int unitWidth, int rowHeight, int nECCLevel,
                                                 int dataProcessingMode, const char *str);
