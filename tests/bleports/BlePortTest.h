@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "VirtualBlePrinter.h"
 #include "support/EventRecorder.h"
 #include "support/Pattern.h"
-#include "support/VirtualBlePrinter.h"
 #include "velmora/ble_simulation.hpp"
 
 namespace velmora::test {
+
+using vprinter::VirtualBlePrinter;
 
 // Fixture for Bluetooth LE port tests: records the port events, closes what the test opened and
 // waits for the library's background threads at the end.

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "VirtualBlePrinter.h"
 #include "VirtualDiscoveryResponder.h"
 #include "VirtualTcpPrinter.h"
 #include "platform/DetachedThreads.h"
 #include "support/PrivateNetwork.h"
-#include "support/VirtualBlePrinter.h"
 #include "support/Wait.h"
 #include "velmora/velmora.hpp"
 
@@ -22,6 +22,7 @@ namespace velmora::test {
 namespace {
 
 namespace sim = ble_sim;
+using vprinter::VirtualBlePrinter;
 using vprinter::VirtualDiscoveryResponder;
 
 constexpr std::array<uint8_t, 6> kBleAddress{0x00, 0x11, 0x22, 0x33, 0x44, 0x66};

@@ -10,7 +10,7 @@
 #include "VirtualPrinter.h"
 #include "velmora/ble_simulation.hpp"
 
-namespace velmora::test {
+namespace velmora::vprinter {
 
 // A Bluetooth LE printer in range of the simulated radio: a peripheral with one or more printer
 // services and the virtual printer's brain (real-time status and automatic status packets)
@@ -25,17 +25,17 @@ class VirtualBlePrinter {
   VirtualBlePrinter &operator=(const VirtualBlePrinter &) = delete;
 
   ble_sim::VirtualPeripheral &peripheral() { return *peripheral_; }
-  vprinter::VirtualPrinter &brain() { return *brain_; }
-  vprinter::AutoReplyBehaviour &autoreply() { return *autoreply_; }
+  VirtualPrinter &brain() { return *brain_; }
+  AutoReplyBehaviour &autoreply() { return *autoreply_; }
   // Sends bytes to the host as the printer's data.
-  void SendToHost(const vprinter::Bytes &bytes);
+  void SendToHost(const Bytes &bytes);
 
  private:
   struct Link;
   std::shared_ptr<ble_sim::VirtualPeripheral> peripheral_;
-  std::shared_ptr<vprinter::VirtualPrinter> brain_;
-  std::shared_ptr<vprinter::AutoReplyBehaviour> autoreply_;
+  std::shared_ptr<VirtualPrinter> brain_;
+  std::shared_ptr<AutoReplyBehaviour> autoreply_;
   std::shared_ptr<Link> link_;
 };
 
-}  // namespace velmora::test
+}  // namespace velmora::vprinter
