@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job: builds the library and the print tool, then prints a picture through the
-# printer connector on the printer named on the command line (tcp:HOST, or a Bluetooth LE
-# address) or, with no argument, on a virtual printer on loopback whose paper it saves as a PNG.
-# build/velmora-print --help lists the options.
+# printer connector on the printer named on the command line (tcp:HOST, or virtual-ble for a
+# virtual printer on the simulated Bluetooth LE radio) or, with no argument, on a virtual
+# printer on loopback whose paper it saves as a PNG. build/velmora-print --help lists the options.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh

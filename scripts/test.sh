@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and with ThreadSanitizer; then runs every fuzz target for 60 s.
+# and with ThreadSanitizer; then builds applications against an installed Release build, and
+# runs every fuzz target for 60 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -27,6 +28,10 @@ for flavour in address thread; do
   if [ "$flavour" = thread ]; then prefix=("${tsan_prefix[@]}"); fi
   "${prefix[@]}" ctest --test-dir "$dir" -j "$((jobs * 2))" --output-on-failure --timeout 300
 done
+
+# The installed package as applications use it: found with find_package and with pkg-config.
+echo "=== install into a temporary prefix ==="
+JOBS="$jobs" scripts/check-install.sh
 
 # The parsers of printer bytes under libFuzzer, one minute each.
 scripts/fuzz.sh 60
