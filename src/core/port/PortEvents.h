@@ -11,6 +11,9 @@ namespace velmora::core {
 
 // One process-wide event list: callbacks with their private data, called in list order on
 // the raising thread while the list's lock is held. A callback is listed at most once.
+// The lock is recursive, so a callback may add to or remove from its own list: an entry
+// removed during a dispatch is not called any more, one added gets the next event, and every
+// other entry still gets this one.
 template <typename Callback>
 class EventList {
  public:
@@ -27,22 +30,27 @@ class EventList {
   int Remove(Callback callback) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-      if (it->callback == callback) {
+      if (it->callback != callback || callback == nullptr) continue;
+      // During a dispatch the entry is only blanked, so that no index moves under it.
+      if (dispatching_ > 0) {
+        it->callback = nullptr;
+      } else {
         entries_.erase(it);
-        return 1;
       }
+      return 1;
     }
     return 0;
   }
 
-  // Calls every callback with `args..., private_data`. The lock is recursive and the walk
-  // goes by index, so a callback that changes its own list neither deadlocks nor derails it.
+  // Calls every callback with `args..., private_data`.
   template <typename... Args>
   void Raise(Args... args) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    const Dispatch dispatch(*this);
+    const size_t count = entries_.size();
+    for (size_t i = 0; i < count; ++i) {
       const Entry e = entries_[i];
-      e.callback(args..., e.private_data);
+      if (e.callback != nullptr) e.callback(args..., e.private_data);
     }
   }
 
@@ -51,8 +59,26 @@ class EventList {
     Callback callback;
     void *private_data;
   };
+  // Counts nested dispatches (a callback may raise its own event again) and drops the
+  // blanked entries when the outermost one ends, also when a callback throws.
+  class Dispatch {
+   public:
+    explicit Dispatch(EventList &list) : list_(list) { ++list_.dispatching_; }
+    ~Dispatch() {
+      if (--list_.dispatching_ == 0) {
+        std::erase_if(list_.entries_, [](const Entry &e) { return e.callback == nullptr; });
+      }
+    }
+    Dispatch(const Dispatch &) = delete;
+    Dispatch &operator=(const Dispatch &) = delete;
+
+   private:
+    EventList &list_;
+  };
+
   std::recursive_mutex mutex_;
   std::vector<Entry> entries_;
+  int dispatching_ = 0;
 };
 
 // The eight process-wide lists, created at first use and never destroyed (threads of closing
