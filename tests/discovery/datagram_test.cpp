@@ -60,18 +60,24 @@ TEST(DiscoveryDatagrams, BinaryReplies) {
 TEST(DiscoveryDatagrams, TextReplies) {
   const auto line =
       Text("VLPRINTER!FOUND mac=aa-bb-cc-0d-0e-0f ip=192.168.1.20 name=Kitchen printer\r\n");
-  auto reply = ParseTextReply(line.data(), line.size());
+  auto reply = ParseTextReply(line.data(), line.size(), kSender);
   ASSERT_TRUE(reply);
   EXPECT_EQ(MacText(reply->mac), "AA-BB-CC-0D-0E-0F");
   EXPECT_EQ(IpText(reply->ip), "192.168.1.20");
   EXPECT_EQ(reply->name, "Kitchen printer");
 
-  for (const std::string good : {"VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4\r\n",
-                                 "VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4 name=\r\n"}) {
+  // Without a name, or an address, the sender's address stands in.
+  for (const auto &[good, ip] : std::vector<std::pair<std::string, std::string>>{
+           {"VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4\r\n", "1.2.3.4"},
+           {"VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4 name=\r\n", "1.2.3.4"},
+           {"VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=0.0.0.0 name=\r\n", "192.168.7.9"},
+           {"VLPRINTER!FOUND mac=00-00-00-00-00-01\r\n", "192.168.7.9"},
+       }) {
     const auto bytes = Text(good);
-    reply = ParseTextReply(bytes.data(), bytes.size());
+    reply = ParseTextReply(bytes.data(), bytes.size(), kSender);
     ASSERT_TRUE(reply) << good;
-    EXPECT_EQ(reply->name, "");
+    EXPECT_EQ(IpText(reply->ip), ip) << good;
+    EXPECT_EQ(reply->name, "192.168.7.9") << good;
   }
   for (const std::string bad : {
            "VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4",        // no line end
@@ -81,10 +87,11 @@ TEST(DiscoveryDatagrams, TextReplies) {
            "VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.256\r\n",  // octet too big
            "VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3\r\n",      // three octets
            "VLPRINTER!FOUND mac=00-00-00-00-00-01 ip=1.2.3.4 nom=x\r\n",
+           "VLPRINTER!FOUND mac=00-00-00-00-00-01 nom=x\r\n",
            "VLPRINTER?SEARCH\r\n",
        }) {
     const auto bytes = Text(bad);
-    EXPECT_FALSE(ParseTextReply(bytes.data(), bytes.size())) << bad;
+    EXPECT_FALSE(ParseTextReply(bytes.data(), bytes.size(), kSender)) << bad;
   }
 }
 

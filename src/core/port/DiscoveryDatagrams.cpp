@@ -1,5 +1,6 @@
 #include "core/port/DiscoveryDatagrams.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -46,6 +47,12 @@ bool ParseIp(std::string_view text, std::array<uint8_t, 4> &ip) {
   return pos == text.size();
 }
 
+Reply CompletedBySender(Reply reply, const std::array<uint8_t, 4> &sender_ip) {
+  if (reply.ip == std::array<uint8_t, 4>{}) reply.ip = sender_ip;
+  if (reply.name.empty()) reply.name = IpText(sender_ip);
+  return reply;
+}
+
 }  // namespace
 
 std::vector<uint8_t> BinaryRequest() {
@@ -67,13 +74,13 @@ std::optional<Reply> ParseBinaryReply(const uint8_t *data, size_t count,
   Reply reply;
   std::memcpy(reply.mac.data(), data + 5, 6);
   std::memcpy(reply.ip.data(), data + 11, 4);
-  if (reply.ip == std::array<uint8_t, 4>{}) reply.ip = sender_ip;
   reply.name.assign(reinterpret_cast<const char *>(data + kHeader), name_length);
   if (reply.name.find('\0') != std::string::npos) return std::nullopt;
-  return reply;
+  return CompletedBySender(std::move(reply), sender_ip);
 }
 
-std::optional<Reply> ParseTextReply(const uint8_t *data, size_t count) {
+std::optional<Reply> ParseTextReply(const uint8_t *data, size_t count,
+                                    const std::array<uint8_t, 4> &sender_ip) {
   std::string_view line(reinterpret_cast<const char *>(data), count);
   if (line.size() < 2 || line.substr(line.size() - 2) != "\r\n") return std::nullopt;
   line.remove_suffix(2);
@@ -83,12 +90,13 @@ std::optional<Reply> ParseTextReply(const uint8_t *data, size_t count) {
   if (line.size() < 17 || !ParseMac(line.substr(0, 17), reply.mac)) return std::nullopt;
   line.remove_prefix(17);
   constexpr std::string_view kIp = " ip=";
-  if (line.substr(0, kIp.size()) != kIp) return std::nullopt;
-  line.remove_prefix(kIp.size());
-  const size_t end_of_ip = line.find(' ');
-  if (!ParseIp(line.substr(0, end_of_ip), reply.ip)) return std::nullopt;
-  if (end_of_ip != std::string_view::npos) {
+  if (line.substr(0, kIp.size()) == kIp) {
+    line.remove_prefix(kIp.size());
+    const size_t end_of_ip = std::min(line.find(' '), line.size());
+    if (!ParseIp(line.substr(0, end_of_ip), reply.ip)) return std::nullopt;
     line.remove_prefix(end_of_ip);
+  }
+  if (!line.empty()) {
     constexpr std::string_view kName = " name=";
     if (line.substr(0, kName.size()) != kName) return std::nullopt;
     line.remove_prefix(kName.size());
@@ -98,7 +106,7 @@ std::optional<Reply> ParseTextReply(const uint8_t *data, size_t count) {
     }
     reply.name.assign(line);
   }
-  return reply;
+  return CompletedBySender(std::move(reply), sender_ip);
 }
 
 std::string MacText(const std::array<uint8_t, 6> &mac) {

@@ -97,13 +97,12 @@ void ReceiveReplies(const Searcher &searcher, const std::atomic<bool> &stop,
     const auto reply =
         searcher.binary
             ? discovery::ParseBinaryReply(datagram.data(), static_cast<size_t>(n), sender_ip)
-            : discovery::ParseTextReply(datagram.data(), static_cast<size_t>(n));
+            : discovery::ParseTextReply(datagram.data(), static_cast<size_t>(n), sender_ip);
     if (!reply) continue;
     const std::string mac = discovery::MacText(reply->mac);
     const std::string ip = discovery::IpText(reply->ip);
-    const std::string &name = reply->name.empty() ? ip : reply->name;
-    on_discovered(searcher.interface->address_text.c_str(), mac.c_str(), ip.c_str(), name.c_str(),
-                  private_data);
+    on_discovered(searcher.interface->address_text.c_str(), mac.c_str(), ip.c_str(),
+                  reply->name.c_str(), private_data);
   }
 }
 
