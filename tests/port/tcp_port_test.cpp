@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -70,6 +71,26 @@ TEST_F(TcpPortTest, RefusedAndUnansweredConnectsFailWithinTheirTimeout) {
   EXPECT_EQ(failed[0].handle, nullptr);
   EXPECT_EQ(failed[0].name, "127.0.0.1");
   EXPECT_EQ(events.Count("opened"), 0u);
+}
+
+TEST_F(TcpPortTest, AnOpenIsReportedOnceAndOpenedComesBeforeClosed) {
+  // With automatic status the open writes its set-up; a printer that resets at once makes it
+  // fail (null, open-failed) or, when the set-up got out first, close later (opened, closed).
+  printer_.SetResetOnAccept(true);
+  velmora::test::EventRecorder events;
+  events.Register();
+  for (int i = 0; i < 60; ++i) {
+    const size_t before = events.Events().size(), closed = events.Count("closed");
+    void *h = VP_Port_OpenTcp("", "127.0.0.1", printer_.port(), 2000, 1);
+    ASSERT_TRUE(h == nullptr || events.WaitForCount("closed", closed + 1));
+    ASSERT_TRUE(velmora::platform::waitForDetachedThreads(10000));
+    std::string kinds;
+    const auto all = events.Events();
+    for (size_t e = before; e < all.size(); ++e) {
+      if (all[e].kind != "written") kinds += all[e].kind + " ";
+    }
+    ASSERT_EQ(kinds, h != nullptr ? "opened closed " : "open_failed ") << "open " << i;
+  }
 }
 
 TEST_F(TcpPortTest, BytesTravelBothWaysUnchanged) {

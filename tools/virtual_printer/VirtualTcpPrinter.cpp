@@ -137,6 +137,13 @@ void VirtualTcpPrinter::AcceptLoop() {
     }
     const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
+    if (reset_on_accept_.load()) {
+      const linger abort{1, 0};  // close with a reset, not an orderly shutdown
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      ::close(fd);
+      accepted_.fetch_add(1);
+      continue;
+    }
     auto connection = std::make_shared<Connection>();
     connection->fd = fd;
     {

@@ -44,6 +44,8 @@ class VirtualTcpPrinter {
   void SetReading(bool reading) { reading_.store(reading); }
   // Connections wait this long before they are accepted.
   void SetAcceptDelayMs(int delay_ms) { accept_delay_ms_.store(delay_ms); }
+  // Resets every new connection as soon as it is accepted (a printer that drops the host).
+  void SetResetOnAccept(bool reset) { reset_on_accept_.store(reset); }
 
   size_t AcceptedCount() const { return accepted_.load(); }
   size_t OpenConnectionCount() const;
@@ -69,6 +71,7 @@ class VirtualTcpPrinter {
   std::atomic<bool> running_{false};
   std::atomic<bool> reading_{true};
   std::atomic<int> accept_delay_ms_{0};
+  std::atomic<bool> reset_on_accept_{false};
   std::atomic<size_t> accepted_{0};
   std::thread acceptor_;
   mutable std::mutex connections_mutex_;

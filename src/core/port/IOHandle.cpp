@@ -41,12 +41,28 @@ IOHandle::~IOHandle() {
   io_->Close();
 }
 
-bool IOHandle::Wire() {
+void IOHandle::Attach() {
   io_->SetListener(this);
+}
+
+void IOHandle::StartReading() {
   if (auto *stream = dynamic_cast<NZThreadIO *>(io_.get())) {
     RunPinned(this, [stream](IOHandle *port) { port->ReadLoop(*stream); });
   }
-  return io_->IsOpened();
+}
+
+void IOHandle::SetOpenOutcome(OpenOutcome outcome) {
+  {
+    std::lock_guard<std::mutex> lock(open_mutex_);
+    open_outcome_ = outcome;
+  }
+  open_decided_.notify_all();
+}
+
+IOHandle::OpenOutcome IOHandle::AwaitOpenOutcome() {
+  std::unique_lock<std::mutex> lock(open_mutex_);
+  open_decided_.wait(lock, [this] { return open_outcome_ != OpenOutcome::kPending; });
+  return open_outcome_;
 }
 
 void IOHandle::ReadLoop(NZThreadIO &stream) {
@@ -121,7 +137,9 @@ void IOHandle::OnTransportClosed() {
   proto_packages_.Wake();
   // The closed event runs on a thread of its own, which then closes the handle.
   RunPinned(this, [](IOHandle *port) {
-    PortEvents::Get().closed.Raise(static_cast<void *>(port));
+    if (port->AwaitOpenOutcome() == OpenOutcome::kOpened) {
+      PortEvents::Get().closed.Raise(static_cast<void *>(port));
+    }
     VP_Port_Close(port);
   });
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/port/NZIOBase.h"
@@ -49,9 +51,15 @@ class IOHandle final : public NZIOListener {
   NZLabelPrinter &label() { return label_; }
   PrinterPropertyCache &printer_properties() { return printer_properties_; }
 
-  // Connects the transport to this port and starts the read thread of stream transports.
-  // Called once, after the port entered the registry.
-  bool Wire();
+  // Connects the transport to this port. Called once, after the port entered the registry.
+  void Attach();
+  // Starts the read thread of a stream transport, once the open's set-up is through.
+  void StartReading();
+
+  // How the open that made this port ended. The closed event waits for it: it never comes
+  // before the opened event, and not at all for a port whose open failed.
+  enum class OpenOutcome { kPending, kOpened, kFailed };
+  void SetOpenOutcome(OpenOutcome outcome);
 
   int Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms);
   // Takes bytes from the receive buffer until `count`, the timeout, or (when break_byte is
@@ -71,6 +79,7 @@ class IOHandle final : public NZIOListener {
   void OnTransportFailed() override;
 
  private:
+  OpenOutcome AwaitOpenOutcome();
   void ReadLoop(NZThreadIO &stream);
   void FlushHeldBytes();
 
@@ -84,6 +93,9 @@ class IOHandle final : public NZIOListener {
   NZProtoPackageQueue proto_packages_;
   PrinterQueryState queries_;
   NZReceivedDataProcessor processor_;
+  std::mutex open_mutex_;
+  std::condition_variable open_decided_;
+  OpenOutcome open_outcome_ = OpenOutcome::kPending;
   PrinterPropertyCache printer_properties_;
   NZPosPrinter pos_{*this, printer_properties_};
   NZLabelPrinter label_{*this};

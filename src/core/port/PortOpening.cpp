@@ -12,6 +12,24 @@ void ReportOpenFailed(const std::string &name) {
       [name] { PortEvents::Get().open_failed.Raise(static_cast<void *>(nullptr), name.c_str()); });
 }
 
+namespace {
+
+// Raises the opened event on a child thread; the port's closed event waits for it.
+void ReportOpened(IOHandle *port) {
+  Ports().Pin(port);
+  const bool started = platform::startDetachedThread([port] {
+    PortEvents::Get().opened.Raise(static_cast<void *>(port), port->name().c_str());
+    port->SetOpenOutcome(IOHandle::OpenOutcome::kOpened);
+    Ports().Release(port);
+  });
+  if (!started) {
+    port->SetOpenOutcome(IOHandle::OpenOutcome::kOpened);
+    Ports().Release(port);
+  }
+}
+
+}  // namespace
+
 void *CompletePortOpen(uint32_t port_type, const std::string &name, std::unique_ptr<NZIOBase> io,
                        bool transport_opened, bool autoreply_mode) {
   if (!transport_opened || io == nullptr) {
@@ -27,17 +45,25 @@ void *CompletePortOpen(uint32_t port_type, const std::string &name, std::unique_
   }
   // Our own reference for the rest of the set-up, in case the port closes meanwhile.
   Ports().Pin(port);
-  port->Wire();
-  WirePrinter(*port);
-  Ports().Pin(port);
-  if (!platform::startDetachedThread([port] {
-        PortEvents::Get().opened.Raise(static_cast<void *>(port), port->name().c_str());
-        Ports().Release(port);
-      })) {
-    Ports().Release(port);
+  port->Attach();
+  try {
+    // Nothing is read before the set-up is through, so a port whose open fails raises no
+    // event but the written one of its set-up bytes.
+    if (WirePrinter(*port) && port->IsOpened()) {
+      port->StartReading();
+      ReportOpened(port);
+      Ports().Release(port);
+      return port;
+    }
+  } catch (...) {
+    // a failed set-up, like any other
   }
+  port->SetOpenOutcome(IOHandle::OpenOutcome::kFailed);
+  Ports().Retire(port);
+  port->Close();
+  ReportOpenFailed(name);
   Ports().Release(port);
-  return port;
+  return nullptr;
 }
 
 }  // namespace velmora::core

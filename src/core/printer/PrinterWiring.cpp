@@ -1,5 +1,7 @@
 #include "core/printer/PrinterWiring.h"
 
+#include <vector>
+
 #include "core/port/IOHandle.h"
 #include "core/printer/DevicePackage.h"
 #include "core/printer/PrinterRequests.h"
@@ -10,20 +12,22 @@ namespace {
 // The open must not hang on a printer that does not take its first bytes.
 constexpr uint32_t kWiringWriteTimeoutMs = 3000;
 
+bool WriteWhole(IOHandle &port, const std::vector<uint8_t> &bytes) {
+  const auto size = static_cast<uint32_t>(bytes.size());
+  return port.Write(bytes.data(), size, kWiringWriteTimeoutMs) == static_cast<int>(size);
+}
+
 }  // namespace
 
-void WirePrinter(IOHandle &port) {
-  if (!port.autoreply_mode() || !port.IsOpened()) return;
+bool WirePrinter(IOHandle &port) {
+  if (!port.autoreply_mode()) return true;
   // Automatic status reports on; and ask for the firmware version, which the printer's answer
   // leaves in the port's cache.
   const auto on = printer_requests::AutoReplyOn();
-  port.Write(on.data(), static_cast<uint32_t>(on.size()), kWiringWriteTimeoutMs);
   const auto version =
       DevicePackage::Build(DevicePackage::kHostAddress, printer_requests::kQueryCommand,
                            printer_requests::kQueryFirmwareVersion, {});
-  if (version) {
-    port.Write(version->data(), static_cast<uint32_t>(version->size()), kWiringWriteTimeoutMs);
-  }
+  return WriteWhole(port, on) && version && WriteWhole(port, *version);
 }
 
 }  // namespace velmora::core
