@@ -60,7 +60,7 @@ void BM_StatusAndPackageParsers(benchmark::State &state) {
     for (size_t at = 0; at < stream.size(); at += 1024) {
       sink.data.clear();
       status.Feed(stream.data() + at, 1024, sink);
-      packages.Feed(sink.data.data(), sink.data.size(), found);
+      packages.Feed(sink.data.data(), sink.data.size(), 0, found);
       benchmark::DoNotOptimize(sink.data.data());
     }
   }

@@ -60,6 +60,15 @@ TEST_F(DeviceProtocol, BatteryLevel) {
   EXPECT_EQ(VP_Proto_QueryBatteryLevel(nullptr, 300), -1);
 }
 
+TEST_F(DeviceProtocol, AFalseHeaderCostsOneSlowAnswerAtMost) {
+  Open();
+  void *h = printer->handle();
+  // A header that announces 65535 data bytes which never come.
+  printer->tcp.Send({0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x03});
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 10000), 87) << "found again once the header expired";
+  EXPECT_EQ(VP_Proto_QueryBatteryLevel(h, 3000), 87);
+}
+
 TEST_F(DeviceProtocol, SerialNumberAnswersAreCopiedAsSent) {
   Open();
   void *h = printer->handle();

@@ -119,6 +119,16 @@ TEST(AutoReplyPacketParser, HoldsAPossiblePacketUntilFlushed) {
   parser.Flush(r);
   EXPECT_EQ(r.data, part);
   EXPECT_EQ(parser.held(), 0u);
+
+  // Giving up the possible packets older than the last byte keeps a packet starting there.
+  const Bytes status = Packet(AutoReplyPacket::kStatus, {4, 0, 0, 0, 0});
+  const Bytes more = {0x53, 0x01, 0x53};
+  parser.Feed(more.data(), more.size(), r);
+  parser.Release(1, r);
+  EXPECT_EQ(parser.held(), 1u);
+  parser.Feed(status.data() + 1, status.size() - 1, r);
+  EXPECT_EQ(r.data, Join({part, Bytes{0x53, 0x01}}));
+  EXPECT_EQ(r.packets.size(), 1u);
 }
 
 TEST(AutoReplyRecord, DecodesEveryPacketType) {

@@ -12,9 +12,9 @@ using Bytes = std::vector<uint8_t>;
 std::vector<NZReceivedProtoPackage> Parse(const Bytes &stream, size_t cut_a, size_t cut_b) {
   std::vector<NZReceivedProtoPackage> packages;
   DevicePackageParser parser;
-  parser.Feed(stream.data(), cut_a, packages);
-  parser.Feed(stream.data() + cut_a, cut_b - cut_a, packages);
-  parser.Feed(stream.data() + cut_b, stream.size() - cut_b, packages);
+  parser.Feed(stream.data(), cut_a, 0, packages);
+  parser.Feed(stream.data() + cut_a, cut_b - cut_a, 0, packages);
+  parser.Feed(stream.data() + cut_b, stream.size() - cut_b, 0, packages);
   return packages;
 }
 
@@ -63,6 +63,18 @@ TEST(DevicePackageParser, DropsAPackageWithDamagedDataAndFindsTheNext) {
   const auto packages = Parse(stream, 0, 0);
   ASSERT_EQ(packages.size(), 1u);
   EXPECT_EQ(packages[0].parameter, 0x46u);
+}
+
+TEST(DevicePackageParser, DataLateByTheTimeLimitMakesTheHeaderAFalseStart) {
+  constexpr int64_t kLimit = DevicePackageParser::kDataTimeLimitMs;
+  const Bytes answer = *DevicePackage::Build(0x01, 0x3F, 0x56, Bytes{'8', '7'});
+  for (const int64_t tail_at : {kLimit - 1, kLimit}) {
+    DevicePackageParser parser;
+    std::vector<NZReceivedProtoPackage> packages;
+    parser.Feed(answer.data(), answer.size() - 1, 0, packages);
+    parser.Feed(&answer.back(), 1, tail_at, packages);
+    EXPECT_EQ(packages.size(), tail_at < kLimit ? 1u : 0u) << tail_at;
+  }
 }
 
 }  // namespace

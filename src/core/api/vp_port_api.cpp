@@ -85,7 +85,7 @@ int VP_Port_Available(void *handle) {
 
 int VP_Port_SkipAvailable(void *handle) {
   return WithPort(handle, 0, [](IOHandle &port) {
-    port.rx().Clear();
+    port.rx().Discard();
     return 1;
   });
 }

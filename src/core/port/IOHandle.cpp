@@ -70,32 +70,15 @@ void IOHandle::ReadLoop(NZThreadIO &stream) {
   while (stream.IsOpened()) {
     const int n = stream.ReadPacket(packet.data(), packet.size(), kReadPollMs);
     if (n > 0) {
-      OnReceived(packet.data(), static_cast<size_t>(n));
+      processor_.Receive(packet.data(), static_cast<size_t>(n));
     } else if (n == 0) {
-      FlushHeldBytes();
+      processor_.Idle();
     } else {
       if (stream.IsOpened()) OnTransportFailed();
       break;
     }
   }
-  FlushHeldBytes();
-}
-
-void IOHandle::FlushHeldBytes() {
-  std::vector<uint8_t> kept;
-  processor_.Flush(kept);
-  if (!kept.empty()) rx_.Put(kept.data(), kept.size());
-}
-
-void IOHandle::OnReceived(const uint8_t *data, size_t count) {
-  std::vector<uint8_t> kept;
-  kept.reserve(count);
-  processor_.Process(data, count, kept);
-  if (!kept.empty()) rx_.Put(kept.data(), kept.size());
-  // The event gets the chunk as read, status packets included.
-  std::vector<uint8_t> chunk(data, data + count);
-  PortEvents::Get().received.Raise(static_cast<void *>(this), chunk.data(),
-                                   static_cast<unsigned int>(chunk.size()));
+  processor_.Idle();
 }
 
 int IOHandle::Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms) {

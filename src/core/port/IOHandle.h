@@ -70,9 +70,6 @@ class IOHandle final : public NZIOListener {
   bool IsConnectionValid();
   void Close() { io_->Close(); }
 
-  // One chunk as read from the transport, on the read thread.
-  void OnReceived(const uint8_t *data, size_t count);
-
   // NZIOListener
   void OnTransportWritten(const uint8_t *data, size_t count) override;
   void OnTransportClosed() override;
@@ -81,7 +78,6 @@ class IOHandle final : public NZIOListener {
  private:
   OpenOutcome AwaitOpenOutcome();
   void ReadLoop(NZThreadIO &stream);
-  void FlushHeldBytes();
 
   const uint32_t port_type_;
   const std::string name_;

@@ -5,10 +5,11 @@
 
 namespace velmora::core {
 
-size_t NZIORxBuffer::Put(const uint8_t *data, size_t count) {
+size_t NZIORxBuffer::Put(const uint8_t *data, size_t count, uint64_t discards_before) {
   size_t kept = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (discards_ != discards_before) return 0;
     kept = std::min(count, kCapacity - size_);
     for (size_t i = 0; i < kept; ++i) ring_[(head_ + size_ + i) % kCapacity] = data[i];
     size_ += kept;
@@ -31,10 +32,16 @@ size_t NZIORxBuffer::Available() const {
   return size_;
 }
 
-void NZIORxBuffer::Clear() {
+void NZIORxBuffer::Discard() {
   std::lock_guard<std::mutex> lock(mutex_);
   head_ = 0;
   size_ = 0;
+  ++discards_;
+}
+
+uint64_t NZIORxBuffer::discards() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return discards_;
 }
 
 void NZIORxBuffer::WaitForData(int max_wait_ms) {

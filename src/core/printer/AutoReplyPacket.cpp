@@ -31,10 +31,10 @@ void AutoReplyPacketParser::Feed(const uint8_t *data, size_t count, Sink &sink) 
   Emit(pass, sink);
 }
 
-void AutoReplyPacketParser::Flush(Sink &sink) {
-  if (held_size_ == 0) return;
-  sink.OnData(held_.data(), held_size_);
-  held_size_ = 0;
+void AutoReplyPacketParser::Release(size_t recent, Sink &sink) {
+  std::vector<uint8_t> pass;
+  while (held_size_ > recent) Reject(pass, sink);
+  Emit(pass, sink);
 }
 
 void AutoReplyPacketParser::Emit(std::vector<uint8_t> &data, Sink &sink) {
@@ -67,6 +67,10 @@ void AutoReplyPacketParser::FeedByte(uint8_t byte, std::vector<uint8_t> &data, S
     return;
   }
   if (!bad_type && !complete) return;
+  Reject(data, sink);
+}
+
+void AutoReplyPacketParser::Reject(std::vector<uint8_t> &data, Sink &sink) {
   // Not a packet: its lead byte is data; the rest may hold the start of a real packet.
   const std::array<uint8_t, AutoReplyPacket::kSize> rejected = held_;
   const size_t rejected_size = held_size_;

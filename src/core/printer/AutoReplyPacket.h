@@ -48,14 +48,18 @@ class AutoReplyPacketParser {
   };
 
   void Feed(const uint8_t *data, size_t count, Sink &sink);
-  // Hands held-back bytes on as data (the stream paused inside a possible packet).
-  void Flush(Sink &sink);
+  // Gives up every possible packet that began before the last `recent` bytes fed: their bytes
+  // go on as data, except a later possible packet among them.
+  void Release(size_t recent, Sink &sink);
+  // Hands all held-back bytes on as data (the stream paused inside a possible packet).
+  void Flush(Sink &sink) { Release(0, sink); }
   size_t held() const { return held_size_; }
 
  private:
   // Feeds one byte; the bytes of a rejected candidate after its lead byte are fed again,
   // since a real packet may start among them.
   void FeedByte(uint8_t byte, std::vector<uint8_t> &data, Sink &sink);
+  void Reject(std::vector<uint8_t> &data, Sink &sink);
   static void Emit(std::vector<uint8_t> &data, Sink &sink);
 
   std::array<uint8_t, AutoReplyPacket::kSize> held_{};

@@ -35,23 +35,32 @@ struct DevicePackage {
 };
 
 // Finds device packages in a received byte stream. It only watches: the bytes themselves go on
-// to the reader whatever it finds. The packages found do not depend on how the stream is cut
-// into chunks.
+// to the reader whatever it finds. The packages found depend on the bytes and on when they
+// arrived, not on how the stream is cut into chunks. A header whose data is not complete
+// kDataTimeLimitMs after the header is taken for stray bytes, so that it cannot swallow the
+// answers that follow: the search starts again at the byte after its lead byte.
 class DevicePackageParser {
  public:
-  // Appends every package completed by these bytes to `packages`.
-  void Feed(const uint8_t *data, size_t count, std::vector<NZReceivedProtoPackage> &packages);
+  static constexpr int64_t kDataTimeLimitMs = 2000;
+
+  // Appends every package completed by these bytes, which arrived at `now_ms` (steady
+  // milliseconds), to `packages`.
+  void Feed(const uint8_t *data, size_t count, int64_t now_ms,
+            std::vector<NZReceivedProtoPackage> &packages);
+  // Gives up a package whose data is overdue at `now_ms`; for when nothing arrives.
+  void Expire(int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages);
 
  private:
-  void FeedByte(uint8_t byte, std::vector<NZReceivedProtoPackage> &packages);
-  void FinishHeader(std::vector<NZReceivedProtoPackage> &packages);
+  void Scan(const uint8_t *data, size_t count, int64_t now_ms,
+            std::vector<NZReceivedProtoPackage> &packages);
+  void FeedByte(uint8_t byte, int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages);
+  void FinishHeader(int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages);
   void FinishData(std::vector<NZReceivedProtoPackage> &packages);
 
-  std::array<uint8_t, DevicePackage::kHeaderSize> header_{};
-  size_t header_size_ = 0;
+  std::vector<uint8_t> pending_;  // the package begun so far: header, then data
   bool in_data_ = false;
   size_t data_length_ = 0;
-  std::vector<uint8_t> data_;
+  int64_t deadline_ms_ = 0;  // for the rest of the data
 };
 
 }  // namespace velmora::core

@@ -12,16 +12,27 @@ namespace velmora::core {
 
 class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
  public:
-  Sink(NZReceivedDataProcessor &owner, std::vector<uint8_t> &data) : owner_(owner), data_(data) {}
+  Sink(NZReceivedDataProcessor &owner, uint64_t discards, int64_t now_ms)
+      : owner_(owner), discards_(discards), now_ms_(now_ms) {}
 
   void OnData(const uint8_t *bytes, size_t count) override {
-    data_.insert(data_.end(), bytes, bytes + count);
+    // Data received before a discard is not the reader's any more.
+    const uint64_t at = owner_.passed_;
+    owner_.passed_ += count;
+    const size_t dropped =
+        at < owner_.discarded_below_
+            ? static_cast<size_t>(std::min<uint64_t>(count, owner_.discarded_below_ - at))
+            : 0;
+    // The bytes are in the buffer before anything found in them is announced.
+    if (dropped < count) owner_.port_.rx().Put(bytes + dropped, count - dropped, discards_);
+    // Device packages are only watched for, so they see every byte.
     std::vector<NZReceivedProtoPackage> packages;
-    owner_.package_parser_.Feed(bytes, count, packages);
-    for (auto &package : packages) Queue(std::move(package));
+    owner_.package_parser_.Feed(bytes, count, now_ms_, packages);
+    for (auto &package : packages) owner_.Queue(std::move(package));
   }
 
   void OnPacket(const AutoReplyPacket &packet) override {
+    owner_.passed_ += AutoReplyPacket::kSize;
     IOHandle &port = owner_.port_;
     AutoReplyRecord &record = port.autoreply();
     int64_t error_status = 0;
@@ -55,29 +66,68 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
   }
 
  private:
-  void Queue(NZReceivedProtoPackage package) {
-    NZProtoPackageQueue &queue = owner_.port_.proto_packages();
-    if (package.command == printer_requests::kQueryCommand &&
-        package.parameter == printer_requests::kQueryFirmwareVersion) {
-      const auto end = std::find(package.data.begin(), package.data.end(), uint8_t{0});
-      queue.SetFirmwareVersion(std::string(package.data.begin(), end));
-    }
-    queue.Push(std::move(package));
-  }
-
   NZReceivedDataProcessor &owner_;
-  std::vector<uint8_t> &data_;
+  const uint64_t discards_;
+  const int64_t now_ms_;
 };
 
-void NZReceivedDataProcessor::Process(const uint8_t *chunk, size_t count,
-                                      std::vector<uint8_t> &data) {
-  Sink sink(*this, data);
-  status_parser_.Feed(chunk, count, sink);
+uint64_t NZReceivedDataProcessor::BeginStep() {
+  const uint64_t discards = port_.rx().discards();
+  if (discards != discards_seen_) {
+    discards_seen_ = discards;
+    discarded_below_ = fed_;  // held-back bytes included
+  }
+  return discards;
 }
 
-void NZReceivedDataProcessor::Flush(std::vector<uint8_t> &data) {
-  Sink sink(*this, data);
+void NZReceivedDataProcessor::Receive(const uint8_t *chunk, size_t count) {
+  const int64_t now_ms = platform::steadyMs();
+  Sink sink(*this, BeginStep(), now_ms);
+  ExpirePackages(now_ms);
+  fed_ += count;
+  status_parser_.Feed(chunk, count, sink);
+  // Bytes held since an earlier step have had theirs.
+  status_parser_.Release(count, sink);
+  RaiseReceived(waiting_event_);
+  std::vector<uint8_t> event(chunk, chunk + count);
+  if (status_parser_.held() > 0) {
+    waiting_event_ = std::move(event);
+  } else {
+    RaiseReceived(event);
+  }
+}
+
+void NZReceivedDataProcessor::Idle() {
+  const int64_t now_ms = platform::steadyMs();
+  Sink sink(*this, BeginStep(), now_ms);
+  ExpirePackages(now_ms);
   status_parser_.Flush(sink);
+  RaiseReceived(waiting_event_);
+}
+
+void NZReceivedDataProcessor::ExpirePackages(int64_t now_ms) {
+  std::vector<NZReceivedProtoPackage> packages;
+  package_parser_.Expire(now_ms, packages);
+  for (auto &package : packages) Queue(std::move(package));
+}
+
+void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {
+  NZProtoPackageQueue &queue = port_.proto_packages();
+  if (package.command == printer_requests::kQueryCommand &&
+      package.parameter == printer_requests::kQueryFirmwareVersion) {
+    const auto end = std::find(package.data.begin(), package.data.end(), uint8_t{0});
+    queue.SetFirmwareVersion(std::string(package.data.begin(), end));
+  }
+  queue.Push(std::move(package));
+}
+
+void NZReceivedDataProcessor::RaiseReceived(std::vector<uint8_t> &chunk) {
+  if (chunk.empty()) return;
+  // The event gets the chunk as read, status packets included.
+  std::vector<uint8_t> event = std::move(chunk);
+  chunk.clear();
+  PortEvents::Get().received.Raise(static_cast<void *>(&port_), event.data(),
+                                   static_cast<unsigned int>(event.size()));
 }
 
 }  // namespace velmora::core

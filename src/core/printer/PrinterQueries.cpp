@@ -89,7 +89,7 @@ bool NextByte(IOHandle &port, int64_t deadline, uint8_t &byte) {
 
 // Other ports: real-time status bytes tell whether the printer is still there.
 bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
-  port.rx().Clear();
+  port.rx().Discard();
   if (!Send(port, req::RealTimeStatusRequest(1), deadline)) return false;
   uint8_t status = 0;
   if (!NextByte(port, deadline, status)) return false;
@@ -125,7 +125,7 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
 int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
   if (timeout_ms == 0) return 0;
   const int64_t deadline = platform::steadyMs() + timeout_ms;
-  port.rx().Clear();
+  port.rx().Discard();
   const auto query = req::RealTimeStatusQuery();
   bool asked = false;
   int64_t last_ask = 0;
