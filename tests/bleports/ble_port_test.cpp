@@ -10,7 +10,13 @@
 #include "BlePortTest.h"
 #include "platform/DetachedThreads.h"
 #include "support/Wait.h"
+#include "velmora/module/types.hpp"
 #include "velmora/velmora.h"
+
+namespace velmora {
+// The module's send-count list; its header would hide the flat port functions used here.
+std::vector<std::int32_t> VP_Port_GetBtBleProtoV2PacketSendTimesList(Int handle);
+}  // namespace velmora
 
 namespace velmora::test {
 namespace {
@@ -338,6 +344,8 @@ TEST_F(BlePortTest, TheSendCountListShowsTheResendsOfTheLastV2Write) {
   std::vector<int> three(4, -7);
   VP_Port_GetBtBleProtoV2PacketSendTimesListValue(handle, three.data(), 3);
   EXPECT_EQ(three, (std::vector<int>{1, 1, 2, -7}));
+  EXPECT_EQ(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(reinterpret_cast<Int>(handle)),
+            (std::vector<int32_t>{1, 1, 2, 1, 1, 2, 1, 1, 1, 1, 1, 1}));
 
   // The next write starts a new list.
   ASSERT_EQ(VP_Port_Write(handle, data.data(), 300, 10000), 300);
@@ -347,6 +355,7 @@ TEST_F(BlePortTest, TheSendCountListShowsTheResendsOfTheLastV2Write) {
   EXPECT_EQ(VP_Port_ClearBtBleProtoV2PacketSendTimesList(nullptr), 0);
   EXPECT_EQ(VP_Port_GetBtBleProtoV2PacketSendTimesListLength(nullptr), 0);
   EXPECT_EQ(VP_Port_GetBtBleProtoV2PacketSendTimesListValue(nullptr, values.data(), 14), 0);
+  EXPECT_TRUE(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(0).empty());
 }
 
 TEST_F(BlePortTest, PortsOfOtherKindsHaveNoSendCountList) {

@@ -1,5 +1,8 @@
 // Page-mode commands, byte for byte, with placement in the kept page area.
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "support/MemoryPort.h"
 #include "support/PortTest.h"
@@ -153,6 +156,53 @@ TEST_F(PageCommands, QRCodeIsASquareOfModulesTimesTheUnitWidth) {
   EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, std::string(3000, 'x').c_str()), 0);
   EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, nullptr), 0);
   EXPECT_EQ(port.TakeHex(), "");
+}
+
+TEST_F(PageCommands, ItemsArePlacedInTheFrameOfTheTurnedDirections) {
+  EnterPage();
+  const std::vector<uint8_t> black(24 * 10, 0);
+  // Text 36 x 24; EAN-13 190 x (60 + 24); QR version 1 of 2-dot modules 42 x 42; picture 24 x 10.
+  const std::function<int(int, int)> draw[4] = {
+      [&](int x, int y) { return VP_Page_DrawText(h(), x, y, "abc"); },
+      [&](int x, int y) {
+        return VP_Page_DrawBarcode(h(), x, y, VP_Pos_BarcodeType_EAN13, "123456789012");
+      },
+      [&](int x, int y) { return VP_Page_DrawQRCode(h(), x, y, 0, VP_QRCodeECC_L, "hello"); },
+      [&](int x, int y) {
+        return VP_Page_DrawRasterImageFromPixels(h(), x, y, black.data(), 240, 24, 10, 24,
+                                                 VP_ImagePixelsFormat_GRAY8,
+                                                 VP_ImageBinarizationMethod_Thresholding);
+      },
+  };
+  // Odd directions turn the 576 x 400 area: x runs over 400 dots and y over 576. ESC $ gets the
+  // left edge, GS $ the lower one (top + height).
+  enum Item { kText, kBarcode, kQr, kPicture };
+  const struct {
+    int direction, x, y;
+    Item item;
+    const char *placed;
+  } cases[] = {
+      {1, -3, -2, kText, "1B 24 6C 01 1D 24 2C 01"},     // x 400 - 36, y (576 - 24) / 2 + 24
+      {1, -3, -2, kBarcode, "1B 24 D2 00 1D 24 4A 01"},  // x 400 - 190, y (576 - 84) / 2 + 84
+      {1, -3, -2, kQr, "1B 24 66 01 1D 24 35 01"},       // x 400 - 42, y (576 - 42) / 2 + 42
+      {1, -3, -2, kPicture, "1B 24 78 01 1D 24 25 01"},  // x 400 - 24, y (576 - 10) / 2 + 10
+      {2, -3, -2, kText, "1B 24 1C 02 1D 24 D4 00"},     // x 576 - 36, y (400 - 24) / 2 + 24
+      {2, -3, -2, kBarcode, "1B 24 82 01 1D 24 F2 00"},  // x 576 - 190, y (400 - 84) / 2 + 84
+      {2, -3, -2, kQr, "1B 24 16 02 1D 24 DD 00"},       // x 576 - 42, y (400 - 42) / 2 + 42
+      {2, -3, -2, kPicture, "1B 24 28 02 1D 24 CD 00"},  // x 576 - 24, y (400 - 10) / 2 + 10
+      {3, -2, -3, kText, "1B 24 B6 00 1D 24 40 02"},     // x (400 - 36) / 2, y 576
+      {3, -2, -3, kBarcode, "1B 24 69 00 1D 24 40 02"},  // x (400 - 190) / 2, y 576
+      {3, -2, -3, kQr, "1B 24 B3 00 1D 24 40 02"},       // x (400 - 42) / 2, y 576
+      {3, -2, -3, kPicture, "1B 24 BC 00 1D 24 40 02"},  // x (400 - 24) / 2, y 576
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << "direction " << c.direction << ", item " << c.item);
+    ASSERT_EQ(VP_Page_SetPageDrawDirection(h(), static_cast<VP_Page_DrawDirection>(c.direction)),
+              1);
+    port.Clear();
+    EXPECT_EQ(draw[c.item](c.x, c.y), 1);
+    EXPECT_EQ(port.TakeHex().substr(0, 23), c.placed);
+  }
 }
 
 TEST_F(PageCommands, DrawingStopsAtTheFirstFailedStep) {

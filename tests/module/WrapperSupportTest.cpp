@@ -146,16 +146,6 @@ TEST_F(WrapperSupport, ResultsKeepTheirSignAndBoolIsAnyNonZero) {
   EXPECT_FALSE(CallOnPort<BoolResult>(kHandle, FlatHandleOnly));
 }
 
-TEST_F(WrapperSupport, OpeningGivesTheHandleBitsOrZero) {
-  const Int handle =
-      Call<HandleResult>(FlatOpen, std::string("printer"), Int{9100}, Int{3000}, Int{1});
-  EXPECT_EQ(handle, reinterpret_cast<Int>(&seen));
-  EXPECT_EQ(seen.text, "printer");
-  EXPECT_EQ(seen.b, 9100u + 3000u);
-  result = 0;
-  EXPECT_EQ(Call<HandleResult>(FlatOpen, std::string(), Int{1}, Int{1}, Int{0}), 0);
-}
-
 TEST_F(WrapperSupport, IntegersThatDoNotFitAreRefusedWithoutACall) {
   const Int int_max = std::numeric_limits<int32_t>::max();
   const Int int_min = std::numeric_limits<int32_t>::min();
