@@ -119,13 +119,7 @@ class WrapperTable : public PortTest {
   }
   Bytes pixels = Ramp(21);
   Bytes png = GreyPng(20, 12, Ramp(20));
-  const std::string path = [this] {
-    const std::string p = TempPath("ramp.png");
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char *>(png.data()),
-               static_cast<std::streamsize>(png.size()));
-    return p;
-  }();
+  const std::string path = WriteTempFile("ramp.png", png);
 };
 
 TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {

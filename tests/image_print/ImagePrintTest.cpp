@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "RasterDecoder.h"
 #include "imaging/ImageFixtures.h"
@@ -23,10 +22,7 @@ class ImagePrint : public PortTest {
  protected:
   void SetUp() override {
     png = ToPng(picture);
-    path = TempPath("print.png");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char *>(png.data()),
-               static_cast<std::streamsize>(png.size()));
+    path = WriteTempFile("print.png", png);
     rgba = ToPixels(picture, 4);
   }
   void TearDown() override {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "PaperRenderer.h"
 #include "RasterDecoder.h"
@@ -31,13 +30,7 @@ class VirtualPrinterImages : public PortTest {
   const MonoBitmap picture = BlackWhitePattern(120, 40, 31);  // 15 bytes a row
   const std::vector<uint8_t> png = ToPng(picture);
   const std::vector<uint8_t> rgba = ToPixels(picture, 4);
-  const std::string path = [this] {
-    const std::string p = TempPath("vp.png");
-    std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char *>(png.data()),
-               static_cast<std::streamsize>(png.size()));
-    return p;
-  }();
+  const std::string path = WriteTempFile("vp.png", png);
 };
 
 TEST_F(VirtualPrinterImages, EveryImageFunctionReachesThePaper) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -113,6 +114,15 @@ inline std::string TempPath(const std::string &name) {
   const char *dir = std::getenv("TMPDIR");
   return std::string(dir != nullptr ? dir : "/tmp") + "/velmora_" + std::to_string(getpid()) + "_" +
          name;
+}
+
+// Writes the bytes to TempPath(name) and gives that path.
+inline std::string WriteTempFile(const std::string &name, const std::vector<uint8_t> &bytes) {
+  const std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char *>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path;
 }
 
 }  // namespace velmora::test
