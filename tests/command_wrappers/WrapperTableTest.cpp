@@ -295,14 +295,14 @@ TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {
       {SAME(VP_Printer_ClearPrinterBuffer)},
       {SAME(VP_Printer_ClearPrinterError)},
 
-      // Device protocol: the requests sent to a printer that never answers (wait 200 ms), and
-      // the settings packages.
-      {SAME(VP_Proto_QueryBatteryLevel, 200)},
+      // Device protocol: the requests sent to a printer that never answers (each waits its 500 ms,
+      // ample for the request to go out before the deadline), and the settings packages.
+      {SAME(VP_Proto_QueryBatteryLevel, 500)},
       {"VP_Proto_QuerySerialNumber",
-       [&](Int h) { return Show(velmora::VP_Proto_QuerySerialNumber(h, 200).has_value()); },
+       [&](Int h) { return Show(velmora::VP_Proto_QuerySerialNumber(h, 500).has_value()); },
        [&](void *p) {
          char text[256] = {};
-         return Show(::VP_Proto_QuerySerialNumber(p, text, 256, 200) != -1);
+         return Show(::VP_Proto_QuerySerialNumber(p, text, 256, 500) != -1);
        }},
       {SAME(VP_Proto_SetSystemNameAndSerialNumber, "VP-80", "SN-42")},
       {SAME(VP_Proto_SetBluetoothNameAndPassword, "VP-BT", "1234")},
