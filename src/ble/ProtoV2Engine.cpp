@@ -9,7 +9,6 @@ namespace velmora::ble {
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kPollSlice = std::chrono::milliseconds(1);
-constexpr int kMaxFreeSpaceSet = 8192;
 constexpr int kSetupAttempts = 10;
 constexpr int kSetupWriteTimeoutMs = 40;
 constexpr auto kSetupAnswerWait = std::chrono::milliseconds(100);
@@ -65,6 +64,13 @@ int ProtoV2Engine::GroupPacket(uint8_t *out, int index, const uint8_t *data, int
 
 bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet_count) {
   const auto setup = SetupPacket(packet_size, packet_count);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    announced_count_ = packet_count;
+    announced_size_ = packet_size;
+    answered_ = false;
+    received_count_ = 0;
+  }
   for (int attempt = 0; attempt < kSetupAttempts; ++attempt) {
     if (link.WritePackWithoutResponse(setup.data(), kSetupPacketLength, kSetupWriteTimeoutMs) !=
         kSetupPacketLength) {
@@ -82,6 +88,16 @@ bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet
     if (echoed_count_ == packet_count && echoed_size_ == packet_size) return true;
   }
   return false;
+}
+
+void ProtoV2Engine::BeginGroup(int packet_count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  group_size_ = packet_count;
+  next_first_ = 0;
+  sent_.assign(static_cast<size_t>(packet_count), false);
+  unsent_ = packet_count;
+  retry_.clear();
+  send_times_.assign(static_cast<size_t>(packet_count), 0);
 }
 
 int ProtoV2Engine::WriteGroup(GattPacketLink &link, const uint8_t *data, int count,
@@ -110,15 +126,25 @@ int ProtoV2Engine::WriteGroup(GattPacketLink &link, const uint8_t *data, int cou
   const int n = static_cast<int>((static_cast<int64_t>(count) + payload - 1) / payload);
   if (!SetupGroup(link, size, n)) {
     platform::logf("writeGroupPack setupGroupPack Error");
-    return 0;
+    // A link lost during the set-up is a lost link, not a group that did not complete.
+    return link.IsLinkUp() ? 0 : -1;
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    group_size_ = n;
-    next_first_ = 0;
-    retry_.clear();
-    send_times_.assign(static_cast<size_t>(n), 0);
-  }
+  BeginGroup(n);
+  const int result = SendGroup(link, data, count, n, payload, timeout_ms);
+  EndGroup();
+  return result;
+}
+
+void ProtoV2Engine::EndGroup() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  group_size_ = 0;
+  unsent_ = -1;
+  retry_.clear();
+  answered_ = false;
+}
+
+int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int count, int n,
+                             int payload, int timeout_ms) {
   std::array<uint8_t, kInitialPacketSize> packet{};
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
   for (;;) {
@@ -129,18 +155,22 @@ int ProtoV2Engine::WriteGroup(GattPacketLink &link, const uint8_t *data, int cou
     {
       std::unique_lock<std::mutex> lock(mutex_);
       if (received_count_ != 0) break;
-      // Resends go first and need no free space; first sends go in order while the printer's
-      // free space covers a whole payload.
+      // Resends (only ever indices of the group) go first and need no free space; first sends
+      // go in order while the printer's free space covers a whole payload.
       if (!retry_.empty()) {
-        index = *retry_.begin();
-        retry_.erase(retry_.begin());
+        index = retry_.PopFirst();
       } else if (next_first_ < group_size_ && free_space_ >= payload) {
         index = next_first_++;
         first_send = true;
       }
-      if (index < 0 || index >= n) {
+      if (index < 0) {
         changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
         continue;
+      }
+      // Marked before it goes out, so that the printer's report never finds it unsent.
+      if (!sent_[static_cast<size_t>(index)]) {
+        sent_[static_cast<size_t>(index)] = true;
+        --unsent_;
       }
     }
     const int offset = index * payload;
@@ -180,19 +210,20 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (length == 10 && code == 0x01 && frame[3] == 0x00) {
-      free_space_ = std::min(Le16(frame + 4), kMaxFreeSpaceSet);
+      free_space_ = std::min(Le16(frame + 4), kMaxFreeSpace);
     } else if (length == 10 && code == 0x01 && frame[3] == 0x01) {
-      free_space_ += Le16(frame + 4);
+      free_space_ = std::min(free_space_ + Le16(frame + 4), kMaxFreeSpace);
     } else if ((length == 10 || length == 12) && code == 0xFF) {
       const int first = Le16(frame + 3);
       const int runs = length == 10 ? 1 : Le16(frame + 6);
-      // Kept sorted and without duplicates; indices outside the group are dropped when taken.
-      for (int index = first; index < first + runs; ++index) retry_.insert(index);
+      // Indices outside the running group are dropped here, so the set stays within the group.
+      retry_.Add(first, std::min(first + runs, group_size_) - 1);
     } else if (length == 10 && code == 0x05) {
-      received_count_ = Le16(frame + 3);
+      if (answered_ && unsent_ == 0) received_count_ = Le16(frame + 3);
     } else if (length == 10 && code == 0x03) {
       echoed_count_ = Le16(frame + 3);
       echoed_size_ = frame[5];
+      if (echoed_count_ == announced_count_ && echoed_size_ == announced_size_) answered_ = true;
     } else {
       return;
     }
@@ -225,7 +256,7 @@ int ProtoV2Engine::freeSpace() const {
 
 std::vector<int> ProtoV2Engine::retryList() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return {retry_.begin(), retry_.end()};
+  return retry_.Values();
 }
 
 }  // namespace velmora::ble

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "ble/BLERWProtoV2Handler.h"
 #include "ble/GattPacketLink.h"
+#include "ble/IndexRuns.h"
 
 namespace velmora::ble {
 
@@ -22,6 +22,9 @@ class ProtoV2Engine {
   static constexpr int kInitialPacketSize = 200;
   static constexpr int kMaxPacketCount = 0xFFFF;
   static constexpr int kSetupPacketLength = 17;
+  // The most free space a printer can report: a set frame says at most this much, and added
+  // space never takes it further.
+  static constexpr int kMaxFreeSpace = 8192;
   using PayloadSink = std::function<void(const uint8_t *data, size_t count)>;
 
   explicit ProtoV2Engine(PayloadSink payload_sink) : payload_sink_(std::move(payload_sink)) {}
@@ -31,11 +34,15 @@ class ProtoV2Engine {
   void LowerPacketSize(int limit);
 
   // One group write of `count` bytes: count when the printer reported every packet received,
-  // 0 when the group did not complete within `timeout_ms`, -1 when the link is down.
+  // 0 when the group did not complete within `timeout_ms`, -1 when the link is down or drops.
   int WriteGroup(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
   // Announces a group of `packet_count` packets of `packet_size` bytes and waits for the printer's
-  // matching answer (up to 10 attempts).
+  // matching answer (up to 10 attempts). A received count only counts once that answer came and
+  // every packet of the group went out: one that comes earlier is not this group's.
   bool SetupGroup(GattPacketLink &link, int packet_size, int packet_count);
+  // Starts the sending of an announced group: every index still to send, none to resend, and a
+  // new send-count list. Resend requests are kept only for indices of this group, until it ends.
+  void BeginGroup(int packet_count);
 
   // Every notification value of the printer, in order.
   void OnNotification(const uint8_t *data, size_t count);
@@ -55,6 +62,9 @@ class ProtoV2Engine {
   static int GroupPacket(uint8_t *out, int index, const uint8_t *data, int m);
 
  private:
+  int SendGroup(GattPacketLink &link, const uint8_t *data, int count, int n, int payload,
+                int timeout_ms);
+  void EndGroup();
   void ActOnFrame(const uint8_t *frame, unsigned length);
 
   PayloadSink payload_sink_;
@@ -66,9 +76,14 @@ class ProtoV2Engine {
   int echoed_count_ = 0;
   int echoed_size_ = 0;
   int received_count_ = 0;
-  int group_size_ = 0;   // packets of the running group
-  int next_first_ = 0;   // first-send list: indices next_first_ .. group_size_ - 1
-  std::set<int> retry_;  // indices the printer asked for again
+  int announced_count_ = -1;  // the set-up being answered
+  int announced_size_ = -1;
+  bool answered_ = false;   // the printer answered it
+  int group_size_ = 0;      // packets of the running group, 0 between groups
+  std::vector<bool> sent_;  // packets of the group that went out at least once
+  int unsent_ = -1;         // and how many did not yet; -1 between groups
+  int next_first_ = 0;      // first-send list: indices next_first_ .. group_size_ - 1
+  IndexRuns retry_;         // indices of the group the printer asked for again
   std::vector<int> send_times_;
 
   std::mutex frame_mutex_;

@@ -6,6 +6,7 @@
 #include "VirtualPrinter.h"
 #include "ble/ProtoV2Engine.h"
 #include "ble/channels/BLERWProtoV2.h"
+#include "support/LateCountV2Service.h"
 #include "support/Wait.h"
 
 namespace velmora::test {
@@ -18,8 +19,9 @@ namespace sim = ble_sim;
 class ProtoV2Test : public BleTest {
  protected:
   // A V2 printer whose write limits leave the channel's packet size at 200.
-  void Open() {
-    service_ = std::make_shared<sim::ProtoV2PrinterService>();
+  void Open(std::shared_ptr<sim::ProtoV2PrinterService> service =
+                std::make_shared<sim::ProtoV2PrinterService>()) {
+    service_ = std::move(service);
     printer_ = sim::VirtualPeripheral::Create("V2 printer");
     printer_->SetPrinterAddress(kAddress);
     printer_->SetMaximumWriteLength(512, 512);
@@ -196,16 +198,27 @@ TEST_F(ProtoV2Test, PrinterFramesSetFreeSpaceAndMergeResendRequests) {
   };
   feed({0x00, 0x0A, 0x01, 0x00, 0x00, 0x30, 0, 0, 0, 0});  // set 12288: at most 8192
   EXPECT_EQ(engine.freeSpace(), 8192);
+  feed({0x00, 0x0A, 0x01, 0x00, 0x00, 0x01, 0, 0, 0, 0});  // set 256
   feed({0x00, 0x0A, 0x01, 0x01, 0x10, 0x00, 0, 0, 0, 0});
-  EXPECT_EQ(engine.freeSpace(), 8208);
+  EXPECT_EQ(engine.freeSpace(), 272);
   feed({0x00, 0x0A, 0x01, 0x02, 0x10, 0x00, 0, 0, 0, 0});     // neither set nor add
   feed({0x00, 0x0B, 0x01, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0});  // wrong length
-  EXPECT_EQ(engine.freeSpace(), 8208);
+  EXPECT_EQ(engine.freeSpace(), 272);
+  // Added space never exceeds what a set frame may report.
+  for (int i = 0; i < 3; ++i) feed({0x00, 0x0A, 0x01, 0x01, 0xFF, 0xFF, 0, 0, 0, 0});
+  EXPECT_EQ(engine.freeSpace(), 8192);
+
+  feed({0x00, 0x0A, 0xFF, 0x01, 0x00, 0, 0, 0, 0, 0});  // no group yet
+  EXPECT_TRUE(engine.retryList().empty());
+  engine.BeginGroup(8);
   feed({0x00, 0x0A, 0xFF, 0x06, 0x00, 0, 0, 0, 0, 0, 0x00, 0x0A, 0xFF, 0x04});  // split frame
   feed({0x00, 0, 0, 0, 0, 0});
   EXPECT_EQ(engine.retryList(), (std::vector<int>{4, 6}));
   feed({0x00, 0x0C, 0xFF, 0x05, 0x00, 0xEE, 0x03, 0x00, 0, 0, 0, 0});  // 5, 6, 7
   EXPECT_EQ(engine.retryList(), (std::vector<int>{4, 5, 6, 7}));
+  feed({0x00, 0x0C, 0xFF, 0x01, 0x00, 0, 0xFF, 0xFF, 0, 0, 0, 0});  // 1 on, past the group
+  feed({0x00, 0x0A, 0xFF, 0x08, 0x00, 0, 0, 0, 0, 0});              // past the group
+  EXPECT_EQ(engine.retryList(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
   feed({0x06, 0xAA, 0xBB, 'h', 'i', '!', 0x03, 0x00, 0x00});
   EXPECT_EQ(payload, (std::vector<uint8_t>{'h', 'i', '!'}));
 }
@@ -241,10 +254,58 @@ TEST_F(ProtoV2Test, DataFramesReachTheReaderAcrossNotifications) {
 }
 
 TEST_F(ProtoV2Test, ALinkLostDuringAWriteFailsIt) {
-  ASSERT_NO_FATAL_FAILURE(Open());
-  printer_->DropLinkAfterWrites(4);
-  EXPECT_EQ(Write(Pattern(5000)), -1);
-  EXPECT_EQ(Write(Pattern(10)), -1);
+  for (uint64_t writes : {1u, 4u}) {  // lost right after the setup, lost between packets
+    SCOPED_TRACE(writes);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    printer_->DropLinkAfterWrites(writes);
+    EXPECT_EQ(Write(Pattern(5000)), -1);
+    EXPECT_EQ(Write(Pattern(10)), -1);
+    sim::RemoveAllPeripherals();
+  }
+}
+
+// A count that comes before the setup answer, or before every packet went out, is an earlier
+// group's.
+TEST_F(ProtoV2Test, ALateCountOfAnEarlierGroupDoesNotEndTheNextOne) {
+  for (bool after_answer : {false, true}) {
+    SCOPED_TRACE(after_answer);
+    ASSERT_NO_FATAL_FAILURE(Open(std::make_shared<LateCountV2Service>(after_answer)));
+    const auto data = Pattern(1000);
+    EXPECT_EQ(Write(data), 1000);
+    EXPECT_EQ(service_->Accepted(), data);
+    sim::RemoveAllPeripherals();
+  }
+}
+
+// Resend requests for packets outside the group are dropped as they come, whatever their number,
+// and hold up nothing. The printer here sends no free space until the requests are in.
+TEST_F(ProtoV2Test, ResendRequestsOutsideTheGroupAreDroppedAsTheyCome) {
+  const struct {
+    const char *name;
+    sim::Bytes frame;
+    int times;
+  } cases[] = {
+      {"5000 indices past the group", {0x00, 0x0C, 0xFF, 100, 0, 0, 0x88, 0x13, 0, 0, 0, 0}, 1},
+      {"runs of 65535 from index 0", {0x00, 0x0C, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0}, 100},
+  };
+  const auto data = Pattern(1000);  // 6 packets
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    auto service = std::make_shared<sim::ProtoV2PrinterService>();
+    service->SetSendBufferFrames(false);
+    ASSERT_NO_FATAL_FAILURE(Open(service));
+    auto result = std::async(std::launch::async, [&] { return Write(data); });
+    ASSERT_TRUE(WaitUntil([&] { return channel_->GetPacketSendTimesListLength() == 6; }));
+    for (int i = 0; i < c.times; ++i) ASSERT_TRUE(service_->SendRawNotification(c.frame));
+    service_->SendToHost({'!'});  // read once every request before it was handled
+    uint8_t mark = 0;
+    ASSERT_EQ(channel_->Read(&mark, 0, 1, 20000), 1);
+    EXPECT_LE(channel_->engine().retryList().size(), 6u);
+    ASSERT_TRUE(service_->SendRawNotification({0x00, 0x0A, 0x01, 0x00, 0x00, 0x20, 0, 0, 0, 0}));
+    EXPECT_EQ(result.get(), 1000);
+    EXPECT_EQ(service_->Accepted(), data);
+    sim::RemoveAllPeripherals();
+  }
 }
 
 // The printer's brain from the loopback virtual printer, answering over the V2 link.

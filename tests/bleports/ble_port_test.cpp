@@ -9,6 +9,7 @@
 
 #include "BlePortTest.h"
 #include "platform/DetachedThreads.h"
+#include "support/LateCountV2Service.h"
 #include "support/Wait.h"
 #include "velmora/module/types.hpp"
 #include "velmora/velmora.h"
@@ -356,6 +357,17 @@ TEST_F(BlePortTest, TheSendCountListShowsTheResendsOfTheLastV2Write) {
   EXPECT_EQ(VP_Port_GetBtBleProtoV2PacketSendTimesListLength(nullptr), 0);
   EXPECT_EQ(VP_Port_GetBtBleProtoV2PacketSendTimesListValue(nullptr, values.data(), 14), 0);
   EXPECT_TRUE(velmora::VP_Port_GetBtBleProtoV2PacketSendTimesList(0).empty());
+}
+
+TEST_F(BlePortTest, AV2CountThatComesBeforeTheSetupAnswerIsNotThisWrites) {
+  auto v2 = std::make_shared<LateCountV2Service>();
+  Place({v2});
+  void *handle = Keep(VP_Port_OpenBtBleProtoV2(address(), 0));
+  ASSERT_NE(handle, nullptr);
+  const auto data = Pattern(1000);
+  EXPECT_EQ(VP_Port_Write(handle, data.data(), 1000, 10000), 1000);
+  ASSERT_TRUE(v2->WaitForAccepted(1000, 5000));
+  EXPECT_EQ(v2->Accepted(), data);
 }
 
 TEST_F(BlePortTest, PortsOfOtherKindsHaveNoSendCountList) {
