@@ -38,6 +38,8 @@ int BasicWriteEngine::WriteWithType(GattPacketLink &link, const uint8_t *data, i
                                     int type) {
   if (!link.IsLinkUp()) return -1;
   const int p = packet_size_.load();
+  // Packets without a byte would never carry the data: a failure, not an endless retry.
+  if (p < 1 && count > 0) return -1;
   int n = 0;
   for (;;) {
     if (n >= count) return n;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 
 namespace velmora::ble {
 namespace {
@@ -36,8 +37,9 @@ void ProtoV3Engine::OnFlowControl(const uint8_t *data, size_t count) {
     if (count == 3 && data[0] == 0x02) {
       mtu_size_ = data[1];
     } else if (count == 2 && data[0] == 0x01) {
-      credits_current_ += data[1];
-      credits_total_ += data[1];
+      credits_current_ = std::min(credits_current_ + data[1], kMaxCredits);
+      // The total only has to reach a write's chunk count.
+      credits_total_ = std::min(credits_total_, INT_MAX - data[1]) + data[1];
     } else {
       return;
     }

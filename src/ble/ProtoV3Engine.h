@@ -14,6 +14,8 @@ namespace velmora::ble {
 class ProtoV3Engine {
  public:
   static constexpr int kInitialMaximumWriteValueLength = 20;
+  // No printer holds more chunks than this: credits granted beyond it are not counted.
+  static constexpr int kMaxCredits = 0xFFFF;
 
   int maximumWriteValueLength() const;
   void setMaximumWriteValueLength(int length);

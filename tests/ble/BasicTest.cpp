@@ -211,6 +211,16 @@ TEST_F(BasicTest, ATimeoutBelowOneSecondSendsNothingWithoutResponse) {
   EXPECT_EQ(printer_->Stats().writes_received, 0u);
 }
 
+TEST_F(BasicTest, APacketSizeOfZeroFailsTheWriteAtOnce) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20));
+  for (int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    channel_->SetWriteMode(mode, 0, 5000, 0);
+    EXPECT_EQ(Write(Pattern(10)), -1);
+  }
+  EXPECT_EQ(printer_->Stats().writes_received, 0u);
+}
+
 TEST_F(BasicTest, RefusedWritesAreRetriedAndAStopGivesThePartialCount) {
   ASSERT_NO_FATAL_FAILURE(Open(0, 20, 3600000, 3));
   printer_->RefuseWritesWithResponse(2);

@@ -146,6 +146,9 @@ TEST_F(ProtoV3Test, FlowControlMessagesAndTheirArithmetic) {
   EXPECT_EQ(engine.currentCredits(), 5);
   EXPECT_EQ(engine.totalCredits(), 5);
   EXPECT_EQ(engine.WriteCredits(link, nullptr, 0, 100), 0);  // nothing to send
+  // No printer holds more than 65535 chunks: credits past that are not counted.
+  for (int i = 0; i < 300; ++i) feed({0x01, 0xFF});
+  EXPECT_EQ(engine.currentCredits(), 65535);
   engine.ResetForOpen();
   EXPECT_EQ(engine.mtuSize(), 0);
   EXPECT_EQ(engine.currentCredits(), 0);
