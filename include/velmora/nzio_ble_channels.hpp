@@ -6,6 +6,10 @@
 // Printer addresses are six upper-case hexadecimal pairs joined by colons ("00:11:22:AA:BB:CC")
 // and are compared exactly. Failures come back as results (false, -1, 0), never as exceptions.
 // One caller at a time per object.
+// The discovery callbacks of `scan` run on the object's own threads until stopScan, an open that
+// gets as far as connecting (it stops the scan first) or the object's destruction; from then on
+// none runs any more and their private data may go. A callback must not wait for a thread that
+// is stopping the scan; one that stops the scan itself only keeps further callbacks from starting.
 #pragma once
 
 #include <memory>
@@ -98,8 +102,8 @@ class VP_API nzio_ios_ble_basic {
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();
   // mode 0: with response; 1: without response, paced; 2: indexed protocol for jobs longer than
-  // five packets. size: bytes per packet (bounded by the printer); timeout: ms per packet;
-  // maxRetry: further attempts per packet.
+  // five packets. size: bytes per packet (bounded by the printer; with a size below 1 every write
+  // fails with -1); timeout: ms per packet; maxRetry: further attempts per packet.
   void SetWriteMode(int mode, int size, int timeout, int maxRetry);
   bool scan(nzio_ios_ble_peripheral_discovered_event peripheral_discovered_event,
             nzio_ios_ble_simple_discovered_event simple_discovered_event, void *private_data);

@@ -142,6 +142,51 @@ TEST_F(ScanTest, BasicChannelHearsOnlyItsServiceAndOpensAReportedPeripheral) {
   channel.Close();
 }
 
+// The private data of a scan, owned by a caller that lets it go once the scan is stopped or the
+// facade is gone.
+struct ScanOwner {
+  std::atomic<int> entered{0};
+  std::atomic<int> inside{0};
+  std::atomic<bool> gone{false};
+  std::atomic<int> late{0};  // callbacks that still ran after that
+  static void OnSimple(const char *, const char *, const void *self) {
+    auto *owner = const_cast<ScanOwner *>(static_cast<const ScanOwner *>(self));
+    ++owner->inside;
+    ++owner->entered;
+    // Linger, so that a stop that does not wait for the callback returns meanwhile.
+    WaitUntil([&] { return owner->gone.load(); }, 200);
+    if (owner->gone) ++owner->late;
+    --owner->inside;
+  }
+};
+
+TEST_F(ScanTest, NoDiscoveryCallbackRunsOnceStopScanOrTheDestructorReturned) {
+  auto printer = Place("Printer A", sim::PrinterManufacturerData(kAddress),
+                       std::make_shared<sim::BasicPrinterService>());
+  printer->AddService(std::make_shared<sim::ProtoV2PrinterService>());
+  printer->AddService(std::make_shared<sim::ProtoV3PrinterService>());
+  auto run = [&](auto facade, bool destroy) {
+    auto owner = std::make_unique<ScanOwner>();
+    ASSERT_TRUE(facade->scan(nullptr, &ScanOwner::OnSimple, owner.get()));
+    ASSERT_TRUE(WaitUntil([&] { return owner->entered.load() > 0; }));
+    if (destroy) {
+      facade.reset();
+    } else {
+      facade->stopScan();
+    }
+    owner->gone = true;
+    EXPECT_EQ(owner->inside.load(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return owner->inside.load() == 0; }));
+    EXPECT_EQ(owner->late.load(), 0);
+  };
+  for (bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destructor" : "stopScan");
+    run(std::make_unique<nzio_ios_ble_rwprotov2>(), destroy);
+    run(std::make_unique<nzio_ios_ble_rwprotov3>(), destroy);
+    run(std::make_unique<nzio_ios_ble_basic>(), destroy);
+  }
+}
+
 struct OpenFromCallback {
   nzio_ios_ble_rwprotov3 channel;
   std::atomic<int> opened{-1};

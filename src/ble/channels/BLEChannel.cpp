@@ -132,9 +132,13 @@ bool BLEChannel::waitForCBCentralManagerStatePoweredOn(int timeout_ms) {
 bool BLEChannel::scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_event,
                                 SimpleDiscoveredEvent simple_discovered_event,
                                 const void *private_data) {
-  peripheral_discovered_event_ = peripheral_discovered_event;
-  simple_discovered_event_ = simple_discovered_event;
-  private_data_ = private_data;
+  {
+    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    peripheral_discovered_event_ = peripheral_discovered_event;
+    simple_discovered_event_ = simple_discovered_event;
+    private_data_ = private_data;
+    discovery_on_ = true;
+  }
   {
     std::lock_guard<std::mutex> lock(arrayPeripheralInfoLocker_);
     arrayPeripehralInfo_.clear();
@@ -153,6 +157,19 @@ bool BLEChannel::private_scan() {
 void BLEChannel::stopScan() {
   logf("Stop Scan");
   myCentralManager_->stopScan();
+  // Advertisements heard before the stop may still be on their way to the caller.
+  EndDiscoveryCallbacks();
+}
+
+void BLEChannel::EndDiscoveryCallbacks() {
+  std::unique_lock<std::mutex> lock(discovery_mutex_);
+  discovery_on_ = false;
+  const auto self = std::this_thread::get_id();
+  if (std::find(discovery_threads_.begin(), discovery_threads_.end(), self) !=
+      discovery_threads_.end()) {
+    return;
+  }
+  discovery_done_.wait(lock, [&] { return discovery_threads_.empty(); });
 }
 
 std::shared_ptr<Peripheral> BLEChannel::FindPeripheralBy(const std::string &address) {
@@ -179,14 +196,28 @@ void BLEChannel::centralManagerDidDiscoverPeripheral(
   }
   const auto name = peripheral->name();
   if (!listed_before) LogNewSighting(Text(name).c_str(), Text(address).c_str());
-  const void *private_data = private_data_.load();
-  if (auto simple = simple_discovered_event_.load(); simple && address) {
-    simple(name ? name->c_str() : nullptr, address->c_str(), private_data);
+  SimpleDiscoveredEvent simple;
+  PeripheralDiscoveredEvent discovered;
+  const void *private_data;
+  const auto self = std::this_thread::get_id();
+  {
+    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    if (!discovery_on_) return;
+    simple = simple_discovered_event_;
+    discovered = peripheral_discovered_event_;
+    private_data = private_data_;
+    discovery_threads_.push_back(self);
   }
-  if (auto discovered = peripheral_discovered_event_.load()) {
+  if (simple && address) simple(name ? name->c_str() : nullptr, address->c_str(), private_data);
+  if (discovered) {
     discovered(peripheral.get(), name ? name->c_str() : nullptr,
                address ? address->c_str() : nullptr, rssi, private_data);
   }
+  {
+    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    discovery_threads_.erase(std::find(discovery_threads_.begin(), discovery_threads_.end(), self));
+  }
+  discovery_done_.notify_all();
 }
 
 // ---- Opening -------------------------------------------------------------------------------
@@ -239,7 +270,17 @@ bool BLEChannel::Open(const std::shared_ptr<Peripheral> &peripheral) {
   return isOpened_.load();
 }
 
+void BLEChannel::ForgetConnection() {
+  ClearCharacteristics();
+  setMyCBPeripheral(nullptr);
+  ResetReceiveState();
+  isOpened_ = false;
+}
+
 bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
+  // After a dropped link the old connection's characteristics are still set; left there they
+  // would make this attempt look ready at once.
+  ForgetConnection();
   isOpening_ = true;
   BeforeConnect();
   myCentralManager_->connectPeripheral(peripheral);

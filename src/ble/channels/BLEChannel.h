@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ble/BufferPool.h"
@@ -57,10 +58,16 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void Init();
   BLEChannel &operator=(const BLEChannel &) = delete;
 
+  // The callbacks run on the channel's queue from here until stopScan (which an open calls before
+  // it connects) or EndDiscoveryCallbacks.
   bool scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_event,
                       SimpleDiscoveredEvent simple_discovered_event, const void *private_data);
   bool private_scan();
   void stopScan();
+  // No discovery callback runs once this returned: it waits for those running on other threads.
+  // Called from inside a callback it cannot wait (that callback and any other may be waiting for
+  // it) and only keeps further ones from starting.
+  void EndDiscoveryCallbacks();
   bool waitForCBCentralManagerStatePoweredOn(int timeout_ms);
   std::shared_ptr<Peripheral> FindPeripheralBy(const std::string &address);
   bool OpenAddress(const std::string &address);
@@ -161,6 +168,9 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   virtual bool CharacteristicsSet() const;
   virtual void ClearCharacteristics();
   virtual void ResetReceiveState() {}
+  // Drops what an earlier connection left behind (printer, characteristics, open state), so
+  // that only the connection being made can make the channel ready.
+  void ForgetConnection();
 
   // Atomic member accessors.
   void setMyCBPeripheral(std::shared_ptr<Peripheral> peripheral);
@@ -199,9 +209,16 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
 
   mutable std::mutex arrayPeripheralInfoLocker_;
   std::vector<std::shared_ptr<PeripheralInfo>> arrayPeripehralInfo_;
-  std::atomic<PeripheralDiscoveredEvent> peripheral_discovered_event_{nullptr};
-  std::atomic<SimpleDiscoveredEvent> simple_discovered_event_{nullptr};
-  std::atomic<const void *> private_data_{nullptr};
+
+  // The caller's discovery callbacks, on between scanPeripheral and the end of the scan, and the
+  // threads running one of them right now.
+  std::mutex discovery_mutex_;
+  std::condition_variable discovery_done_;
+  bool discovery_on_ = false;
+  PeripheralDiscoveredEvent peripheral_discovered_event_ = nullptr;
+  SimpleDiscoveredEvent simple_discovered_event_ = nullptr;
+  const void *private_data_ = nullptr;
+  std::vector<std::thread::id> discovery_threads_;
 };
 
 // Creates a channel of type T (a BLEChannel) ready for use.

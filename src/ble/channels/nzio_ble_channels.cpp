@@ -1,4 +1,5 @@
-// The exported facades: each owns one channel and forwards every call to it.
+// The exported facades: each owns one channel and forwards every call to it. A facade's end also
+// ends its discovery callbacks: the channel may outlive it for a moment, the caller's data not.
 #include "velmora/nzio_ble_channels.hpp"
 
 #include "ble/channels/BLEPrinting.h"
@@ -13,7 +14,9 @@ using velmora::ble::MakeChannel;
 // ---- Protocol V2 ---------------------------------------------------------------------------
 
 nzio_ios_ble_rwprotov2::nzio_ios_ble_rwprotov2() : channel_(MakeChannel<BLERWProtoV2>()) {}
-nzio_ios_ble_rwprotov2::~nzio_ios_ble_rwprotov2() = default;
+nzio_ios_ble_rwprotov2::~nzio_ios_ble_rwprotov2() {
+  channel_->EndDiscoveryCallbacks();
+}
 
 bool nzio_ios_ble_rwprotov2::OpenAddress(const char *address) {
   return address && channel_->OpenAddress(address);
@@ -58,7 +61,9 @@ int nzio_ios_ble_rwprotov2::GetPacketSendTimesListValue(int *values, int count) 
 // ---- Protocol V3 ---------------------------------------------------------------------------
 
 nzio_ios_ble_rwprotov3::nzio_ios_ble_rwprotov3() : channel_(MakeChannel<BLERWProtoV3>()) {}
-nzio_ios_ble_rwprotov3::~nzio_ios_ble_rwprotov3() = default;
+nzio_ios_ble_rwprotov3::~nzio_ios_ble_rwprotov3() {
+  channel_->EndDiscoveryCallbacks();
+}
 
 bool nzio_ios_ble_rwprotov3::OpenAddress(const char *address) {
   return address && channel_->OpenAddress(address);
@@ -94,7 +99,9 @@ void nzio_ios_ble_rwprotov3::stopScan() {
 // ---- Basic ---------------------------------------------------------------------------------
 
 nzio_ios_ble_basic::nzio_ios_ble_basic() : channel_(MakeChannel<BLEPrinting>()) {}
-nzio_ios_ble_basic::~nzio_ios_ble_basic() = default;
+nzio_ios_ble_basic::~nzio_ios_ble_basic() {
+  channel_->EndDiscoveryCallbacks();
+}
 
 bool nzio_ios_ble_basic::OpenAddress(const char *address) {
   return address && channel_->OpenAddress(address);
