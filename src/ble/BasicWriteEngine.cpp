@@ -112,6 +112,7 @@ int BasicWriteEngine::WriteWithProto(GattPacketLink &link, const uint8_t *data, 
   const int proto_count = static_cast<int>((static_cast<int64_t>(count) + p - 2) / (p - 1));
   proto_count_ = proto_count;
   std::vector<uint8_t> packet(static_cast<size_t>(p));
+  int sent = 0;  // packets sent so far; the printer cannot report beyond them
   for (;;) {
     if (!link.IsLinkUp()) return -1;
     const int index = proto_index_.load();
@@ -121,17 +122,17 @@ int BasicWriteEngine::WriteWithProto(GattPacketLink &link, const uint8_t *data, 
       proto_index_ = 0;
       continue;
     }
-    // A report from before the start, or one that points past the data, leaves nothing sound to
-    // send: the write fails rather than send bytes the caller did not give.
-    if (index < 0 || index > proto_count) return -1;
+    // A report from before the start, or one that points past the packets sent, leaves nothing
+    // sound to send: the write fails rather than skip data or send bytes the caller did not give.
+    if (index < 0 || index > sent) return -1;
     if ((index == proto_count || index % kRequestEvery == 0) && index != notify_index_.load()) {
       platform::logf("Request Notify Index");
       const int noted = notify_received_.load();
       if (WritePack(link, kIndexRequest, 5, 0, max_retry) != 5) return -1;
       if (!WaitForReport(link, noted)) return -1;
       const int reported = proto_index_.load();
+      if (reported < 0 || reported > sent) return -1;
       if (reported == proto_count) return count;
-      if (reported < 0 || reported > proto_count) return -1;
       continue;
     }
     // The printer already confirmed every packet.
@@ -140,14 +141,17 @@ int BasicWriteEngine::WriteWithProto(GattPacketLink &link, const uint8_t *data, 
     {
       std::lock_guard<std::mutex> lock(index_locker_);
       const int at = proto_index_.load();
-      if (at < 0 || at >= proto_count) continue;
+      if (at < 0 || at >= proto_count || at > sent) continue;
       platform::logf("protoIndex: %d", at);
       const int offset = at * (p - 1);
       const int m = std::min(p - 1, count - offset);
       packet[0] = static_cast<uint8_t>(at & 0xFF);
       std::copy_n(data + offset, m, packet.begin() + 1);
       r = WritePack(link, packet.data(), m + 1, 1, max_retry);
-      if (r > 0) proto_index_ = at + 1;
+      if (r > 0) {
+        proto_index_ = at + 1;
+        sent = std::max(sent, at + 1);
+      }
     }
     if (r <= 0) return -1;
   }

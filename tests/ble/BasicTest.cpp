@@ -105,14 +105,23 @@ TEST_F(BasicTest, ReportsRewindTheWriterAcrossTheWrapOf256) {
   EXPECT_EQ(log_->Count("Start Proto Send"), 1u);
 }
 
-TEST_F(BasicTest, AReportPastTheLastPacketFailsTheWrite) {
-  BasicWriteEngine engine;
-  engine.SetWriteMode(2, 20, 3600000, 3);
-  ScriptedLink link(engine);
-  link.reports = {0xFF};
-  const auto data = Pattern(101);  // 6 packets
-  EXPECT_EQ(engine.WriteWithProto(link, data.data(), 101), -1);
-  EXPECT_EQ(link.index_bytes, Range(0, 6));
+// A printer cannot hold packets that were never sent: such a report fails the write instead of
+// skipping data.
+TEST_F(BasicTest, AReportAheadOfThePacketsSentFailsTheWrite) {
+  struct Case {
+    int packets;
+    uint8_t report;  // answer to the first request
+    int sent;        // packets sent before it
+  };
+  for (const Case &c : {Case{6, 0xFF, 6}, Case{300, 0x90, 128}}) {
+    BasicWriteEngine engine;
+    engine.SetWriteMode(2, 20, 3600000, 3);
+    ScriptedLink link(engine);
+    link.reports = {c.report, 0x2C};
+    const auto data = Pattern(static_cast<size_t>(c.packets) * 19);
+    EXPECT_EQ(engine.WriteWithProto(link, data.data(), static_cast<int>(data.size())), -1);
+    EXPECT_EQ(link.index_bytes, Range(0, c.sent));
+  }
 }
 
 TEST_F(BasicTest, ShortJobsInModeTwoGoWithResponse) {
