@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs each for the given number of
-# seconds (default 60). Crashes and their inputs are left in build-fuzz/artifacts.
+# seconds (default 60), all side by side. An input that makes a target fail is kept in
+# fuzz/corpus/fuzz_<name>/ (commit it with the fix), so that it runs first every time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -10,6 +11,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
   -DVELMORA_BUILD_TOOLS=OFF >/dev/null
 cmake --build build-fuzz -j "${VELMORA_JOBS:-$(nproc)}"
 
+rm -rf build-fuzz/artifacts
 mkdir -p build-fuzz/artifacts
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -39,8 +41,18 @@ for i in "${!pids[@]}"; do
   if ! wait "${pids[$i]}"; then
     echo "=== ${names[$i]} FAILED ==="
     failed=1
+    for artifact in build-fuzz/artifacts/"${names[$i]}"-{crash,leak,timeout,oom}-*; do
+      [ -f "$artifact" ] || continue
+      mkdir -p "fuzz/corpus/${names[$i]}"
+      cp "$artifact" "fuzz/corpus/${names[$i]}/${artifact##*/${names[$i]}-}"
+      echo "kept $artifact in fuzz/corpus/${names[$i]}/"
+    done
+    tail -n 60 "build-fuzz/${names[$i]}.log"
+  else
+    # Coverage (cov, ft) and executions of the run.
+    grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units' "build-fuzz/${names[$i]}.log" |
+      sed "s/^/${names[$i]}: /"
   fi
-  tail -n 12 "build-fuzz/${names[$i]}.log"
 done
 [ "$failed" -eq 0 ] || exit 1
 echo "=== fuzzing passed ==="

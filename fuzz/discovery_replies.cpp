@@ -1,0 +1,80 @@
+// Network discovery replies as any datagram: each parser takes only what matches the reply
+// format byte for byte, and a reply it takes reads back the same after being written out again
+// in the text form.
+#include <strings.h>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/port/DiscoveryDatagrams.h"
+
+namespace {
+
+namespace discovery = velmora::core::discovery;
+
+constexpr std::array<uint8_t, 4> kSender = {192, 168, 7, 9};
+
+// The reply as the text form writes it.
+std::string TextLine(const discovery::Reply &reply) {
+  std::string line =
+      "VLPRINTER!FOUND mac=" + discovery::MacText(reply.mac) + " ip=" + discovery::IpText(reply.ip);
+  if (!reply.name.empty()) line += " name=" + reply.name;
+  return line + "\r\n";
+}
+
+bool SameReply(const discovery::Reply &a, const discovery::Reply &b) {
+  return a.mac == b.mac && a.ip == b.ip && a.name == b.name;
+}
+
+// A parsed reply must survive the text form, unless its name holds a line break.
+void CheckRoundTrip(const discovery::Reply &reply) {
+  if (reply.name.size() > discovery::kMaxNameLength || reply.name.find('\0') != std::string::npos) {
+    std::abort();
+  }
+  if (reply.name.find_first_of("\r\n") != std::string::npos) return;
+  const std::string line = TextLine(reply);
+  const auto again =
+      discovery::ParseTextReply(reinterpret_cast<const uint8_t *>(line.data()), line.size());
+  if (!again || !SameReply(*again, reply)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (const auto reply = discovery::ParseBinaryReply(data, size, kSender)) {
+    // "VLDR", version 1, MAC, address (0.0.0.0: the sender's), a reserved byte, name length, name.
+    if (size < 17 || std::memcmp(data, "VLDR\x01", 5) != 0 || size != 17u + data[16]) std::abort();
+    if (std::memcmp(reply->mac.data(), data + 5, 6) != 0) std::abort();
+    const bool unset = std::memcmp(data + 11, "\0\0\0\0", 4) == 0;
+    if (reply->ip !=
+        (unset ? kSender : std::array<uint8_t, 4>{data[11], data[12], data[13], data[14]})) {
+      std::abort();
+    }
+    if (reply->name != std::string(reinterpret_cast<const char *>(data + 17), data[16])) {
+      std::abort();
+    }
+    CheckRoundTrip(*reply);
+  }
+  if (const auto reply = discovery::ParseTextReply(data, size)) {
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    if (text.rfind("VLPRINTER!FOUND mac=", 0) != 0 || !text.ends_with("\r\n")) std::abort();
+    // Written out again, the line differs at most in the case of the MAC's hex digits and in
+    // leading zeros of the address, so it is never longer.
+    if (TextLine(*reply).size() > size) std::abort();
+    if (strncasecmp(text.c_str() + 20, discovery::MacText(reply->mac).c_str(), 17) != 0) {
+      std::abort();
+    }
+    if (!reply->name.empty() && !text.ends_with(" name=" + reply->name + "\r\n")) std::abort();
+    unsigned ip[4] = {};
+    if (std::sscanf(text.c_str() + 41, "%u.%u.%u.%u", &ip[0], &ip[1], &ip[2], &ip[3]) != 4) {
+      std::abort();
+    }
+    for (size_t i = 0; i < 4; ++i) {
+      if (ip[i] != reply->ip[i]) std::abort();
+    }
+    CheckRoundTrip(*reply);
+  }
+  return 0;
+}

@@ -1,0 +1,163 @@
+// The real-time status and print-result queries reading arbitrary printer answers. The status
+// query returns the first four bytes that reach the reader, packed; the print-result query
+// reports success only for its own reply (after a good status byte on ports without automatic
+// status), never misses a complete one, and takes nothing past the reply's trailer.
+//
+// Input: byte 0 picks the query (bit 0: print result), the port's mode (bit 1: automatic status)
+// and the process-identifier counter (bits 2-7); byte 1 how many stream bytes arrive before the
+// query; then the chunking seed and the stream. The rest arrives, in chunks, while the query
+// sends its first request.
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "FuzzPort.h"
+#include "core/printer/PrinterQueries.h"
+#include "velmora/vp_common.h"
+
+namespace {
+
+using velmora::core::IOHandle;
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kStatusQuery = {0x10, 0x04, 0x01, 0x10, 0x04, 0x02, 0x10, 0x04, 0x03, 0x10, 0x04, 0x04};
+const Bytes kStatusRequest = {0x10, 0x04, 0x01};
+
+// The printer: its answer arrives while the query sends its first request. Once everything has
+// arrived it goes away when nothing is left to read or the reader stops taking bytes, so that no
+// query waits for its timeout.
+class AnsweringPrinter final : public velmora::core::NZIOBase {
+ public:
+  AnsweringPrinter(const uint8_t *answer, size_t size, uint32_t seed)
+      : answer_(answer), size_(size), seed_(seed) {}
+
+  IOHandle *port = nullptr;
+  std::vector<Bytes> writes;
+  Bytes visible;  // what the reader could take right after the answer arrived
+
+  bool IsOpened() const override {
+    if (!answered_) return true;
+    const size_t now = port->rx().Available();
+    stalls_ = now == last_available_ ? stalls_ + 1 : 0;
+    last_available_ = now;
+    return now > 0 && stalls_ < 3;
+  }
+  int Write(const uint8_t *data, uint32_t count, uint32_t) override {
+    writes.emplace_back(data, data + count);
+    if (!answered_) {
+      velmora::fuzz::Receive(*port, answer_, size_, seed_);
+      visible = velmora::fuzz::TakeAll(port->rx());
+      port->rx().Put(visible.data(), visible.size());
+      answered_ = true;
+    }
+    return static_cast<int>(count);
+  }
+  void Close() override {}
+
+ private:
+  const uint8_t *answer_;
+  size_t size_;
+  uint32_t seed_;
+  bool answered_ = false;
+  mutable size_t last_available_ = SIZE_MAX;
+  mutable int stalls_ = 0;
+};
+
+constexpr size_t kNone = SIZE_MAX;
+
+// Where the first 37 22 id at or after `from` starts in `bytes`, or kNone.
+size_t FindReply(const Bytes &bytes, uint8_t id, size_t from) {
+  const uint8_t reply[3] = {0x37, 0x22, id};
+  const auto it = std::search(bytes.begin() + from, bytes.end(), reply, reply + 3);
+  return it == bytes.end() ? kNone : static_cast<size_t>(it - bytes.begin());
+}
+
+// After a reply at `at` the reader keeps what follows it and its trailer of up to four bytes.
+void CheckTakenThroughReply(const Bytes &visible, size_t at, IOHandle &port) {
+  const size_t end = std::min(visible.size(), at + 7);
+  if (velmora::fuzz::TakeAll(port.rx()) != Bytes(visible.begin() + end, visible.end())) {
+    std::abort();
+  }
+}
+
+void CheckStatus(IOHandle &port, AnsweringPrinter &printer) {
+  const int packed = velmora::core::QueryRealTimeStatus(port, 60000);
+  for (const Bytes &w : printer.writes) {
+    if (w != kStatusQuery) std::abort();
+  }
+  const Bytes &v = printer.visible;
+  if (v.size() < 4) {
+    if (packed != 0) std::abort();
+    return;
+  }
+  if (static_cast<uint32_t>(packed) != (v[0] | v[1] << 8 | v[2] << 16 | uint32_t{v[3]} << 24)) {
+    std::abort();
+  }
+  if (velmora::fuzz::TakeAll(port.rx()) != Bytes(v.begin() + 4, v.end())) std::abort();
+}
+
+void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counter) {
+  const bool printed = velmora::core::QueryPrintResult(port, 60000);
+  const auto id = static_cast<uint8_t>(counter % 10);
+  const Bytes query = {0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30, id, 0x00, 0x00, 0x00};
+  if (port.queries().next_process_id.load() != counter + 1) std::abort();
+  const Bytes &v = printer.visible;
+  if (port.autoreply_mode()) {
+    // The reply is looked for in the stream; automatic status must show a printer without error.
+    if (printer.writes != std::vector<Bytes>{query}) std::abort();
+    bool healthy = false;
+    {
+      std::lock_guard<std::mutex> lock(port.autoreply().mutex);
+      healthy = port.autoreply().any_packet && port.autoreply().error_status == 0;
+    }
+    const size_t at = FindReply(v, id, 0);
+    const bool complete = at != kNone && at + 7 <= v.size();
+    if (printed && (!healthy || at == kNone)) std::abort();
+    if (healthy && complete && !printed) std::abort();
+    if (printed) CheckTakenThroughReply(v, at, port);
+    return;
+  }
+  // Polling: status request, the query, then status requests only.
+  for (size_t i = 0; i < printer.writes.size(); ++i) {
+    if (printer.writes[i] != (i == 1 ? query : kStatusRequest)) std::abort();
+  }
+  // The first byte is a status byte; then the first 37 or off-line status byte decides.
+  if (v.empty()) {
+    if (printed) std::abort();
+    return;
+  }
+  const bool online = v[0] != 0 && (v[0] & 0x08) == 0;
+  const size_t at = FindReply(v, id, 1);
+  const auto decisive =
+      std::find_if(v.begin() + 1, v.end(), [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
+  const bool ours =
+      online && decisive != v.end() && static_cast<size_t>(decisive - v.begin()) == at;
+  if (printed != ours) std::abort();
+  if (printed) CheckTakenThroughReply(v, at, port);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  velmora::fuzz::FuzzInput in;
+  if (size < 2 || !velmora::fuzz::FuzzInput::From(data + 2, size - 2, in)) return 0;
+  const bool print_result = (data[0] & 1) != 0;
+  const bool autoreply = (data[0] & 2) != 0;
+  const uint32_t counter = data[0] >> 2;
+  const size_t early = std::min<size_t>(data[1], in.size);
+
+  auto transport =
+      std::make_unique<AnsweringPrinter>(in.stream + early, in.size - early, in.seed >> 1);
+  AnsweringPrinter &printer = *transport;
+  IOHandle port(VP_PORT_TYPE_TCP, "fuzz", std::move(transport), autoreply);
+  printer.port = &port;
+  port.queries().next_process_id = counter;
+  velmora::fuzz::Receive(port, in.stream, early, in.seed);
+  if (print_result) {
+    CheckPrintResult(port, printer, counter);
+  } else {
+    CheckStatus(port, printer);
+  }
+  return 0;
+}

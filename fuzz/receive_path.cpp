@@ -1,0 +1,158 @@
+// Everything a port receives, taken in by its own read thread: chunks of any size, with pauses
+// after some of them. The reader gets the stream without its status packets, in order; the
+// received event sees every chunk as read; the printer events never outnumber the packets taken
+// out, and the queue of device packages stays bounded.
+//
+// Input: byte 0 the port's mode (bit 0: automatic status), then the chunking seed and the stream.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FuzzPort.h"
+#include "core/port/PortRegistry.h"
+#include "core/printer/XorCheck.h"
+#include "platform/DetachedThreads.h"
+#include "velmora/velmora.h"
+
+namespace {
+
+using velmora::core::IOHandle;
+using Bytes = std::vector<uint8_t>;
+
+// A stream transport that plays the input: each read gives the next chunk, a read after a chunk
+// whose size is a multiple of 8 times out once (a pause), and after the last chunk the
+// transport closes.
+class PlayedStream final : public velmora::core::NZThreadIO {
+ public:
+  PlayedStream(const uint8_t *bytes, std::vector<size_t> chunks)
+      : bytes_(bytes), chunks_(std::move(chunks)) {}
+  bool IsOpened() const override { return open_; }
+  int Write(const uint8_t *, uint32_t, uint32_t) override { return -1; }
+  void Close() override { open_ = false; }
+  int ReadPacket(uint8_t *buffer, size_t count, uint32_t) override {
+    if (pause_) {
+      pause_ = false;
+      return 0;
+    }
+    if (next_ == chunks_.size() || chunks_[next_] > count) {
+      open_ = false;
+      return -1;
+    }
+    const size_t n = chunks_[next_++];
+    std::copy_n(bytes_, n, buffer);
+    bytes_ += n;
+    pause_ = n % 8 == 0;
+    return static_cast<int>(n);
+  }
+
+ private:
+  const uint8_t *bytes_;
+  const std::vector<size_t> chunks_;
+  size_t next_ = 0;
+  bool pause_ = false;
+  std::atomic<bool> open_{true};
+};
+
+// What the port events delivered for the port under test (the event lists are process-wide).
+struct Events {
+  std::mutex mutex;
+  void *port = nullptr;
+  Bytes received;
+  size_t largest_chunk = 0;
+  size_t printer_events = 0;
+} events;
+
+void OnReceived(void *handle, unsigned char *bytes, unsigned int count, void *) {
+  std::lock_guard<std::mutex> lock(events.mutex);
+  if (handle != events.port) return;
+  events.received.insert(events.received.end(), bytes, bytes + count);
+  events.largest_chunk = std::max<size_t>(events.largest_chunk, count);
+}
+void CountPrinterEvent() {
+  std::lock_guard<std::mutex> lock(events.mutex);
+  ++events.printer_events;
+}
+
+bool IsStatusPacket(const uint8_t *p) {
+  return p[0] == 'S' && p[6] >= 1 && p[6] <= 5 && velmora::core::XorOf(p, 8) == 0;
+}
+
+// True when `reader` is `stream` with some status packets cut out, and nothing else changed.
+bool IsStreamWithoutPackets(const Bytes &stream, const Bytes &reader) {
+  if (reader.size() > stream.size() || (stream.size() - reader.size()) % 8 != 0) return false;
+  const size_t cuts = (stream.size() - reader.size()) / 8;
+  // reach[i % 9][k]: the first i stream bytes, with k packets cut, give the reader's first
+  // i - 8k bytes.
+  std::vector<std::vector<char>> reach(9, std::vector<char>(cuts + 1, 0));
+  reach[0][0] = 1;
+  for (size_t i = 0; i < stream.size(); ++i) {
+    auto &row = reach[i % 9];
+    for (size_t k = 0; k <= cuts; ++k) {
+      if (!row[k]) continue;
+      if (i - 8 * k < reader.size() && stream[i] == reader[i - 8 * k]) reach[(i + 1) % 9][k] = 1;
+      if (k < cuts && i + 8 <= stream.size() && IsStatusPacket(&stream[i])) {
+        reach[(i + 8) % 9][k + 1] = 1;
+      }
+    }
+    std::fill(row.begin(), row.end(), 0);  // the row of position i + 9 from here on
+  }
+  return reach[stream.size() % 9][cuts] != 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  VP_Port_AddOnPortReceivedEvent(OnReceived, nullptr);
+  VP_Printer_AddOnPrinterStatusEvent([](void *, int64_t, int64_t, void *) { CountPrinterEvent(); },
+                                     nullptr);
+  VP_Printer_AddOnPrinterReceivedEvent([](void *, unsigned int, void *) { CountPrinterEvent(); },
+                                       nullptr);
+  VP_Printer_AddOnPrinterPrintedEvent([](void *, unsigned int, void *) { CountPrinterEvent(); },
+                                      nullptr);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  velmora::fuzz::FuzzInput in;
+  if (size < 1 || !velmora::fuzz::FuzzInput::From(data + 1, size - 1, in)) return 0;
+  // Everything must fit the receive buffer, since nobody reads while the stream arrives.
+  if (in.size > velmora::core::NZIORxBuffer::kCapacity) return 0;
+  const Bytes stream(in.stream, in.stream + in.size);
+
+  auto *port = new IOHandle(
+      VP_PORT_TYPE_TCP, "fuzz",
+      std::make_unique<PlayedStream>(in.stream, velmora::fuzz::ChunkSizes(in.size, in.seed)),
+      (data[0] & 1) != 0);
+  if (!velmora::core::Ports().Add(port)) std::abort();
+  {
+    std::lock_guard<std::mutex> lock(events.mutex);
+    events.port = port;
+    events.received.clear();
+    events.largest_chunk = 0;
+    events.printer_events = 0;
+  }
+  port->Wire();
+  if (!velmora::platform::waitForDetachedThreads(60000)) std::abort();
+
+  const Bytes reader = velmora::fuzz::TakeAll(port->rx());
+  if (!IsStreamWithoutPackets(stream, reader)) std::abort();
+  {
+    std::lock_guard<std::mutex> lock(events.mutex);
+    if (events.received != stream || events.largest_chunk > 64) std::abort();
+    if (events.printer_events > (stream.size() - reader.size()) / 8) std::abort();
+    events.port = nullptr;
+  }
+  if (port->proto_packages().size() > velmora::core::NZProtoPackageQueue::kMaxQueued) std::abort();
+  // A firmware version can only come from bytes the reader saw too.
+  const std::string version = port->proto_packages().FirmwareVersion();
+  if (!version.empty() &&
+      std::search(reader.begin(), reader.end(), version.begin(), version.end()) == reader.end()) {
+    std::abort();
+  }
+  velmora::core::Ports().Retire(port);
+  return 0;
+}

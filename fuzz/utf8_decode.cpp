@@ -1,0 +1,30 @@
+// The module's UTF-8 repair and wide text against ICU's decoder, which replaces each maximal
+// ill-formed subpart with U+FFFD the same way: equal output for any bytes, and one wide unit per
+// code point.
+#include <unicode/unistr.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "velmora/module/Utf8.h"
+#include "velmora/module/wide_text.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const auto *bytes = reinterpret_cast<const char *>(data);
+  const icu::UnicodeString unicode =
+      icu::UnicodeString::fromUTF8(icu::StringPiece(bytes, static_cast<int32_t>(size)));
+  std::string expected;
+  unicode.toUTF8String(expected);
+
+  const std::string text = velmora::detail::DecodeUtf8(bytes, size);
+  if (text != expected) std::abort();
+
+  const std::wstring wide =
+      velmora::VP_Utils_AllocateWCharPointerFromString(std::string(bytes, size));
+  std::wstring code_points;
+  for (int32_t i = 0; i < unicode.length(); i = unicode.moveIndex32(i, 1)) {
+    code_points.push_back(static_cast<wchar_t>(unicode.char32At(i)));
+  }
+  if (wide != code_points) std::abort();
+  return 0;
+}
