@@ -148,7 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   if (port->proto_packages().size() > velmora::core::NZProtoPackageQueue::kMaxQueued) std::abort();
   // A firmware version can only come from bytes the reader saw too.
-  const std::string version = port->proto_packages().FirmwareVersion();
+  const std::string text = port->proto_packages().FirmwareVersion();
+  const Bytes version(text.begin(), text.end());
   if (!version.empty() &&
       std::search(reader.begin(), reader.end(), version.begin(), version.end()) == reader.end()) {
     std::abort();

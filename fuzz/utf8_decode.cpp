@@ -1,12 +1,16 @@
 // The module's UTF-8 repair and wide text against ICU's decoder, which replaces each maximal
-// ill-formed subpart with U+FFFD the same way: equal output for any bytes, and one wide unit per
-// code point.
+// ill-formed subpart with U+FFFD the same way: equal output for any bytes, one wide unit per code
+// point, and text that a flat function leaves in a wrapper's buffer read up to its first NUL or
+// the buffer's end.
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "velmora/module/Utf8.h"
+#include "velmora/module/WrapperSupport.h"
 #include "velmora/module/wide_text.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -26,5 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     code_points.push_back(static_cast<wchar_t>(unicode.char32At(i)));
   }
   if (wide != code_points) std::abort();
+
+  std::string out;
+  velmora::detail::Arg<char *, velmora::detail::TextOutRef> buffer(velmora::detail::TextOut(out));
+  const size_t filled = std::min<size_t>(size, velmora::detail::kTextBufferSize);
+  std::memcpy(buffer.get(), bytes, filled);
+  buffer.Commit(true);
+  if (out != velmora::detail::DecodeUtf8(bytes, strnlen(bytes, filled))) std::abort();
   return 0;
 }

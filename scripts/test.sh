@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: with AddressSanitizer + UndefinedBehaviorSanitizer,
 # and with ThreadSanitizer; then builds applications against an installed Release build, and
-# runs every fuzz target for 60 s.
+# runs every fuzz target for 60 s, all side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -33,6 +33,7 @@ done
 echo "=== install into a temporary prefix ==="
 JOBS="$jobs" scripts/check-install.sh
 
-# The parsers of printer bytes under libFuzzer, one minute each.
+# Every parser of outside bytes under libFuzzer: all targets side by side for one minute, so the
+# step takes a minute however many there are. Inputs that once failed run first.
 scripts/fuzz.sh 60
 echo "=== all tests passed ==="
