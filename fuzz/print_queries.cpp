@@ -73,9 +73,9 @@ size_t FindReply(const Bytes &bytes, uint8_t id, size_t from) {
   return it == bytes.end() ? kNone : static_cast<size_t>(it - bytes.begin());
 }
 
-// After a reply at `at` the reader keeps what follows it and its trailer of up to four bytes.
-void CheckTakenThroughReply(const Bytes &visible, size_t at, IOHandle &port) {
-  const size_t end = std::min(visible.size(), at + 7);
+// The query took the visible bytes before `end` (clamped) and left the rest to the reader.
+void CheckLeftFrom(const Bytes &visible, size_t end, IOHandle &port) {
+  end = std::min(end, visible.size());
   if (velmora::fuzz::TakeAll(port.rx()) != Bytes(visible.begin() + end, visible.end())) {
     std::abort();
   }
@@ -94,7 +94,7 @@ void CheckStatus(IOHandle &port, AnsweringPrinter &printer) {
   if (static_cast<uint32_t>(packed) != (v[0] | v[1] << 8 | v[2] << 16 | uint32_t{v[3]} << 24)) {
     std::abort();
   }
-  if (velmora::fuzz::TakeAll(port.rx()) != Bytes(v.begin() + 4, v.end())) std::abort();
+  CheckLeftFrom(v, 4, port);
 }
 
 void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counter) {
@@ -115,7 +115,7 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
     const bool complete = at != kNone && at + 7 <= v.size();
     if (printed && (!healthy || at == kNone)) std::abort();
     if (healthy && complete && !printed) std::abort();
-    if (printed) CheckTakenThroughReply(v, at, port);
+    if (printed) CheckLeftFrom(v, at + 7, port);  // the reply and its trailer
     return;
   }
   // Polling: status request, the query, then status requests only.
@@ -123,18 +123,13 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
     if (printer.writes[i] != (i == 1 ? query : kStatusRequest)) std::abort();
   }
   // The first byte is a status byte; then the first 37 or off-line status byte decides.
-  if (v.empty()) {
-    if (printed) std::abort();
-    return;
-  }
-  const bool online = v[0] != 0 && (v[0] & 0x08) == 0;
-  const size_t at = FindReply(v, id, 1);
-  const auto decisive =
-      std::find_if(v.begin() + 1, v.end(), [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
-  const bool ours =
-      online && decisive != v.end() && static_cast<size_t>(decisive - v.begin()) == at;
+  const bool online = !v.empty() && v[0] != 0 && (v[0] & 0x08) == 0;
+  const size_t at = online ? FindReply(v, id, 1) : kNone;
+  const auto decisive = std::find_if(v.begin() + (online ? 1 : 0), v.end(),
+                                     [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
+  const bool ours = online && static_cast<size_t>(decisive - v.begin()) == at;
   if (printed != ours) std::abort();
-  if (printed) CheckTakenThroughReply(v, at, port);
+  if (printed) CheckLeftFrom(v, at + 7, port);
 }
 
 }  // namespace
