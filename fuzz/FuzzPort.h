@@ -16,10 +16,11 @@ inline std::vector<uint8_t> TakeAll(core::NZIORxBuffer &rx) {
   return bytes;
 }
 
-// Hands `size` bytes to the port's receive entry in the chunks that `seed` gives.
+// Hands `size` bytes to the port's receive path as its read thread would, in the chunks that
+// `seed` gives.
 inline void Receive(core::IOHandle &port, const uint8_t *bytes, size_t size, uint32_t seed) {
   for (size_t n : ChunkSizes(size, seed)) {
-    port.OnReceived(bytes, n);
+    port.receiver().Receive(bytes, n);
     bytes += n;
   }
 }

@@ -1,7 +1,8 @@
 // Network discovery replies as any datagram: each parser takes only what matches the reply
-// format byte for byte, and a reply it takes reads back the same after being written out again
-// in the text form.
+// format byte for byte, the sender's address standing in for a missing address or name, and a
+// reply it takes reads back the same after being written out again in the text form.
 #include <strings.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -16,28 +17,20 @@ namespace discovery = velmora::core::discovery;
 
 constexpr std::array<uint8_t, 4> kSender = {192, 168, 7, 9};
 
-// The reply as the text form writes it.
-std::string TextLine(const discovery::Reply &reply) {
-  std::string line =
-      "VLPRINTER!FOUND mac=" + discovery::MacText(reply.mac) + " ip=" + discovery::IpText(reply.ip);
-  if (!reply.name.empty()) line += " name=" + reply.name;
-  return line + "\r\n";
-}
-
-bool SameReply(const discovery::Reply &a, const discovery::Reply &b) {
-  return a.mac == b.mac && a.ip == b.ip && a.name == b.name;
-}
-
-// A parsed reply must survive the text form, unless its name holds a line break.
+// A parsed reply is complete and, unless its name holds a line break, survives the text form.
 void CheckRoundTrip(const discovery::Reply &reply) {
-  if (reply.name.size() > discovery::kMaxNameLength || reply.name.find('\0') != std::string::npos) {
+  if (reply.name.empty() || reply.name.size() > discovery::kMaxNameLength ||
+      reply.name.find('\0') != std::string::npos || reply.ip == std::array<uint8_t, 4>{}) {
     std::abort();
   }
   if (reply.name.find_first_of("\r\n") != std::string::npos) return;
-  const std::string line = TextLine(reply);
-  const auto again =
-      discovery::ParseTextReply(reinterpret_cast<const uint8_t *>(line.data()), line.size());
-  if (!again || !SameReply(*again, reply)) std::abort();
+  const std::string line = "VLPRINTER!FOUND mac=" + discovery::MacText(reply.mac) +
+                           " ip=" + discovery::IpText(reply.ip) + " name=" + reply.name + "\r\n";
+  const auto again = discovery::ParseTextReply(reinterpret_cast<const uint8_t *>(line.data()),
+                                               line.size(), {10, 0, 0, 1});
+  if (!again || again->mac != reply.mac || again->ip != reply.ip || again->name != reply.name) {
+    std::abort();
+  }
 }
 
 }  // namespace
@@ -52,27 +45,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         (unset ? kSender : std::array<uint8_t, 4>{data[11], data[12], data[13], data[14]})) {
       std::abort();
     }
-    if (reply->name != std::string(reinterpret_cast<const char *>(data + 17), data[16])) {
-      std::abort();
-    }
+    const std::string name(reinterpret_cast<const char *>(data + 17), data[16]);
+    if (reply->name != (name.empty() ? discovery::IpText(kSender) : name)) std::abort();
     CheckRoundTrip(*reply);
   }
-  if (const auto reply = discovery::ParseTextReply(data, size)) {
+  if (const auto reply = discovery::ParseTextReply(data, size, kSender)) {
     const std::string text(reinterpret_cast<const char *>(data), size);
     if (text.rfind("VLPRINTER!FOUND mac=", 0) != 0 || !text.ends_with("\r\n")) std::abort();
-    // Written out again, the line differs at most in the case of the MAC's hex digits and in
-    // leading zeros of the address, so it is never longer.
-    if (TextLine(*reply).size() > size) std::abort();
     if (strncasecmp(text.c_str() + 20, discovery::MacText(reply->mac).c_str(), 17) != 0) {
       std::abort();
     }
-    if (!reply->name.empty() && !text.ends_with(" name=" + reply->name + "\r\n")) std::abort();
     unsigned ip[4] = {};
-    if (std::sscanf(text.c_str() + 41, "%u.%u.%u.%u", &ip[0], &ip[1], &ip[2], &ip[3]) != 4) {
-      std::abort();
-    }
+    const bool has_ip =
+        std::sscanf(text.c_str() + 37, " ip=%u.%u.%u.%u", &ip[0], &ip[1], &ip[2], &ip[3]) == 4 &&
+        (ip[0] | ip[1] | ip[2] | ip[3]) != 0;
     for (size_t i = 0; i < 4; ++i) {
-      if (ip[i] != reply->ip[i]) std::abort();
+      if (reply->ip[i] != (has_ip ? ip[i] : kSender[i])) std::abort();
+    }
+    if (reply->name != discovery::IpText(kSender) &&
+        !text.ends_with(" name=" + reply->name + "\r\n")) {
+      std::abort();
     }
     CheckRoundTrip(*reply);
   }

@@ -47,8 +47,9 @@ class AnsweringPrinter final : public velmora::core::NZIOBase {
     writes.emplace_back(data, data + count);
     if (!answered_) {
       velmora::fuzz::Receive(*port, answer_, size_, seed_);
+      port->receiver().Idle();  // and then the printer is quiet
       visible = velmora::fuzz::TakeAll(port->rx());
-      port->rx().Put(visible.data(), visible.size());
+      port->rx().Put(visible.data(), visible.size(), port->rx().discards());
       answered_ = true;
     }
     return static_cast<int>(count);

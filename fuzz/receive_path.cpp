@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     events.port = port;
     events.received.clear();
   }
-  port->Wire();
+  port->StartReading();
   if (!velmora::platform::waitForDetachedThreads(60000)) std::abort();
 
   const Bytes reader = velmora::fuzz::TakeAll(port->rx());

@@ -46,6 +46,8 @@ class IOHandle final : public NZIOListener {
   AutoReplyRecord &autoreply() { return autoreply_; }
   NZProtoPackageQueue &proto_packages() { return proto_packages_; }
   PrinterQueryState &queries() { return queries_; }
+  // Where the read thread hands every chunk; fed directly only where no read thread runs.
+  NZReceivedDataProcessor &receiver() { return processor_; }
   // The printer command objects, bound to this port's transport, and their property cache.
   NZPosPrinter &pos() { return pos_; }
   NZLabelPrinter &label() { return label_; }
