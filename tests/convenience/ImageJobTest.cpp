@@ -29,6 +29,7 @@ using velmora::detail::ImageJobSettings;
 using velmora::detail::RenderImageJob;
 using velmora::platform::Image;
 using velmora::test::RefusingAddress;
+using velmora::test::ScaledMs;
 using velmora::test::Status;
 using velmora::test::StatusLog;
 using velmora::test::StatusPrinter;
@@ -254,8 +255,8 @@ TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeed) {
   EXPECT_GT(result->writeTimeUsed, 0);
   EXPECT_NEAR(result->writeDataSpeed, result->writeDataSize / result->writeTimeUsed / 1024 * 1000,
               1e-9);
-  ASSERT_TRUE(
-      printer.tcp.printer().WaitUntil([&](const Bytes &r) { return EndsWith(r, expected); }, 5000));
+  ASSERT_TRUE(printer.tcp.printer().WaitUntil([&](const Bytes &r) { return EndsWith(r, expected); },
+                                              ScaledMs(5000)));
 }
 
 TEST_F(PrintImageTest, WaitForThePrintedJob) {

@@ -16,6 +16,7 @@ namespace {
 using velmora::Int;
 using velmora::VLPrintCommon;
 using velmora::VLPrinterConnector;
+using velmora::test::ScaledMs;
 using velmora::test::StatusPrinter;
 using velmora::test::TcpDevice;
 using velmora::test::WaitUntil;
@@ -117,7 +118,7 @@ TEST_F(PassThroughTest, RawWritesSelfTestAndFirmware) {
   expected.reserve(raw.size() + self_test.size());
   expected.insert(expected.end(), raw.begin(), raw.end());
   expected.insert(expected.end(), self_test.begin(), self_test.end());
-  ASSERT_TRUE(printer.tcp.printer().WaitForReceivedSize(before + expected.size(), 5000));
+  ASSERT_TRUE(printer.tcp.printer().WaitForReceivedSize(before + expected.size(), ScaledMs(5000)));
   const Bytes received = printer.tcp.printer().Received();
   EXPECT_EQ(Bytes(received.begin() + static_cast<std::ptrdiff_t>(before), received.end()),
             expected);

@@ -3,20 +3,20 @@
 // reads, closes, and sees every port event through closures. Exits 0 when all of it held.
 #include <velmora/velmora.hpp>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "VirtualTcpPrinter.h"
+#include "support/Wait.h"
 
 namespace {
 
 using velmora::Int;
+using velmora::test::ScaledMs;
+using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
 
 int failures = 0;
@@ -27,15 +27,6 @@ void Check(bool ok, const char *what) {
   std::fprintf(stderr, "FAILED: %s\n", what);
 }
 
-bool WaitFor(const std::function<bool()> &condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 // Everything the closures saw, one line per event.
 class Seen {
  public:
@@ -44,7 +35,7 @@ class Seen {
     lines_.push_back(std::move(line));
   }
   bool Has(const std::string &line) {
-    return WaitFor([&] {
+    return WaitUntil([&] {
       std::lock_guard<std::mutex> lock(mutex_);
       for (const auto &l : lines_) {
         if (l == line) return true;
@@ -112,7 +103,7 @@ int main() {
   Check(tcp != 0, "open tcp port");
   Check(seen.Has("opened " + std::to_string(tcp) + " 127.0.0.1"), "tcp opened event");
   Check(velmora::VP_Port_Write(tcp, Bytes{0x1B, 0x40}, 2, 1000) == 2, "tcp write");
-  Check(printer.printer().WaitForReceivedSize(2, 10000) &&
+  Check(printer.printer().WaitForReceivedSize(2, ScaledMs(10000)) &&
             printer.printer().Received() == Bytes{0x1B, 0x40},
         "printer received the bytes");
   Check(seen.Has(BytesLine("written", tcp, {0x1B, 0x40})), "tcp written event");

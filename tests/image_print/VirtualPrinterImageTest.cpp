@@ -9,6 +9,7 @@
 #include "VirtualTcpPrinter.h"
 #include "imaging/ImageFixtures.h"
 #include "support/PortTest.h"
+#include "support/Wait.h"
 #include "velmora/velmora.hpp"
 
 namespace velmora::test {
@@ -75,7 +76,7 @@ TEST_F(VirtualPrinterImages, EveryImageFunctionReachesThePaper) {
       [](const vprinter::Bytes &b) {
         return b.size() >= 2 && b[b.size() - 2] == 0x1B && b.back() == 0x40;
       },
-      10000));
+      ScaledMs(10000)));
   EXPECT_TRUE(velmora::VP_Port_Close(h));
 
   const auto received = printer.printer().Received();

@@ -15,6 +15,7 @@
 namespace {
 
 using velmora::test::EventRecorder;
+using velmora::test::ScaledMs;
 using velmora::test::WaitUntil;
 
 using PortEventsTest = velmora::test::PortTest;
@@ -93,7 +94,7 @@ TEST_F(PortEventsTest, EachEventArrivesOnItsThreadWithItsArguments) {
   EXPECT_EQ(written[0].thread, caller);
   EXPECT_EQ(written[0].bytes, std::vector<uint8_t>(job, job + 4));
 
-  ASSERT_TRUE(printer.WaitForAccepted(1, 5000));
+  ASSERT_TRUE(printer.WaitForAccepted(1, ScaledMs(5000)));
   printer.Send({0x10, 0x20});
   ASSERT_TRUE(WaitUntil([&] { return events.Bytes("received", h).size() == 2; }));
   const auto received = events.Events("received")[0];
@@ -115,7 +116,7 @@ TEST_F(PortEventsTest, MemoryPortReportsOpenedAndClosedOnce) {
   EXPECT_EQ(VP_Port_Close(h), 1);
   EXPECT_EQ(VP_Port_Close(h), 0);
   ASSERT_TRUE(events.WaitForCount("closed", 1));
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_EQ(events.Count("closed"), 1u);
   EXPECT_EQ(events.Count("opened"), 1u);
 }

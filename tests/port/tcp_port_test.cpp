@@ -1,6 +1,7 @@
 // TCP ports against the virtual printer on loopback: opening, round trips, buffering, timeouts.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -16,6 +17,8 @@
 namespace {
 
 using velmora::test::ElapsedMs;
+using velmora::test::LongTimeoutMs;
+using velmora::test::ScaledMs;
 using velmora::test::WaitUntil;
 using velmora::vprinter::Bytes;
 using velmora::vprinter::VirtualTcpPrinter;
@@ -29,7 +32,7 @@ class TcpPortTest : public velmora::test::PortTest {
     const size_t before = printer_.AcceptedCount();
     void *h = VP_Port_OpenTcp("", "127.0.0.1", printer_.port(), 2000, autoreply);
     if (h != nullptr) {
-      EXPECT_TRUE(printer_.WaitForAccepted(before + 1, 5000));
+      EXPECT_TRUE(printer_.WaitForAccepted(before + 1, ScaledMs(5000)));
     }
     return h;
   }
@@ -43,7 +46,7 @@ TEST_F(TcpPortTest, OpensWithAndWithoutALocalAddress) {
   EXPECT_EQ(VP_Port_IsConnectionValid(plain), 1);
   void *bound = VP_Port_OpenTcp("127.0.0.1", "127.0.0.1", printer_.port(), 2000, 0);
   ASSERT_NE(bound, nullptr);
-  EXPECT_TRUE(printer_.WaitForAccepted(2, 5000));
+  EXPECT_TRUE(printer_.WaitForAccepted(2, ScaledMs(5000)));
   EXPECT_EQ(VP_Port_OpenTcp("10.255.255.1", "127.0.0.1", printer_.port(), 500, 0), nullptr)
       << "an address this host does not have cannot be bound";
   EXPECT_EQ(VP_Port_Close(plain), 1);
@@ -64,7 +67,7 @@ TEST_F(TcpPortTest, RefusedAndUnansweredConnectsFailWithinTheirTimeout) {
   const long long ms = ElapsedMs(
       [&] { EXPECT_EQ(VP_Port_OpenTcp("", "127.0.0.1", silent.port(), 300, 0), nullptr); });
   EXPECT_GE(ms, 250);
-  EXPECT_LT(ms, 2000);
+  EXPECT_LT(ms, 300 + ScaledMs(1700));
 
   ASSERT_TRUE(events.WaitForCount("open_failed", 4));
   const auto failed = events.Events("open_failed");
@@ -100,7 +103,7 @@ TEST_F(TcpPortTest, BytesTravelBothWaysUnchanged) {
   std::iota(job.begin(), job.end(), 0);  // wraps every 256 bytes
   EXPECT_EQ(VP_Port_Write(h, job.data(), static_cast<unsigned>(job.size()), 5000),
             static_cast<int>(job.size()));
-  ASSERT_TRUE(printer_.printer().WaitForReceivedSize(job.size(), 5000));
+  ASSERT_TRUE(printer_.printer().WaitForReceivedSize(job.size(), ScaledMs(5000)));
   EXPECT_EQ(printer_.printer().Received(), job);
 
   printer_.Send({'a', 'b', 'c', '\n', 'd', 'e'});
@@ -147,7 +150,7 @@ TEST_F(TcpPortTest, ReadReturnsAfterItsTimeoutWithNothingReceived) {
   const long long ms = ElapsedMs([&] { got = VP_Port_Read(h, buffer, 4, 150); });
   EXPECT_EQ(got, 0);
   EXPECT_GE(ms, 140);
-  EXPECT_LT(ms, 1500);
+  EXPECT_LT(ms, 150 + ScaledMs(1350));
   EXPECT_EQ(buffer[0], 7);
   EXPECT_EQ(VP_Port_Close(h), 1);
 }
@@ -164,7 +167,7 @@ TEST_F(TcpPortTest, WriteToAPrinterThatStopsReadingTimesOutInWholeSeconds) {
   EXPECT_GE(written, 0);
   EXPECT_LT(written, static_cast<int>(job.size()));
   EXPECT_GE(ms, 1900);
-  EXPECT_LT(ms, 4000);
+  EXPECT_LT(ms, 2000 + ScaledMs(2000));
   EXPECT_EQ(VP_Port_IsOpened(h), 1) << "a slow printer is not a broken connection";
   EXPECT_EQ(VP_Port_Close(h), 1);
 }
@@ -176,21 +179,25 @@ TEST_F(TcpPortTest, PeerCloseEndsAWaitingReadWithWhatArrivedAndClosesTheHandleOn
   ASSERT_NE(h, nullptr);
   unsigned char buffer[10] = {};
   int got = -2;
-  long long ms = 0;
-  std::thread reader([&] { ms = ElapsedMs([&] { got = VP_Port_Read(h, buffer, 10, 8000); }); });
+  std::atomic<bool> ended{false};
+  std::thread reader([&] {
+    got = VP_Port_Read(h, buffer, 10, LongTimeoutMs());
+    ended = true;
+  });
   printer_.Send({'b', 'y', 'e'});
   // Once the reader has taken the three bytes it is inside the read, waiting for more.
   ASSERT_TRUE(WaitUntil(
       [&] { return events.Bytes("received", h).size() == 3 && VP_Port_Available(h) == 0; }));
   printer_.CloseConnections();
+  EXPECT_TRUE(WaitUntil([&] { return ended.load(); }))
+      << "the read ends with the connection, not with its timeout";
   reader.join();
   EXPECT_EQ(got, 3);
   EXPECT_EQ(std::string(reinterpret_cast<char *>(buffer), 3), "bye");
-  EXPECT_LT(ms, 4000) << "the read ended with the connection, not with its timeout";
 
   ASSERT_TRUE(events.WaitForCount("closed", 1));
   ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsOpened(h) == 0; }));
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_EQ(events.Count("closed"), 1u);
   EXPECT_EQ(events.Events("closed")[0].handle, h);
   EXPECT_EQ(VP_Port_Close(h), 0) << "the closed event closed the handle";

@@ -1,11 +1,13 @@
 #include "support/PortTest.h"
 
 #include "platform/DetachedThreads.h"
+#include "support/Wait.h"
 
 namespace velmora::test {
 
 void PortTest::TearDown() {
-  EXPECT_TRUE(platform::waitForDetachedThreads(10000)) << "background threads still running";
+  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(10000)))
+      << "background threads still running";
 }
 
 }  // namespace velmora::test

@@ -1,5 +1,6 @@
 #include "support/StatusPrinter.h"
 
+#include "support/Wait.h"
 #include "velmora/velmora.h"
 
 namespace velmora::test {
@@ -25,7 +26,7 @@ bool StatusPrinter::Open(int autoreply_mode) {
   const size_t before = tcp.AcceptedCount();
   handle_ = VP_Port_OpenTcp(nullptr, "127.0.0.1", tcp.port(), 3000, autoreply_mode);
   // What the printer sends goes only to connections it has accepted.
-  return handle_ != nullptr && tcp.WaitForAccepted(before + 1, 5000);
+  return handle_ != nullptr && tcp.WaitForAccepted(before + 1, ScaledMs(5000));
 }
 
 void StatusPrinter::Close() {

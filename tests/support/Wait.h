@@ -1,14 +1,46 @@
 #pragma once
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
 namespace velmora::test {
 
-// Polls `condition` every millisecond until it holds or `timeout_ms` passed.
+// How many times longer than in a plain build the waits of this run may take. Sanitizers slow
+// the library and its threads down several times; VELMORA_TEST_TIME_SCALE (a whole number)
+// stretches every deadline further, for slow or busy machines.
+inline int TimeScale() {
+  static const int scale = [] {
+#if defined(__SANITIZE_THREAD__)
+    int sanitizer = 5;
+#elif defined(__SANITIZE_ADDRESS__)
+    int sanitizer = 3;
+#else
+    int sanitizer = 1;
+#endif
+    const char *text = std::getenv("VELMORA_TEST_TIME_SCALE");
+    const int extra = text != nullptr ? std::atoi(text) : 1;
+    return sanitizer * (extra > 1 ? extra : 1);
+  }();
+  return scale;
+}
+
+// A deadline of `ms` in a plain build, stretched for this run. Every wait for an event uses it.
+inline int ScaledMs(int ms) {
+  return ms * TimeScale();
+}
+
+// A timeout for calls the test expects to end early (on a close, a cancel, an error): far past
+// any scaled deadline, so that a call which ended early is told from one that ran to its end.
+inline int LongTimeoutMs() {
+  return ScaledMs(20000);
+}
+
+// Polls `condition` every millisecond until it holds or the scaled `timeout_ms` passed.
 inline bool WaitUntil(const std::function<bool()> &condition, int timeout_ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(ScaledMs(timeout_ms));
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -16,7 +48,8 @@ inline bool WaitUntil(const std::function<bool()> &condition, int timeout_ms = 5
   return true;
 }
 
-// Milliseconds taken by `body`.
+// Milliseconds taken by `body`: only for calls with a timeout of their own, never to bound the
+// test's own work.
 inline long long ElapsedMs(const std::function<void()> &body) {
   const auto start = std::chrono::steady_clock::now();
   body();
