@@ -3,6 +3,7 @@
 // a connection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -87,7 +88,8 @@ class DiscovererTest : public ::testing::Test {
     responder_.Stop();
     ble_printer_.reset();
     sim::RemoveAllPeripherals();
-    EXPECT_TRUE(platform::waitForDetachedThreads(10000)) << "background threads still running";
+    EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(10000)))
+        << "background threads still running";
   }
   size_t Answers() const { return responder_.BinaryAnswers() + responder_.TextAnswers(); }
 
@@ -154,13 +156,13 @@ TEST_F(DiscovererTest, StartingWhileDiscoveringStartsFreshSearchesInTheSameLoop)
   log.Attach(discoverer);
   discoverer.startDiscover();
   // Right after a request round of the running search, whose next round is a second away.
-  ASSERT_TRUE(WaitUntil([&] { return Answers() >= 2; }));
-  const size_t before = Answers();
-  ASSERT_TRUE(WaitUntil([&] { return Answers() > before; }, 3000));
-  const size_t after_round = Answers();
+  ASSERT_TRUE(WaitUntil([&] { return !responder_.BinaryRequestPorts().empty(); }));
+  const auto before = responder_.BinaryRequestPorts();
   discoverer.startDiscover();
-  EXPECT_TRUE(WaitUntil([&] { return Answers() > after_round; }, 500))
-      << "a fresh search asks at once";
+  ASSERT_TRUE(WaitUntil([&] { return responder_.BinaryRequestPorts().size() > before.size(); }));
+  const uint16_t next = responder_.BinaryRequestPorts()[before.size()];
+  EXPECT_EQ(std::count(before.begin(), before.end(), next), 0)
+      << "the next request comes from a fresh search, not from the running one's next round";
   EXPECT_TRUE(discoverer.isDiscovering());
   EXPECT_EQ(log.started.load(), 1);
   EXPECT_EQ(log.finished.load(), 0);
@@ -236,7 +238,8 @@ TEST_F(DiscovererTest, NoListenerRunsAfterTheDiscovererEnded) {
   ASSERT_TRUE(WaitUntil([&] { return log.Count("btbleva", kBleAddressText) > 0; }));
   discoverer.reset();
   const size_t reports = log.Total();
-  EXPECT_TRUE(platform::waitForDetachedThreads(5000)) << "the loop and the searches ended";
+  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)))
+      << "the loop and the searches ended";
   EXPECT_EQ(log.Total(), reports);
   EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";
 }
@@ -259,7 +262,7 @@ TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscoverer) {
     std::lock_guard<std::mutex> lock(mutex);
     return discoverer == nullptr;
   }));
-  EXPECT_TRUE(platform::waitForDetachedThreads(5000));
+  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_GE(reports.load(), 1);
 }
 

@@ -91,6 +91,11 @@ void VirtualDiscoveryResponder::Stop() {
   fds_.clear();
 }
 
+std::vector<uint16_t> VirtualDiscoveryResponder::BinaryRequestPorts() const {
+  std::lock_guard<std::mutex> lock(ports_mutex_);
+  return binary_request_ports_;
+}
+
 void VirtualDiscoveryResponder::Serve(int fd, bool binary) {
   static const char kBinaryRequest[] = {'V', 'L', 'D', 'Q', 1, 0, 0, 0};
   static const char kTextRequest[] = "VLPRINTER?SEARCH\r\n";
@@ -105,6 +110,10 @@ void VirtualDiscoveryResponder::Serve(int fd, bool binary) {
     const ssize_t n = ::recvfrom(fd, request, sizeof request, 0,
                                  reinterpret_cast<sockaddr *>(&from), &from_length);
     if (binary && n == sizeof kBinaryRequest && std::memcmp(request, kBinaryRequest, n) == 0) {
+      {
+        std::lock_guard<std::mutex> lock(ports_mutex_);
+        binary_request_ports_.push_back(ntohs(from.sin_port));
+      }
       ::sendto(fd, binary_reply.data(), binary_reply.size(), 0, reinterpret_cast<sockaddr *>(&from),
                from_length);
       binary_answers_.fetch_add(1);

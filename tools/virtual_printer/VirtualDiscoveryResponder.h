@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,9 @@ class VirtualDiscoveryResponder {
 
   size_t BinaryAnswers() const { return binary_answers_.load(); }
   size_t TextAnswers() const { return text_answers_.load(); }
+  // The source port of every binary request answered, in order: each search asks from a socket
+  // of its own.
+  std::vector<uint16_t> BinaryRequestPorts() const;
 
   // Builds the replies as the printer sends them (exposed for tests).
   static std::vector<uint8_t> BinaryReply(const Identity &identity);
@@ -47,6 +51,8 @@ class VirtualDiscoveryResponder {
   std::vector<std::thread> threads_;
   std::atomic<size_t> binary_answers_{0};
   std::atomic<size_t> text_answers_{0};
+  mutable std::mutex ports_mutex_;
+  std::vector<uint16_t> binary_request_ports_;
 };
 
 }  // namespace velmora::vprinter
