@@ -45,6 +45,7 @@ void BleTest::SetUp() {
 
 void BleTest::TearDown() {
   ble_sim::RemoveAllPeripherals();
+  ble_sim::SetAdapterPoweredOn(true);  // a test may have switched it off
   platform::setLogSink(nullptr);
 }
 

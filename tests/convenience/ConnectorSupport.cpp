@@ -75,4 +75,22 @@ bool ClosedEvents::WaitForCount(int count, int timeout_ms) const {
   return WaitUntil([&] { return count_->load() >= count; }, timeout_ms);
 }
 
+OpenFailures::OpenFailures(Int tag) : tag_(tag) {
+  velmora::VP_Port_AddOnPortOpenFailedEvent(
+      [notes = notes_](Int, const std::string &name) {
+        std::lock_guard<std::mutex> lock(notes->mutex);
+        notes->names.push_back(name);
+      },
+      tag_);
+}
+
+OpenFailures::~OpenFailures() {
+  velmora::VP_Port_RemoveOnPortOpenFailededEvent(tag_);
+}
+
+std::vector<std::string> OpenFailures::Names() const {
+  std::lock_guard<std::mutex> lock(notes_->mutex);
+  return notes_->names;
+}
+
 }  // namespace velmora::test

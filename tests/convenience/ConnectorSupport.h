@@ -63,4 +63,22 @@ class ClosedEvents {
   std::shared_ptr<std::atomic<int>> count_ = std::make_shared<std::atomic<int>>(0);
 };
 
+// Notes the names that port-open-failed events carry, for as long as it lives.
+class OpenFailures {
+ public:
+  explicit OpenFailures(Int tag = 1001);
+  ~OpenFailures();
+  OpenFailures(const OpenFailures &) = delete;
+  OpenFailures &operator=(const OpenFailures &) = delete;
+  std::vector<std::string> Names() const;
+
+ private:
+  struct Notes {
+    std::mutex mutex;
+    std::vector<std::string> names;
+  };
+  Int tag_;
+  std::shared_ptr<Notes> notes_ = std::make_shared<Notes>();
+};
+
 }  // namespace velmora::test

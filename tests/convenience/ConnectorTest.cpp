@@ -22,7 +22,9 @@ using velmora::Int;
 using velmora::VLPrinterConnector;
 using velmora::VLPrinterDevice;
 using velmora::test::ClosedEvents;
+using velmora::test::OpenFailures;
 using velmora::test::RefusingAddress;
+using velmora::test::ScaledMs;
 using velmora::test::StartPrinterOnPort9100;
 using velmora::test::Status;
 using velmora::test::StatusLog;
@@ -46,28 +48,26 @@ TEST_F(ConnectorTest, ConnectThenDisconnect) {
   EXPECT_TRUE(connector.isCurrentConnectedPrinter());
   EXPECT_NE(connector.getCurrentPrinterHandle(), 0);
   EXPECT_EQ(connector.getCurrentPrinterDevice(), device);
-  EXPECT_TRUE(printer->WaitForAccepted(1, 5000));
+  EXPECT_TRUE(printer->WaitForAccepted(1, ScaledMs(5000)));
 
   connector.disconnectPrinter();
   EXPECT_EQ(log.Seen(), (Statuses{Status::Connecting, Status::Connected, Status::Disconnecting,
                                   Status::Disconnected}));
   EXPECT_EQ(connector.getCurrentPrinterHandle(), 0);
   EXPECT_EQ(connector.getCurrentPrinterDevice(), device);  // kept after a disconnect
-  EXPECT_TRUE(printer->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(printer->WaitForNoOpenConnection(ScaledMs(5000)));
 
   // Not connected: nothing to do, nobody told. The closed event of our own close changes
   // nothing either.
   connector.disconnectPrinter();
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_EQ(log.Seen().size(), 4u);
 }
 
 TEST_F(ConnectorTest, FailedOpenAndUnknownPortType) {
   RefusingAddress nobody;
   ASSERT_FALSE(nobody.address().empty());
-  std::atomic<int> open_failures{0};
-  ASSERT_TRUE(velmora::VP_Port_AddOnPortOpenFailedEvent(
-      [&](Int, const std::string &) { ++open_failures; }, 1));
+  OpenFailures open_failures;
   VLPrinterConnector connector;
   StatusLog log(connector);
   const auto device = TcpDevice(nobody.address());
@@ -83,19 +83,12 @@ TEST_F(ConnectorTest, FailedOpenAndUnknownPortType) {
   EXPECT_EQ(log.Seen()[4], Status::Connecting);
   EXPECT_EQ(log.Seen()[5], Status::Disconnected);
   EXPECT_EQ(connector.getCurrentPrinterDevice(), nullptr);
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
-  EXPECT_EQ(open_failures.load(), 1);  // the unknown type and no device asked for no port
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
+  EXPECT_EQ(open_failures.Names().size(), 1u);  // the unknown type and no device asked for no port
 }
 
 TEST_F(ConnectorTest, BluetoothLeDeviceWithoutAPrinterInRange) {
-  std::mutex mutex;
-  std::vector<std::string> failed;
-  ASSERT_TRUE(velmora::VP_Port_AddOnPortOpenFailedEvent(
-      [&](Int, const std::string &name) {
-        std::lock_guard<std::mutex> lock(mutex);
-        failed.push_back(name);
-      },
-      1));
+  OpenFailures open_failures;
   // Each open searches for the printer for seconds: the four kinds connect at the same time,
   // each on a connector of its own.
   const char *types[] = {"btblewr", "btblev2", "btblev3", "btbleva"};
@@ -121,12 +114,8 @@ TEST_F(ConnectorTest, BluetoothLeDeviceWithoutAPrinterInRange) {
     EXPECT_EQ(logs[i]->Seen(), (Statuses{Status::Connecting, Status::Disconnected})) << types[i];
   }
   // Each kind reached a Bluetooth LE open with the device's address.
-  EXPECT_TRUE(WaitUntil([&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    return failed.size() == 4;
-  }));
-  std::lock_guard<std::mutex> lock(mutex);
-  for (const auto &name : failed) EXPECT_EQ(name, "00:11:22:33:44:55");
+  EXPECT_TRUE(WaitUntil([&] { return open_failures.Names().size() == 4; }));
+  for (const auto &name : open_failures.Names()) EXPECT_EQ(name, "00:11:22:33:44:55");
 }
 
 TEST_F(ConnectorTest, SamePortKeepsTheConnectionAndTheEarlierDevice) {
@@ -135,7 +124,7 @@ TEST_F(ConnectorTest, SamePortKeepsTheConnectionAndTheEarlierDevice) {
   VLPrinterConnector connector;
   const auto first = TcpDevice(printer->address(), "first name");
   ASSERT_TRUE(connector.connectPrinterSync(first));
-  ASSERT_TRUE(printer->WaitForAccepted(1, 5000));
+  ASSERT_TRUE(printer->WaitForAccepted(1, ScaledMs(5000)));
   const Int handle = connector.getCurrentPrinterHandle();
   StatusLog log(connector);
   EXPECT_TRUE(connector.connectPrinterSync(TcpDevice(printer->address(), "other name")));
@@ -158,15 +147,15 @@ TEST_F(ConnectorTest, ConnectToAnotherPrinterClosesTheFirst) {
   EXPECT_EQ(log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected, Status::Connecting,
                                   Status::Connected}));
   EXPECT_EQ(connector.getCurrentPrinterDevice(), second);
-  EXPECT_TRUE(one->WaitForNoOpenConnection(5000));
-  EXPECT_TRUE(two->WaitForAccepted(1, 5000));
+  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(two->WaitForAccepted(1, ScaledMs(5000)));
 
   // Another printer that cannot be reached: the old connection is gone all the same.
   RefusingAddress nobody;
   EXPECT_FALSE(connector.connectPrinterSync(TcpDevice(nobody.address())));
   EXPECT_EQ(log.Seen().size(), 8u);
   EXPECT_EQ(log.Seen().back(), Status::Disconnected);
-  EXPECT_TRUE(two->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(two->WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 TEST_F(ConnectorTest, SwitchingPrintersKeepsEachNewPortOpen) {
@@ -196,12 +185,12 @@ TEST_F(ConnectorTest, PortClosingByItselfDisconnects) {
   VLPrinterConnector connector;
   ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(printer->address())));
   StatusLog log(connector);
-  ASSERT_TRUE(printer->WaitForAccepted(1, 5000));
+  ASSERT_TRUE(printer->WaitForAccepted(1, ScaledMs(5000)));
   printer->CloseConnections();
   ASSERT_TRUE(log.WaitForCount(2));
   EXPECT_EQ(log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected}));
   EXPECT_EQ(connector.getCurrentPrinterHandle(), 0);
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(5000));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_EQ(log.Seen().size(), 2u);
   // It connects again afterwards.
   EXPECT_TRUE(connector.connectPrinterSync(TcpDevice(printer->address())));
@@ -216,8 +205,8 @@ TEST_F(ConnectorTest, EachConnectorLearnsOfItsOwnPortOnly) {
   VLPrinterConnector second;
   ASSERT_TRUE(first->connectPrinterSync(TcpDevice(one->address())));
   ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two->address())));
-  ASSERT_TRUE(one->WaitForAccepted(1, 5000));
-  ASSERT_TRUE(two->WaitForAccepted(1, 5000));
+  ASSERT_TRUE(one->WaitForAccepted(1, ScaledMs(5000)));
+  ASSERT_TRUE(two->WaitForAccepted(1, ScaledMs(5000)));
   StatusLog first_log(*first);
   StatusLog second_log(second);
   ClosedEvents closed;
@@ -232,9 +221,9 @@ TEST_F(ConnectorTest, EachConnectorLearnsOfItsOwnPortOnly) {
   // The first connector's end closes its port and leaves the second one's handling in place.
   first.reset();
   EXPECT_EQ(first_log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected}));
-  EXPECT_TRUE(one->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
   ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two->address())));
-  ASSERT_TRUE(two->WaitForAccepted(2, 5000));
+  ASSERT_TRUE(two->WaitForAccepted(2, ScaledMs(5000)));
   two->CloseConnections();
   ASSERT_TRUE(second_log.WaitForCount(6));
   EXPECT_EQ(second_log.Seen()[5], Status::Disconnected);
@@ -297,7 +286,8 @@ TEST_F(ConnectorTest, SecondBackgroundConnectIsRefusedWhileTheFirstRuns) {
   ASSERT_TRUE(connector.connectPrinterAsync(TcpDevice(printer->address())));
   {
     std::unique_lock<std::mutex> lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return holding; }));
+    ASSERT_TRUE(
+        changed.wait_for(lock, std::chrono::milliseconds(ScaledMs(5000)), [&] { return holding; }));
   }
   EXPECT_FALSE(connector.connectPrinterAsync(TcpDevice(printer->address())));
   {
@@ -315,7 +305,7 @@ TEST_F(ConnectorTest, SecondBackgroundConnectIsRefusedWhileTheFirstRuns) {
       WaitUntil([&] { return connector.connectPrinterAsync(TcpDevice(other->address())); }));
   ASSERT_TRUE(log.WaitForCount(6));
   EXPECT_EQ(log.Seen()[5], Status::Connected);
-  ASSERT_TRUE(printer->WaitForAccepted(1, 5000));
+  ASSERT_TRUE(printer->WaitForAccepted(1, ScaledMs(5000)));
   EXPECT_EQ(printer->AcceptedCount(), 1u);
 }
 
@@ -330,7 +320,7 @@ TEST_F(ConnectorTest, EndOfAConnectedConnectorClosesItsPort) {
         [&] { seen.push_back(connector.getCurrentConnectionStatus()); }, 1);
   }
   EXPECT_EQ(seen, (Statuses{Status::Disconnecting, Status::Disconnected}));
-  EXPECT_TRUE(printer->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(printer->WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 TEST_F(ConnectorTest, EndWhileABackgroundConnectRunsLeavesNoPortOpen) {
@@ -342,8 +332,8 @@ TEST_F(ConnectorTest, EndWhileABackgroundConnectRunsLeavesNoPortOpen) {
     if (i % 2 == 1) std::this_thread::yield();
     connector.reset();
   }
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(10000));
-  EXPECT_TRUE(printer->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(10000)));
+  EXPECT_TRUE(printer->WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 TEST_F(ConnectorTest, ListenerMayEndItsOwnConnector) {
@@ -361,7 +351,7 @@ TEST_F(ConnectorTest, ListenerMayEndItsOwnConnector) {
   EXPECT_TRUE(raw->connectPrinterSync(TcpDevice(printer->address())));
   EXPECT_EQ(connector, nullptr);
   EXPECT_EQ(calls.load(), 2);  // no calls after the end
-  EXPECT_TRUE(printer->WaitForNoOpenConnection(5000));
+  EXPECT_TRUE(printer->WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 }  // namespace

@@ -51,7 +51,31 @@ class Log {
   std::vector<std::string> entries_;
 };
 
-TEST(EventBridge, ATagIsUniqueWithinAKindOnly) {
+// The closures here refer to their test's locals: the fixtures remove every closure under the
+// tags these tests use, of every kind, so that none outlives its test.
+void RemoveTestClosures() {
+  std::vector<Int> tags{INTPTR_MIN, -1, 'A', 'B', 'D'};
+  for (Int base : {0, 1000, 2000}) {
+    for (Int i = 0; i < 10; ++i) tags.push_back(base + i);
+  }
+  for (Int tag : tags) {
+    velmora::VP_Port_RemoveOnPortOpenedEvent(tag);
+    velmora::VP_Port_RemoveOnPortOpenFailededEvent(tag);
+    velmora::VP_Port_RemoveOnPortClosedEvent(tag);
+    velmora::VP_Port_RemoveOnPortWrittenEvent(tag);
+    velmora::VP_Port_RemoveOnPortReceivedEvent(tag);
+    velmora::VP_Printer_RemoveOnPrinterStatusEvent(tag);
+    velmora::VP_Printer_RemoveOnPrinterReceivedEvent(tag);
+    velmora::VP_Printer_RemoveOnPrinterPrintedEvent(tag);
+  }
+}
+
+class EventBridge : public ::testing::Test {
+ protected:
+  void TearDown() override { RemoveTestClosures(); }
+};
+
+TEST_F(EventBridge, ATagIsUniqueWithinAKindOnly) {
   Log log;
   EXPECT_TRUE(velmora::VP_Port_AddOnPortClosedEvent([&](Int) { log.Add("first"); }, 7));
   EXPECT_FALSE(velmora::VP_Port_AddOnPortClosedEvent([&](Int) { log.Add("second"); }, 7));
@@ -64,7 +88,7 @@ TEST(EventBridge, ATagIsUniqueWithinAKindOnly) {
   EXPECT_EQ(log.Take(), std::vector<std::string>{"printed"});
 }
 
-TEST(EventBridge, RegisterRemoveRegisterKeepsOneFlatEntry) {
+TEST_F(EventBridge, RegisterRemoveRegisterKeepsOneFlatEntry) {
   std::atomic<int> calls{0};
   EXPECT_FALSE(velmora::VP_Port_RemoveOnPortClosedEvent(3));  // nothing registered yet
   EXPECT_TRUE(velmora::VP_Port_AddOnPortClosedEvent([&](Int) { ++calls; }, 3));
@@ -77,7 +101,7 @@ TEST(EventBridge, RegisterRemoveRegisterKeepsOneFlatEntry) {
   EXPECT_EQ(calls.load(), 1);
 }
 
-TEST(EventBridge, ClosuresRunInRegistrationOrderAndRemovalKeepsTheRest) {
+TEST_F(EventBridge, ClosuresRunInRegistrationOrderAndRemovalKeepsTheRest) {
   Log log;
   for (const char *name : {"A", "B", "D"}) {
     ASSERT_TRUE(
@@ -93,7 +117,7 @@ TEST(EventBridge, ClosuresRunInRegistrationOrderAndRemovalKeepsTheRest) {
   EXPECT_EQ(log.Take(), (std::vector<std::string>{"A", "D", "neg", "zero"}));
 }
 
-TEST(EventBridge, RemovalDuringADispatchShowsFromTheNextEvent) {
+TEST_F(EventBridge, RemovalDuringADispatchShowsFromTheNextEvent) {
   Log log;
   // A removes itself and C; C still runs in this dispatch, neither from the next one on.
   ASSERT_TRUE(velmora::VP_Port_AddOnPortClosedEvent(
@@ -114,7 +138,7 @@ TEST(EventBridge, RemovalDuringADispatchShowsFromTheNextEvent) {
   EXPECT_TRUE(log.Take().empty());
 }
 
-TEST(EventBridge, AClosureAddedDuringADispatchIsFirstCalledAtTheNextEvent) {
+TEST_F(EventBridge, AClosureAddedDuringADispatchIsFirstCalledAtTheNextEvent) {
   Log log;
   ASSERT_TRUE(velmora::VP_Port_AddOnPortClosedEvent(
       [&](Int) {
@@ -128,7 +152,7 @@ TEST(EventBridge, AClosureAddedDuringADispatchIsFirstCalledAtTheNextEvent) {
   EXPECT_EQ(log.Take(), (std::vector<std::string>{"A", "late"}));
 }
 
-TEST(EventBridge, AClosureRemovedWhileItRunsStaysAliveUntilItReturns) {
+TEST_F(EventBridge, AClosureRemovedWhileItRunsStaysAliveUntilItReturns) {
   auto owned = std::make_shared<std::string>("still here");
   std::string seen;
   ASSERT_TRUE(velmora::VP_Port_AddOnPortClosedEvent(
@@ -144,7 +168,7 @@ TEST(EventBridge, AClosureRemovedWhileItRunsStaysAliveUntilItReturns) {
   EXPECT_TRUE(watch.expired());  // freed once the dispatch let go of it
 }
 
-TEST(EventBridge, ThrowingOrEmptyClosuresDoNotStopTheOthers) {
+TEST_F(EventBridge, ThrowingOrEmptyClosuresDoNotStopTheOthers) {
   std::atomic<int> calls{0};
   ASSERT_TRUE(velmora::VP_Port_AddOnPortClosedEvent(
       [](Int) { throw std::runtime_error("closure failed"); }, 1));
@@ -154,7 +178,7 @@ TEST(EventBridge, ThrowingOrEmptyClosuresDoNotStopTheOthers) {
   EXPECT_EQ(calls.load(), 1);
 }
 
-TEST(EventBridge, EveryKindDeliversItsValues) {
+TEST_F(EventBridge, EveryKindDeliversItsValues) {
   Log log;
   ASSERT_TRUE(velmora::VP_Port_AddOnPortOpenedEvent(
       [&](Int h, const std::string &name) { log.Add("opened " + std::to_string(h) + " " + name); },
@@ -217,7 +241,7 @@ TEST(EventBridge, EveryKindDeliversItsValues) {
                         }));
 }
 
-TEST(EventBridge, EachClosureGetsTheSameBytes) {
+TEST_F(EventBridge, EachClosureGetsTheSameBytes) {
   std::vector<const Bytes *> seen;
   for (Int tag = 0; tag < 3; ++tag) {
     ASSERT_TRUE(velmora::VP_Port_AddOnPortReceivedEvent(
@@ -230,7 +254,13 @@ TEST(EventBridge, EachClosureGetsTheSameBytes) {
   EXPECT_EQ(seen[1], seen[2]);
 }
 
-class EventBridgeOnPorts : public velmora::test::PortTest {};
+class EventBridgeOnPorts : public velmora::test::PortTest {
+ protected:
+  void TearDown() override {
+    RemoveTestClosures();
+    PortTest::TearDown();
+  }
+};
 
 TEST_F(EventBridgeOnPorts, EventsOfARealTcpPortReachTheClosures) {
   velmora::vprinter::VirtualTcpPrinter printer;
@@ -296,12 +326,6 @@ TEST_F(EventBridgeOnPorts, EventsOfARealTcpPortReachTheClosures) {
   ASSERT_TRUE(WaitUntil(locked([&] { return !closed.empty(); })));
   EXPECT_EQ(closed, std::vector<Int>{handle});
   ASSERT_TRUE(WaitUntil([&] { return !velmora::VP_Port_IsOpened(handle); }));
-
-  // The closures refer to this test's locals.
-  EXPECT_TRUE(velmora::VP_Port_RemoveOnPortOpenedEvent(1));
-  EXPECT_TRUE(velmora::VP_Port_RemoveOnPortWrittenEvent(1));
-  EXPECT_TRUE(velmora::VP_Port_RemoveOnPortReceivedEvent(1));
-  EXPECT_TRUE(velmora::VP_Port_RemoveOnPortClosedEvent(1));
 }
 
 TEST_F(EventBridgeOnPorts, ChangesRaceSafelyWithEventsOnOtherThreads) {

@@ -18,12 +18,16 @@
 namespace {
 
 using velmora::Int;
+using velmora::test::ScaledMs;
 using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
 
 class PortWrappers : public velmora::test::PortTest {
  protected:
   void TearDown() override {
+    // The tests' closures refer to their locals.
+    velmora::VP_Port_RemoveOnPortWrittenEvent(1);
+    velmora::VP_Port_RemoveOnPortOpenFailededEvent(1);
     for (Int handle : opened_) velmora::VP_Port_Close(handle);
     PortTest::TearDown();
   }
@@ -83,7 +87,7 @@ TEST_F(PortWrappers, TcpWriteReachesThePrinterAndRepliesAreRead) {
 
   const Bytes six{1, 2, 3, 4, 5, 6};
   EXPECT_EQ(velmora::VP_Port_Write(handle, six, 2, 3, 1000), 3);
-  ASSERT_TRUE(printer.printer().WaitForReceivedSize(3, 5000));
+  ASSERT_TRUE(printer.printer().WaitForReceivedSize(3, ScaledMs(5000)));
   EXPECT_EQ(printer.printer().Received(), (Bytes{3, 4, 5}));
 
   // A read of 0 bytes returns at once and leaves the array alone.
@@ -139,7 +143,7 @@ TEST_F(PortWrappers, FailedOpensGiveZeroAndOnlyReachedOpensReportFailure) {
   EXPECT_EQ(velmora::VP_Port_OpenTcp("", "127.0.0.3", 9100, -1, 0), 0);
   EXPECT_EQ(velmora::VP_Port_OpenBtBle(address, Int{1} << 31), 0);
 
-  ASSERT_TRUE(velmora::platform::waitForDetachedThreads(10000));
+  ASSERT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(10000)));
   std::lock_guard<std::mutex> lock(mutex);
   // Each report comes on a thread of its own, so their order is open.
   std::sort(failed.begin(), failed.end());

@@ -28,6 +28,13 @@ struct Seen {
   unsigned int received = 0;
   unsigned int printed = 0;
   int printed_events = 0;
+  void Reset() {
+    std::lock_guard<std::mutex> lock(mutex);
+    handle = nullptr;
+    error = info = -1;
+    received = printed = 0;
+    printed_events = 0;
+  }
 };
 Seen seen;
 
@@ -50,6 +57,7 @@ void OnPrinted(void *, unsigned int id, void *) {
 class StatusReports : public PortTest {
  protected:
   void SetUp() override {
+    seen.Reset();  // the tests of one process share it
     VP_Printer_AddOnPrinterStatusEvent(OnStatus, nullptr);
     VP_Printer_AddOnPrinterReceivedEvent(OnReceived, nullptr);
     VP_Printer_AddOnPrinterPrintedEvent(OnPrinted, nullptr);
@@ -101,7 +109,7 @@ TEST_F(StatusReports, ReceivedCountAndPrintedPagesRaiseTheirEvents) {
   void *h = printer->handle();
   const Bytes text(100, 'x');
   ASSERT_EQ(VP_Port_Write(h, text.data(), 100, 1000), 100);
-  ASSERT_TRUE(printer->tcp.printer().WaitForReceivedSize(100, 5000));
+  ASSERT_TRUE(printer->tcp.printer().WaitForReceivedSize(100, ScaledMs(5000)));
   ASSERT_TRUE(WaitUntil([&] {
     std::lock_guard<std::mutex> lock(seen.mutex);
     return seen.received == printer->tcp.printer().ReceivedSize();
@@ -186,7 +194,7 @@ TEST_F(StatusReports, ClearRequestsAreSentWhole) {
   void *h = printer->handle();
   ASSERT_EQ(VP_Printer_ClearPrinterBuffer(h), 1);
   ASSERT_EQ(VP_Printer_ClearPrinterError(h), 1);
-  ASSERT_TRUE(printer->tcp.printer().WaitForReceivedSize(8, 5000));
+  ASSERT_TRUE(printer->tcp.printer().WaitForReceivedSize(8, ScaledMs(5000)));
   EXPECT_EQ(printer->tcp.printer().Received(),
             (Bytes{0x10, 0x14, 0x08, 0x01, 0x03, 0x10, 0x05, 0x01}));
 }
