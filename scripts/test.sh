@@ -27,6 +27,13 @@ for flavour in address thread; do
   prefix=()
   if [ "$flavour" = thread ]; then prefix=("${tsan_prefix[@]}"); fi
   "${prefix[@]}" ctest --test-dir "$dir" -j "$((jobs * 2))" --output-on-failure --timeout 300
+  if [ "$flavour" = address ]; then
+    # ctest runs each case in a process of its own; every program must also pass run whole, so
+    # that no case leaves behind state (a registered closure, say) that trips a later one.
+    echo "=== every test program whole, in one process ==="
+    find "$dir/tests" -maxdepth 1 -name 'test_*' -type f -perm -u+x | sort |
+      xargs -P "$jobs" -I{} scripts/run-whole.sh {}
+  fi
 done
 
 # The installed package as applications use it: found with find_package and with pkg-config.
