@@ -86,7 +86,7 @@ TEST_F(TcpPortTest, AnOpenIsReportedOnceAndOpenedComesBeforeClosed) {
     const size_t before = events.Events().size(), closed = events.Count("closed");
     void *h = VP_Port_OpenTcp("", "127.0.0.1", printer_.port(), 2000, 1);
     ASSERT_TRUE(h == nullptr || events.WaitForCount("closed", closed + 1));
-    ASSERT_TRUE(velmora::platform::waitForDetachedThreads(10000));
+    ASSERT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(10000)));
     std::string kinds;
     const auto all = events.Events();
     for (size_t e = before; e < all.size(); ++e) {
