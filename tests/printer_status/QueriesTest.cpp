@@ -60,6 +60,7 @@ TEST_F(Queries, HeldBackBytesPrecedeTheirEventAndDieWithADiscard) {
 
   ASSERT_EQ(VP_Port_SkipAvailable(h), 1);
   printer->tcp.Send({'A', 'B', 'C', 'D', 'E', 'F', 'G'});
+  ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) >= 7; }));
   unsigned char got[8] = {};
   EXPECT_EQ(std::string(reinterpret_cast<char *>(got), VP_Port_Read(h, got, 8, 500)), "ABCDEFG");
 
