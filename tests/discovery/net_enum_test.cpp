@@ -1,6 +1,7 @@
 // Network printer discovery, run inside a private network namespace with virtual responders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -127,13 +128,16 @@ TEST_F(NetEnumTest, CancelEndsASearchLongBeforeItsTimeout) {
   EXPECT_TRUE(WaitUntil([&] { return ended.load(); }, 1000));
   search.join();
 
-  // A cancelled flag stops the next search before it sends anything.
-  const size_t answers = printer.BinaryAnswers() + printer.TextAnswers();
+  // A cancelled flag stops the next search before it sends anything: no request comes from a
+  // socket of its own (the first search's requests may still be on their way).
+  const auto ports = printer.BinaryRequestPorts();
   const long long again_ms = ElapsedMs(
       [&] { VP_Port_EnumNetPrinter(LongTimeoutMs(), &cancel, Collector::On, &collector); });
   EXPECT_LT(again_ms, ScaledMs(1000));
   WaitUntil([] { return false; }, 100);  // a request, had one been sent, would be answered by now
-  EXPECT_EQ(printer.BinaryAnswers() + printer.TextAnswers(), answers);
+  for (uint16_t port : printer.BinaryRequestPorts()) {
+    EXPECT_GT(std::count(ports.begin(), ports.end(), port), 0) << "a request of the next search";
+  }
   printer.Stop();
 }
 
