@@ -70,9 +70,12 @@ void RemoveTestClosures() {
   }
 }
 
-class EventBridge : public ::testing::Test {
+class EventBridge : public velmora::test::PortTest {
  protected:
-  void TearDown() override { RemoveTestClosures(); }
+  void TearDown() override {
+    RemoveTestClosures();
+    PortTest::TearDown();
+  }
 };
 
 TEST_F(EventBridge, ATagIsUniqueWithinAKindOnly) {
@@ -254,13 +257,7 @@ TEST_F(EventBridge, EachClosureGetsTheSameBytes) {
   EXPECT_EQ(seen[1], seen[2]);
 }
 
-class EventBridgeOnPorts : public velmora::test::PortTest {
- protected:
-  void TearDown() override {
-    RemoveTestClosures();
-    PortTest::TearDown();
-  }
-};
+using EventBridgeOnPorts = EventBridge;
 
 TEST_F(EventBridgeOnPorts, EventsOfARealTcpPortReachTheClosures) {
   velmora::vprinter::VirtualTcpPrinter printer;
