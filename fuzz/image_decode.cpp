@@ -1,11 +1,14 @@
-// Encoded images from outside: header check, decode, scale, binarise and frame must never
-// crash, leak or allocate past the size limits, whatever the bytes.
+// Encoded images from outside: header check, decode, scale, binarise and frame, and the public
+// image type with its PNG form, must never crash, leak or allocate past the size limits,
+// whatever the bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/RasterFraming.h"
+#include "velmora/image.hpp"
 #include "velmora/orvantis_imgutils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -32,5 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   unsigned char *raster = Orvantis_ImgUtils_ConvertImageDataToMonoFormat(
       image, static_cast<unsigned>(image_size), dstw, dsth, method, &mono_size, &stride);
   std::free(raster);
+  const auto picture =
+      velmora::platform::Image::fromData(std::vector<uint8_t>(image, image + image_size));
+  // The PNG form of small pictures only: encoding a large one takes long and finds nothing new.
+  if (picture != nullptr && picture->size().width * picture->size().height <= 65536) {
+    const auto png = picture->pngRepresentation();
+    // What the image holds goes out as a PNG that decodes again to the same size.
+    const auto again = png ? velmora::platform::Image::fromData(*png) : nullptr;
+    if (again == nullptr || again->size().width != picture->size().width ||
+        again->size().height != picture->size().height) {
+      std::abort();
+    }
+  }
   return 0;
 }

@@ -10,5 +10,13 @@ for format in png jpg bmp gif ppm; do
   /usr/bin/convert "$work/g.png" "$work/seed.$format"
   { printf '\x00\x00\x02'; cat "$work/seed.$format"; } >"$out/seed_$format"
 done
+# JPEG variants the decoder takes another way: progressive scans, subsampled colour, CMYK.
+/usr/bin/convert -seed 1 -size 24x16 plasma:fractal "$work/c.png"
+/usr/bin/convert "$work/c.png" -interlace Plane "$work/progressive.jpg"
+/usr/bin/convert "$work/c.png" -sampling-factor 2x2 "$work/subsampled.jpg"
+/usr/bin/convert "$work/c.png" -colorspace CMYK "$work/cmyk.jpg"
+for variant in progressive subsampled cmyk; do
+  { printf '\x00\x00\x02'; cat "$work/$variant.jpg"; } >"$out/seed_$variant"
+done
 /usr/bin/convert "$work/g.png" -alpha set -channel A -evaluate set 50% "$work/alpha.png"
 { printf '\x10\xf0\x01'; cat "$work/alpha.png"; } >"$out/seed_alpha_png"

@@ -1,10 +1,8 @@
 #include <climits>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
-#include "nzcommon/imgprocess/StbImage.h"
+#include "nzcommon/imgprocess/ImageDecode.h"
 #include "platform/PngEncoder.h"
 #include "velmora/image.hpp"
 
@@ -34,32 +32,23 @@ bool SizeFits(int width, int height, int channels) {
 
 }  // namespace
 
+// Both go through the library's one guarded decoder, with the limits of the printing functions.
 std::shared_ptr<Image> Image::fromFile(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return nullptr;
-  const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(file)),
-                                       std::istreambuf_iterator<char>());
-  if (file.bad()) return nullptr;
-  return fromData(data);
+  const auto data = imgprocess::ReadImageFile(path.c_str());
+  if (!data) return nullptr;
+  return fromData(*data);
 }
 
 std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
-  if (data.empty() || data.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
-  int width = 0;
-  int height = 0;
-  int channels = 0;
-  unsigned char *decoded =
-      velmora_stbi_load(data.data(), static_cast<int>(data.size()), &width, &height, &channels);
-  if (decoded == nullptr) return nullptr;
-  std::shared_ptr<Image> image;
-  if (SizeFits(width, height, channels)) {
-    image = std::make_shared<Image>();
-    image->width_ = width;
-    image->height_ = height;
-    image->channels_ = channels;
-    image->pixels_.assign(decoded, decoded + static_cast<std::size_t>(width) * height * channels);
-  }
-  velmora_stbi_free(decoded);
+  auto decoded = imgprocess::DecodeImage(data.data(), data.size(), 0);
+  if (!decoded || !SizeFits(decoded->width, decoded->height, decoded->channels)) return nullptr;
+  auto image = std::make_shared<Image>();
+  image->width_ = decoded->width;
+  image->height_ = decoded->height;
+  image->channels_ = decoded->channels;
+  const unsigned char *pixels = decoded->pixels.get();
+  image->pixels_.assign(pixels, pixels + static_cast<std::size_t>(decoded->width) *
+                                             decoded->height * decoded->channels);
   return image;
 }
 

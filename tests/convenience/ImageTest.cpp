@@ -62,6 +62,7 @@ TEST(PlatformImage, BadInputGivesNoImage) {
   png.resize(png.size() / 2);
   EXPECT_EQ(Image::fromData(png), nullptr);
   EXPECT_EQ(Image::fromFile("/nonexistent/velmora.png"), nullptr);
+  EXPECT_EQ(Image::fromFile("/"), nullptr);  // a directory
 }
 
 TEST(PlatformImage, EmptyImageHasNoPngForm) {

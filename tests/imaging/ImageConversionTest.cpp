@@ -8,6 +8,7 @@
 #include "nzcommon/imgprocess/ImageDecode.h"
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
+#include "velmora/image.hpp"
 #include "velmora/orvantis_imgutils.h"
 
 namespace velmora::test {
@@ -207,6 +208,7 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   ASSERT_TRUE(ReadImageSize(big.data(), big.size()));
   EXPECT_FALSE(DecodeToGrey(big.data(), big.size()));
   EXPECT_FALSE(EncodedImageToMono(big.data(), big.size(), 100, 100, 0));
+  EXPECT_EQ(platform::Image::fromData(big), nullptr);
   // The same kind of file within the limits decodes.
   const auto wide = OneBitBmp(6000, 10);
   const auto grey = DecodeToGrey(wide.data(), wide.size());

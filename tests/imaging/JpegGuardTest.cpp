@@ -3,6 +3,7 @@
 #include "ImageFixtures.h"
 #include "nzcommon/imgprocess/ImageDecode.h"
 #include "nzcommon/imgprocess/JpegGuard.h"
+#include "velmora/image.hpp"
 
 namespace velmora::test {
 namespace {
@@ -39,6 +40,7 @@ TEST(JpegGuard, HuffmanTableWithTooManyCodesIsRefusedBeforeTheDecoderSeesIt) {
   EXPECT_FALSE(JpegHuffmanTablesFit(jpeg.data(), jpeg.size()));
   EXPECT_FALSE(ReadImageSize(jpeg.data(), jpeg.size()));
   EXPECT_FALSE(DecodeToGrey(jpeg.data(), jpeg.size()));
+  EXPECT_EQ(platform::Image::fromData(jpeg), nullptr);
 
   // Leading fill bytes do not hide the JPEG from the check.
   std::vector<uint8_t> filled;
@@ -62,6 +64,106 @@ TEST(JpegGuard, OtherFormatsAreLeftAlone) {
                                       0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_TRUE(JpegHuffmanTablesFit(bytes.data(), bytes.size()));
+}
+
+// Tiny grey JPEGs built segment by segment: every table holds one code, "0", so a baseline block
+// is two 0 bits (DC difference 0, end of block) and a progressive block one bit per scan.
+using Bytes = std::vector<uint8_t>;
+
+Bytes Segment(uint8_t marker, const Bytes &body) {
+  Bytes segment = {0xFF, marker, static_cast<uint8_t>((body.size() + 2) >> 8),
+                   static_cast<uint8_t>(body.size() + 2)};
+  segment.insert(segment.end(), body.begin(), body.end());
+  return segment;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const auto &part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+const Bytes kStart = {0xFF, 0xD8};
+const Bytes kEnd = {0xFF, 0xD9};
+const Bytes kQuant = Segment(0xDB, Join({{0x00}, Bytes(64, 1)}));
+const Bytes kDcTable = Segment(0xC4, Join({{0x00, 1}, Bytes(15, 0), {0x00}}));
+const Bytes kAcTable = Segment(0xC4, Join({{0x10, 1}, Bytes(15, 0), {0x00}}));
+
+// 16 x 8 pixels (two blocks) in `components` components (ids 1, 2, 3), each one block wide.
+Bytes Frame(uint8_t kind, int components = 1) {
+  Bytes body = {8, 0, 8, 0, 16, static_cast<uint8_t>(components)};
+  for (int id = 1; id <= components; ++id) body.insert(body.end(), {uint8_t(id), 0x11, 0});
+  return Segment(kind, body);
+}
+Bytes Scan(Bytes ids, uint8_t first, uint8_t last, uint8_t approximation = 0) {
+  Bytes body = {static_cast<uint8_t>(ids.size())};
+  for (uint8_t id : ids) body.insert(body.end(), {id, 0x00});
+  body.insert(body.end(), {first, last, approximation});
+  return Segment(0xDA, body);
+}
+Bytes RestartEvery(uint8_t blocks) {
+  return Segment(0xDD, {0, blocks});
+}
+const Bytes kBaseline = Frame(0xC0);
+const Bytes kProgressive = Frame(0xC2);
+const Bytes kTwoBlocks = {0x0F};  // 2 x 2 zero bits, padded with ones
+const Bytes kOneBlock = {0x3F};
+
+TEST(JpegGuard, ScansThatReadUndefinedTablesOrUnfilledBlocksAreRefused) {
+  const struct {
+    const char *name;
+    Bytes jpeg;
+    bool decodes;
+  } cases[] = {
+      {"baseline",
+       Join({kStart, kQuant, kDcTable, kAcTable, kBaseline, Scan({1}, 0, 63), kTwoBlocks, kEnd}),
+       true},
+      {"progressive",
+       Join({kStart, kQuant, kDcTable, kAcTable, kProgressive, Scan({1}, 0, 0), kTwoBlocks,
+             Scan({1}, 1, 63), kTwoBlocks, kEnd}),
+       true},
+      {"restart markers",
+       Join({kStart,
+             kQuant,
+             kDcTable,
+             kAcTable,
+             RestartEvery(1),
+             kBaseline,
+             Scan({1}, 0, 63),
+             kOneBlock,
+             {0xFF, 0xD0},
+             kOneBlock,
+             kEnd}),
+       true},
+      {"no quantisation table",
+       Join({kStart, kDcTable, kAcTable, kBaseline, Scan({1}, 0, 63), kTwoBlocks, kEnd}), false},
+      {"quantisation table after the scan",
+       Join({kStart, kDcTable, kAcTable, kBaseline, Scan({1}, 0, 63), kTwoBlocks, kQuant, kEnd}),
+       false},
+      {"no DC table",
+       Join({kStart, kQuant, kAcTable, kBaseline, Scan({1}, 0, 63), kTwoBlocks, kEnd}), false},
+      {"no AC table",
+       Join({kStart, kQuant, kDcTable, kProgressive, Scan({1}, 0, 0), kTwoBlocks, Scan({1}, 1, 63),
+             kTwoBlocks, kEnd}),
+       false},
+      {"a component in no scan",
+       Join(
+           {kStart, kQuant, kDcTable, kAcTable, Frame(0xC0, 3), Scan({1, 2}, 0, 63), {0x00}, kEnd}),
+       false},
+      {"AC before DC",
+       Join({kStart, kQuant, kDcTable, kAcTable, kProgressive, Scan({1}, 1, 63), kTwoBlocks,
+             Scan({1}, 0, 0, 0x10), kTwoBlocks, Scan({1}, 0, 0), kTwoBlocks, kEnd}),
+       false},
+      {"restart interval without markers",
+       Join({kStart, kQuant, kDcTable, kAcTable, RestartEvery(1), kBaseline, Scan({1}, 0, 63),
+             kTwoBlocks, kEnd}),
+       false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DecodeToGrey(c.jpeg.data(), c.jpeg.size()).has_value(), c.decodes);
+    EXPECT_EQ(platform::Image::fromData(c.jpeg) != nullptr, c.decodes);
+  }
 }
 
 }  // namespace

@@ -18,15 +18,15 @@ struct FileCloser {
   void operator()(FILE *file) const { std::fclose(file); }
 };
 
-struct StbFree {
-  void operator()(unsigned char *pixels) const { velmora_stbi_free(pixels); }
-};
-
 bool FitsDecoder(size_t size) {
   return size > 0 && size <= static_cast<size_t>(kMaxEncodedImageBytes) && size <= INT_MAX;
 }
 
 }  // namespace
+
+void DecoderPixelsFree::operator()(unsigned char *pixels) const {
+  velmora_stbi_free(pixels);
+}
 
 std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
   if (path == nullptr) return std::nullopt;
@@ -42,8 +42,8 @@ std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
 
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
   if (data == nullptr || !FitsDecoder(size)) return std::nullopt;
-  // Even the header reader builds JPEG Huffman tables.
-  if (!JpegHuffmanTablesFit(data, size)) return std::nullopt;
+  // The header reader builds JPEG Huffman tables too, so the guard comes first.
+  if (!JpegIsSafeToDecode(data, size)) return std::nullopt;
   ImageSize result;
   if (!velmora_stbi_info(data, static_cast<int>(size), &result.width, &result.height)) {
     return std::nullopt;
@@ -51,22 +51,33 @@ std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
   return result;
 }
 
-std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size) {
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, int channels) {
   const auto announced = ReadImageSize(data, size);
   if (!announced || !IsAcceptableImageSize(announced->width, announced->height)) {
     return std::nullopt;
   }
-  int width = 0;
-  int height = 0;
-  std::unique_ptr<unsigned char, StbFree> rgb(
-      velmora_stbi_load_rgb(data, static_cast<int>(size), &width, &height));
+  DecodedImage image;
+  image.pixels.reset(channels == 3 ? velmora_stbi_load_rgb(data, static_cast<int>(size),
+                                                           &image.width, &image.height)
+                                   : velmora_stbi_load(data, static_cast<int>(size), &image.width,
+                                                       &image.height, &image.channels));
+  if (channels == 3) image.channels = 3;
   // The decoder must deliver what the header announced; anything else is refused.
-  if (!rgb || width != announced->width || height != announced->height) return std::nullopt;
+  if (!image.pixels || image.width != announced->width || image.height != announced->height ||
+      image.channels < 1 || image.channels > 4) {
+    return std::nullopt;
+  }
+  return image;
+}
+
+std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size) {
+  const auto rgb = DecodeImage(data, size, 3);
+  if (!rgb) return std::nullopt;
   GreyImage grey;
-  grey.width = width;
-  grey.height = height;
-  grey.pixels.resize(static_cast<size_t>(width) * height);
-  RgbToGrey(rgb.get(), grey.pixels.data(), grey.pixels.size());
+  grey.width = rgb->width;
+  grey.height = rgb->height;
+  grey.pixels.resize(static_cast<size_t>(grey.width) * grey.height);
+  RgbToGrey(rgb->pixels.get(), grey.pixels.data(), grey.pixels.size());
   return grey;
 }
 

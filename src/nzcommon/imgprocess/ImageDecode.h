@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,8 +23,27 @@ std::optional<std::vector<uint8_t>> ReadImageFile(const char *path);
 // data is no image of a supported format (PNG, JPEG, BMP, GIF).
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size);
 
-// Decodes an encoded image and converts it to grey. Refuses, before decoding, an image whose
-// header announces a size outside IsAcceptableImageSize.
+// Pixels as the decoder hands them over, freed by it.
+struct DecoderPixelsFree {
+  void operator()(unsigned char *pixels) const;
+};
+using DecoderPixels = std::unique_ptr<unsigned char, DecoderPixelsFree>;
+
+// An encoded image decoded to 8-bit pixels, rows packed.
+struct DecodedImage {
+  int width = 0;
+  int height = 0;
+  int channels = 0;  // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+  DecoderPixels pixels;
+};
+
+// The one way encoded pictures reach the decoder. Refuses, before decoding, data larger than
+// kMaxEncodedImageBytes, a header that announces a size outside IsAcceptableImageSize, and a
+// JPEG that JpegIsSafeToDecode refuses; afterwards, a result of another size than announced.
+// `channels` 3 gives RGB, 0 the image's own channel count.
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, int channels);
+
+// DecodeImage, converted to grey.
 std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size);
 
 }  // namespace velmora::imgprocess
