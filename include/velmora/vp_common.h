@@ -20,6 +20,15 @@
 #define VP_EXTERN_C_END
 #endif
 
+/* Every enumeration of the interface holds any 32-bit value: the named values are those the
+ * printer knows, any other is passed on unchanged (its low byte where a command carries one
+ * byte). A C enumeration takes any value of its integer type anyway; C++ is told its type. */
+#ifdef __cplusplus
+#define VP_ENUM_TYPE : unsigned int
+#else
+#define VP_ENUM_TYPE
+#endif
+
 /* Kind of an open port, one bit each. */
 #define VP_PORT_TYPE_COM 1
 #define VP_PORT_TYPE_TCP 2

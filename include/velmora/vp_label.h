@@ -9,7 +9,7 @@
 VP_EXTERN_C_BEGIN
 
 /* Rotation field of the label page, barcode, QR and PDF417 commands. */
-typedef enum VP_Label_Rotation {
+typedef enum VP_Label_Rotation VP_ENUM_TYPE {
   VP_Label_Rotation_0 = 0,
   VP_Label_Rotation_90 = 1,
   VP_Label_Rotation_180 = 2,
@@ -17,7 +17,7 @@ typedef enum VP_Label_Rotation {
 } VP_Label_Rotation;
 
 /* Type field of the label barcode command. */
-typedef enum VP_Label_BarcodeType {
+typedef enum VP_Label_BarcodeType VP_ENUM_TYPE {
   VP_Label_BarcodeType_UPCA = 0,
   VP_Label_BarcodeType_UPCE = 1,
   VP_Label_BarcodeType_EAN13 = 2,
@@ -30,7 +30,7 @@ typedef enum VP_Label_BarcodeType {
 } VP_Label_BarcodeType;
 
 /* Where a label barcode's readable text goes, the n of GS H n. */
-typedef enum VP_Label_BarcodeTextPrintPosition {
+typedef enum VP_Label_BarcodeTextPrintPosition VP_ENUM_TYPE {
   VP_Label_BarcodeTextPrintPosition_None = 0,
   VP_Label_BarcodeTextPrintPosition_AboveBarcode = 1,
   VP_Label_BarcodeTextPrintPosition_BelowBarcode = 2,
@@ -38,7 +38,10 @@ typedef enum VP_Label_BarcodeTextPrintPosition {
 } VP_Label_BarcodeTextPrintPosition;
 
 /* Colour field of the label line, rectangle and box commands. */
-typedef enum VP_Label_Color { VP_Label_Color_White = 0, VP_Label_Color_Black = 1 } VP_Label_Color;
+typedef enum VP_Label_Color VP_ENUM_TYPE {
+  VP_Label_Color_White = 0,
+  VP_Label_Color_Black = 1
+} VP_Label_Color;
 
 VP_API int VP_Label_EnableLabelMode(void *handle);
 VP_API int VP_Label_DisableLabelMode(void *handle);

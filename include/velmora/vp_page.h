@@ -10,7 +10,7 @@
 VP_EXTERN_C_BEGIN
 
 /* The n of ESC T n. With 0 and 2 the area's width runs along x; with 1 and 3 its height. */
-typedef enum VP_Page_DrawDirection {
+typedef enum VP_Page_DrawDirection VP_ENUM_TYPE {
   VP_Page_DrawDirection_LeftToRight = 0,
   VP_Page_DrawDirection_BottomToTop = 1,
   VP_Page_DrawDirection_RightToLeft = 2,

@@ -9,7 +9,7 @@
 VP_EXTERN_C_BEGIN
 
 /* Symbology byte m of GS k m n (the form with a length byte). */
-typedef enum VP_Pos_BarcodeType {
+typedef enum VP_Pos_BarcodeType VP_ENUM_TYPE {
   VP_Pos_BarcodeType_UPCA = 0x41,
   VP_Pos_BarcodeType_UPCE = 0x42,
   VP_Pos_BarcodeType_EAN13 = 0x43,
@@ -22,7 +22,7 @@ typedef enum VP_Pos_BarcodeType {
 } VP_Pos_BarcodeType;
 
 /* QR error-correction level. */
-typedef enum VP_QRCodeECC {
+typedef enum VP_QRCodeECC VP_ENUM_TYPE {
   VP_QRCodeECC_L = 1,
   VP_QRCodeECC_M = 2,
   VP_QRCodeECC_Q = 3,
@@ -30,7 +30,7 @@ typedef enum VP_QRCodeECC {
 } VP_QRCodeECC;
 
 /* International character set, the n of ESC R n. */
-typedef enum VP_CharacterSet {
+typedef enum VP_CharacterSet VP_ENUM_TYPE {
   VP_CharacterSet_USA = 0,
   VP_CharacterSet_FRANCE = 1,
   VP_CharacterSet_GERMANY = 2,
@@ -50,7 +50,7 @@ typedef enum VP_CharacterSet {
 } VP_CharacterSet;
 
 /* Single-byte code page, the n of ESC t n. */
-typedef enum VP_CharacterCodepage {
+typedef enum VP_CharacterCodepage VP_ENUM_TYPE {
   VP_CharacterCodepage_CP437 = 0,
   VP_CharacterCodepage_KATAKANA = 1,
   VP_CharacterCodepage_CP850 = 2,
@@ -64,7 +64,7 @@ typedef enum VP_CharacterCodepage {
 } VP_CharacterCodepage;
 
 /* Multi-byte encoding of the printer's text, the n of 1B 39 n. */
-typedef enum VP_MultiByteEncoding {
+typedef enum VP_MultiByteEncoding VP_ENUM_TYPE {
   VP_MultiByteEncoding_GBK = 0,
   VP_MultiByteEncoding_UTF8 = 1,
   VP_MultiByteEncoding_BIG5 = 3,
@@ -73,14 +73,14 @@ typedef enum VP_MultiByteEncoding {
 } VP_MultiByteEncoding;
 
 /* The n of ESC a n. */
-typedef enum VP_Pos_Alignment {
+typedef enum VP_Pos_Alignment VP_ENUM_TYPE {
   VP_Pos_Alignment_Left = 0,
   VP_Pos_Alignment_HCenter = 1,
   VP_Pos_Alignment_Right = 2
 } VP_Pos_Alignment;
 
 /* Where a barcode's readable text goes, the n of GS H n. */
-typedef enum VP_Pos_BarcodeTextPrintPosition {
+typedef enum VP_Pos_BarcodeTextPrintPosition VP_ENUM_TYPE {
   VP_Pos_BarcodeTextPrintPosition_None = 0,
   VP_Pos_BarcodeTextPrintPosition_AboveBarcode = 1,
   VP_Pos_BarcodeTextPrintPosition_BelowBarcode = 2,
