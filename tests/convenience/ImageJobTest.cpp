@@ -173,22 +173,28 @@ TEST(ImageJob, NothingToRender) {
   EXPECT_TRUE(RenderImageJob(png, nullptr, settings).empty());
 }
 
-TEST(ImageJob, APictureBeyondOneMebibyteIsLeftOutWhole) {
-  // 8192 dots wide: 1024 bytes a row, 1100 rows uncompressed.
-  const Bytes png = Png(Picture(8192, 1100));
+TEST(ImageJob, WithoutItsPictureThereIsNoJob) {
+  // 576 dots by 16000 rows: 1,152,000 bytes of raster, past the 1 MiB a job holds, also as JBIG
+  // (random dots do not compress); and methods the picture cannot be made with.
+  const Bytes large = Png(Picture(576, 16000));
+  const Bytes small = Png(Picture(64, 64));
+  const struct {
+    const Bytes *png;
+    Int binarization;
+    Int compression;
+  } cases[] = {{&large, 2, 0}, {&large, 2, 2}, {&small, 5, 0}, {&small, 0, 9}};
+  for (const auto &c : cases) {
+    ImageJobSettings settings;
+    settings.binaryzationMethod = c.binarization;
+    settings.compressionMethod = c.compression;
+    settings.printDensity = 7;
+    settings.cutPaper = 1;
+    EXPECT_TRUE(RenderImageJob(*c.png, nullptr, settings).empty()) << c.binarization;
+  }
+  // A picture that fits is there whole.
   ImageJobSettings settings;
   settings.binaryzationMethod = 2;
-  settings.printDensity = 7;
-  settings.cutPaper = 1;
-  const Bytes job = RenderImageJob(png, nullptr, settings);
-  EXPECT_EQ(job, Sent([](Int m) {
-              velmora::VP_Pos_SetPrintDensity(m, 7);
-              velmora::VP_Pos_SetAlignment(m, VP_Pos_Alignment_Left);
-              velmora::VP_Pos_FullCutPaper(m);
-            }));
-  // A picture that fits is there.
-  const Bytes fits = Png(Picture(8192, 1000));
-  EXPECT_GT(RenderImageJob(fits, nullptr, settings).size(), 1000u * 1024u);
+  EXPECT_GT(RenderImageJob(Png(Picture(576, 14000)), nullptr, settings).size(), 14000u * 72u);
 }
 
 TEST(PrintSpeed, CommandAndBluetoothRule) {
@@ -304,6 +310,9 @@ TEST_F(PrintImageTest, WithoutAConnectionTheJobIsMadeButNotSent) {
   EXPECT_EQ(result->settedPrintSpeed, 0);
   result = VLPrintCommon::printImage(connector, std::make_shared<Image>(), 2, 0, 0, 0, 80, -1,
                                      false, 0, 0, 0);
+  EXPECT_EQ(result->writeDataSize, 0);
+  // Nor without the picture: the job is not made.
+  result = VLPrintCommon::printImage(connector, image, 5, 0, 0, 0, 80, -1, false, 0, 0, 0);
   EXPECT_EQ(result->writeDataSize, 0);
   EXPECT_EQ(result->toString().substr(0, 14), "Print Failed\r\n");
 }

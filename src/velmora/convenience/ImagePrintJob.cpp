@@ -42,8 +42,9 @@ class MemoryPort {
   Int handle_;
 };
 
-void WriteRaw(Int handle, const std::vector<std::uint8_t> &bytes) {
-  velmora::VP_Port_Write(handle, bytes, static_cast<Int>(bytes.size()), kLabelWriteTimeoutMs);
+bool WriteRaw(Int handle, const std::vector<std::uint8_t> &bytes) {
+  return velmora::VP_Port_Write(handle, bytes, static_cast<Int>(bytes.size()),
+                                kLabelWriteTimeoutMs) == static_cast<Int>(bytes.size());
 }
 
 }  // namespace
@@ -59,46 +60,51 @@ std::vector<std::uint8_t> RenderImageJob(const std::optional<std::vector<std::ui
   const Int m = memory.handle();
   if (m == 0 || !png) return {};
 
+  // Every command must be collected whole: a job without its picture, or cut short at the
+  // memory port's end, is no job.
+  bool whole = true;
+  const auto collect = [&whole](bool written) { whole = whole && written; };
   // A printer that has not reported yet reads as 0 dots per mm: as good as no resolution.
   const bool known = resolution != nullptr && resolution->getDotsPerMM() > 0;
   if (settings.printDensity >= 0 && settings.printDensity <= 15) {
-    velmora::VP_Pos_SetPrintDensity(m, settings.printDensity);
+    collect(velmora::VP_Pos_SetPrintDensity(m, settings.printDensity));
   }
   if (settings.kickDrawer) {
-    velmora::VP_Pos_KickOutDrawer(m, 0, kDrawerPulseMs, kDrawerPulseMs);
-    velmora::VP_Pos_KickOutDrawer(m, 1, kDrawerPulseMs, kDrawerPulseMs);
+    collect(velmora::VP_Pos_KickOutDrawer(m, 0, kDrawerPulseMs, kDrawerPulseMs));
+    collect(velmora::VP_Pos_KickOutDrawer(m, 1, kDrawerPulseMs, kDrawerPulseMs));
   }
   if (known && resolution->getWidthMM() > 0) {
     Int width_dots = 0;
     // A width beyond any printer's is left to the printer's own setting.
     if (!__builtin_mul_overflow(resolution->getWidthMM(), resolution->getDotsPerMM(),
                                 &width_dots)) {
-      velmora::VP_Pos_SetPrintAreaLeftMargin(m, 0);
-      velmora::VP_Pos_SetPrintAreaWidth(m, width_dots);
+      collect(velmora::VP_Pos_SetPrintAreaLeftMargin(m, 0));
+      collect(velmora::VP_Pos_SetPrintAreaWidth(m, width_dots));
     }
   }
-  velmora::VP_Pos_SetAlignment(m, static_cast<VP_Pos_Alignment>(settings.printAlignment));
-  if (settings.paperType == kLabelPaper) WriteRaw(m, {0x1A, 0x0C, 0xFF});
-  velmora::VP_Pos_PrintRasterImageFromData(
+  collect(velmora::VP_Pos_SetAlignment(m, static_cast<VP_Pos_Alignment>(settings.printAlignment)));
+  if (settings.paperType == kLabelPaper) collect(WriteRaw(m, {0x1A, 0x0C, 0xFF}));
+  collect(velmora::VP_Pos_PrintRasterImageFromData(
       m, 0, 0, *png, static_cast<Int>(png->size()),
       static_cast<VP_ImageBinarizationMethod>(settings.binaryzationMethod),
-      static_cast<VP_ImageCompressionMethod>(settings.compressionMethod));
+      static_cast<VP_ImageCompressionMethod>(settings.compressionMethod)));
   if (settings.paperType == kLabelPaper) {
-    WriteRaw(m, {0x1A, 0x0C, 0x00});
+    collect(WriteRaw(m, {0x1A, 0x0C, 0x00}));
   } else if (settings.paperType == kBlackMarkPaper) {
-    velmora::VP_BlackMark_FindNextBlackMark(m);
+    collect(velmora::VP_BlackMark_FindNextBlackMark(m));
   }
   if (settings.feedPaper > 0) {
     const Int dots_per_mm = known ? resolution->getDotsPerMM() : kFallbackDotsPerMm;
     const double dots = std::round(settings.feedPaper * static_cast<double>(dots_per_mm));
-    // Beyond the range of a dot count the feed command could not carry it anyway.
-    if (std::fabs(dots) < 9.0e18) velmora::VP_Pos_FeedDot(m, static_cast<Int>(dots));
+    // Beyond the range of a dot count the feed command cannot carry it.
+    collect(std::fabs(dots) < 9.0e18 && velmora::VP_Pos_FeedDot(m, static_cast<Int>(dots)));
   }
   if (settings.cutPaper == kFullCut) {
-    velmora::VP_Pos_FullCutPaper(m);
+    collect(velmora::VP_Pos_FullCutPaper(m));
   } else if (settings.cutPaper == kHalfCut) {
-    velmora::VP_Pos_HalfCutPaper(m);
+    collect(velmora::VP_Pos_HalfCutPaper(m));
   }
+  if (!whole) return {};
   return velmora::VP_Port_GetMemoryBufferData(m);
 }
 

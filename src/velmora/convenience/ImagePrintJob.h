@@ -22,15 +22,15 @@ struct ImageJobSettings {
   Int cutPaper = 0;
 };
 
-// Capacity of the memory port the job is collected in; a command that would take the job past it
-// is left out whole.
+// Capacity of the memory port the job is collected in.
 inline constexpr Int kImageJobCapacity = 0x100000;
 
 // The job's bytes, made by the receipt commands against a memory port, in this order: density,
 // two drawer pulses, print area, alignment, the label start, the picture, the label end or the
 // black-mark search, the feed, the cut. Without a resolution (or before the printer reported one:
 // 0 dots per mm) there is no print area and the feed counts 8 dots per mm. Empty when there is no
-// PNG, a method or the alignment lies outside 0..4294967295, or no memory port can be had.
+// PNG, a method or the alignment lies outside 0..4294967295, no memory port can be had, or any
+// command cannot be made or would take the job past kImageJobCapacity (the picture, above all).
 std::vector<std::uint8_t> RenderImageJob(const std::optional<std::vector<std::uint8_t>> &png,
                                          const VLPrinterResolution *resolution,
                                          const ImageJobSettings &settings);
