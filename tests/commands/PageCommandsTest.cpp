@@ -138,6 +138,11 @@ TEST_F(PageCommands, BarcodeIsPlacedFromTheKeptBarcodeSettings) {
   EXPECT_EQ(VP_Page_DrawBarcode(h(), -3, 0, VP_Pos_BarcodeType_EAN13, "123456789012"), 1);
   // 576 - 285 = 291; bars only: 60 high.
   EXPECT_EQ(port.TakeHex().substr(0, 23), "1B 24 23 01 1D 24 3C 00");
+  // Only the type's low byte is sent, and the symbol is placed as the one it names.
+  ASSERT_EQ(VP_Page_DrawBarcode(h(), -3, -2, VP_Pos_BarcodeType_CODE39, "AB"), 1);
+  const std::string code39 = port.TakeHex();
+  EXPECT_EQ(VP_Page_DrawBarcode(h(), -3, -2, static_cast<VP_Pos_BarcodeType>(0x145), "AB"), 1);
+  EXPECT_EQ(port.TakeHex(), code39);
   EXPECT_EQ(
       VP_Page_DrawBarcode(h(), 0, 0, VP_Pos_BarcodeType_CODE39, std::string(256, 'A').c_str()), 0);
   EXPECT_EQ(port.TakeHex(), "");

@@ -163,8 +163,9 @@ bool NZPosPrinter::POS_PageDrawTextIn(int x, int y, const wchar_t *text, const c
 bool NZPosPrinter::POS_PageDrawBarcode(int x, int y, int symbology, std::string_view data) {
   const auto barcode = poscmd::Barcode(symbology, data);
   if (!barcode) return false;
+  // Placed as the symbol the printer is told to print: the type's low byte.
   const PL_Utils_Size size =
-      nzcommon::BarcodeExtent(symbology, data, BarcodeLookOf(properties_.Get()));
+      nzcommon::BarcodeExtent(Lo(symbology), data, BarcodeLookOf(properties_.Get()));
   return PageDrawAt(PagePrintPosition(x, y, size), *barcode);
 }
 
