@@ -83,6 +83,17 @@ TEST(DeviceEquality, CanonicallyEquivalentSpellingsAreEqual) {
   EXPECT_FALSE(velmora::detail::TextHasPrefix("a\r\n", "a\r"));
 }
 
+TEST(DeviceEquality, MalformedTextComparesByItsBytes) {
+  // Two different ill-formed addresses: not one port, not one prefix, and not rewritten.
+  const auto a = Device("P", "btbleva", "AA:BB\xFF");
+  EXPECT_FALSE(VLPrinterDevice::isPortEqual(a, Device("P", "btbleva", "AA:BB\xFE")));
+  EXPECT_TRUE(VLPrinterDevice::isPortEqual(a, Device("Q", "btbleva", "AA:BB\xFF")));
+  EXPECT_EQ(VLPrinterDevice::indexOfPrinterByPort({a}, "btbleva", "AA:BB\xC0"), -1);
+  EXPECT_FALSE(velmora::detail::TextHasPrefix("btble\xFF", "btble\xFE"));
+  ExpectDevice(VLPrinterDevice::fromUidString("P\xFF|tcp|10.0.0.1\xC3"), "P\xFF", "tcp",
+               "10.0.0.1\xC3");
+}
+
 TEST(DeviceLookup, FirstOnThePortOrMinusOne) {
   const std::vector<std::shared_ptr<VLPrinterDevice>> list = {
       Device("A", "tcp", "10.0.0.1"), Device("B", "btbleva", "AA:BB:CC:DD:EE:FF"),

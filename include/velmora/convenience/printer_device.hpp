@@ -1,6 +1,7 @@
 // One printer as the convenience classes see it: a display name, the kind of port that reaches
 // it and the address on that port. Strings compare as text: canonically equivalent Unicode
-// spellings are equal, case and blanks count.
+// spellings are equal, case and blanks count; strings that are not well-formed UTF-8 compare
+// by their bytes.
 #pragma once
 
 #include <memory>

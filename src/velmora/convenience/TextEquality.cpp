@@ -4,8 +4,10 @@
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace velmora::detail {
@@ -14,6 +16,20 @@ namespace {
 bool IsAscii(const std::string &text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Ill-formed UTF-8 is no text: it compares and splits by its bytes, never as U+FFFD, so two
+// different byte strings stay different.
+bool IsWellFormedUtf8(const std::string &text) {
+  const auto *bytes = reinterpret_cast<const uint8_t *>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  if (static_cast<size_t>(length) != text.size()) return false;
+  for (int32_t i = 0; i < length;) {
+    UChar32 c = 0;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
 }
 
 icu::UnicodeString Decomposed(const icu::UnicodeString &text) {
@@ -59,7 +75,7 @@ std::vector<icu::UnicodeString> Characters(const std::string &text) {
 
 bool TextEqual(const std::string &a, const std::string &b) {
   if (a == b) return true;
-  if (IsAscii(a) && IsAscii(b)) return false;
+  if ((IsAscii(a) && IsAscii(b)) || !IsWellFormedUtf8(a) || !IsWellFormedUtf8(b)) return false;
   return Decomposed(icu::UnicodeString::fromUTF8(a)) == Decomposed(icu::UnicodeString::fromUTF8(b));
 }
 
@@ -70,6 +86,7 @@ bool TextHasPrefix(const std::string &text, const std::string &prefix) {
                              text.size() > prefix.size() && text[prefix.size()] == '\n';
     return text.starts_with(prefix) && !splits_crlf;
   }
+  if (!IsWellFormedUtf8(text) || !IsWellFormedUtf8(prefix)) return text.starts_with(prefix);
   const auto characters = Characters(text);
   const auto wanted = Characters(prefix);
   return wanted.size() <= characters.size() &&
@@ -78,8 +95,9 @@ bool TextHasPrefix(const std::string &text, const std::string &prefix) {
 
 std::vector<std::string> SplitAtCharacter(const std::string &text, char separator) {
   std::vector<std::string> pieces;
-  if (IsAscii(text)) {
-    // In ASCII only CR LF joins two bytes into one character, so every separator stands alone.
+  if (IsAscii(text) || !IsWellFormedUtf8(text)) {
+    // In ASCII only CR LF joins two bytes into one character, so every separator stands alone;
+    // ill-formed text splits by its bytes.
     std::string piece;
     for (char c : text) {
       if (c != separator) {

@@ -7,7 +7,8 @@ namespace velmora::detail {
 
 // Text comparison and splitting the way application strings behave: by user-perceived
 // characters (extended grapheme clusters), equal under Unicode canonical equivalence ("é" as one
-// code point equals "e" with a combining accent). Ill-formed UTF-8 reads as U+FFFD.
+// code point equals "e" with a combining accent). Ill-formed UTF-8 compares and splits by its
+// bytes.
 bool TextEqual(const std::string &a, const std::string &b);
 bool TextHasPrefix(const std::string &text, const std::string &prefix);
 
