@@ -98,6 +98,11 @@ VP_API int VP_Pos_FeedDot(void *handle, int numDots);
 VP_API int VP_Pos_PrintSelfTestPage(void *handle);
 
 VP_API int VP_Pos_PrintText(void *handle, const char *str);
+/* The wide-text conversion of the ...In<Encoding> text functions: the 0-terminated wide text
+ * converted into `charset` ("UTF-8", "GBK", "BIG5", "SHIFT-JIS", "EUC-KR" or another iconv
+ * name), as a newly allocated NUL-terminated copy that the caller frees with free(); null when
+ * the converter cannot be opened or the text cannot be converted whole. */
+VP_API char *iconv_wcstombs(const wchar_t *text, const char *charset);
 VP_API int VP_Pos_PrintTextInUTF8(void *handle, const wchar_t *str);
 VP_API int VP_Pos_PrintTextInGBK(void *handle, const wchar_t *str);
 VP_API int VP_Pos_PrintTextInBIG5(void *handle, const wchar_t *str);

@@ -1,5 +1,7 @@
-/* A C11 caller: opens a memory port, writes, reads the collected bytes back, closes. */
+/* A C11 caller: opens a memory port, writes, reads the collected bytes back, closes; converts
+ * wide text as the text functions do. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "velmora/velmora.h"
@@ -14,6 +16,9 @@ int main(void) {
   if (VP_Port_Close(handle) != 1) return 5;
   if (VP_Port_Close(handle) != 0) return 6;
   if (strcmp(VP_Library_Version(), "1.0.7.20211013") != 0) return 7;
+  char *text = iconv_wcstombs(L"caf\u00e9", "UTF-8");
+  if (text == NULL || strcmp(text, "caf\xC3\xA9") != 0) return 8;
+  free(text);
   puts("ok");
   return 0;
 }

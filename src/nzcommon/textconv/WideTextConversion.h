@@ -4,14 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "velmora/vp_common.h"
-
-extern "C" {
-// Converts the 0-terminated wide text into `charset` (an iconv name such as "GBK"). Returns a
-// newly allocated NUL-terminated copy that the caller frees with free(), or null when the
-// converter cannot be opened or the text cannot be converted whole.
-VP_API char *iconv_wcstombs(const wchar_t *text, const char *charset);
-}
+#include "velmora/vp_pos.h"  // iconv_wcstombs
 
 namespace velmora::nzcommon {
 
