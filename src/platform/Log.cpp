@@ -1,5 +1,7 @@
 #include "platform/Log.h"
 
+#include "platform/ApplicationClosure.h"
+
 #include <syslog.h>
 
 #include <cstdarg>
@@ -32,7 +34,7 @@ void setLogSink(LogSink sink) {
 void logLine(const std::string &line) {
   std::lock_guard<std::mutex> lock(state().mutex);
   if (state().sink) {
-    state().sink(line);
+    CallApplicationClosure(state().sink, line);
     return;
   }
   static std::once_flag opened;

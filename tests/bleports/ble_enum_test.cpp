@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -190,6 +191,15 @@ TEST_F(BleEnumTest, TheModuleScanStopsWhenItsControllerIsCancelled) {
   // Timeouts the flat call cannot take are refused.
   velmora::VP_Port_EnumBleDevice(-1, controller, collect);
   velmora::VP_Port_EnumBleDevice(Int{1} << 32, controller, collect);
+}
+
+TEST_F(BleEnumTest, AClosureThatThrowsEndsNeitherTheScanNorTheProcess) {
+  std::atomic<int> calls{0};
+  velmora::VP_Port_EnumBleDevice(1000, nullptr, [&](std::string, std::string) {
+    ++calls;
+    throw std::runtime_error("application fault");
+  });
+  EXPECT_GE(calls.load(), 2);
 }
 
 }  // namespace

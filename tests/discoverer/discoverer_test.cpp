@@ -244,6 +244,27 @@ TEST_F(DiscovererTest, NoListenerRunsAfterTheDiscovererEnded) {
   EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";
 }
 
+TEST_F(DiscovererTest, ListenersThatThrowEndNothing) {
+  std::atomic<int> reports{0};
+  std::atomic<int> finished{0};
+  auto discoverer = std::make_unique<VLPrinterDiscover>();
+  discoverer->setOnPrinterDiscoveredListener([&](std::shared_ptr<VLPrinterDevice>) {
+    ++reports;
+    throw 1;
+  });
+  discoverer->setOnPrinterDiscoverThreadListener([] { throw 2; },
+                                                 [&] {
+                                                   ++finished;
+                                                   throw 3;
+                                                 });
+  discoverer->startDiscover();
+  ASSERT_TRUE(WaitUntil([&] { return reports.load() >= 4; }));
+  discoverer->stopDiscover();
+  EXPECT_TRUE(WaitUntil([&] { return finished.load() == 1; }));
+  discoverer.reset();  // waits for no listener call that never ended
+  EXPECT_TRUE(platform::waitForDetachedThreads(5000));
+}
+
 TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscoverer) {
   std::mutex mutex;
   std::shared_ptr<VLPrinterDiscover> discoverer = std::make_shared<VLPrinterDiscover>();

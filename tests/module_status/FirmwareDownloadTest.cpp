@@ -81,6 +81,12 @@ TEST_F(FirmwareDownload, EightByteImageIsOnePiece) {
   Bytes expected = {0x1F, 0x75, 0x00, 0x00, 0x00, 0x08};
   expected.insert(expected.end(), image.begin(), image.end());
   EXPECT_EQ(velmora::VP_Port_GetMemoryBufferData(h), expected);
+
+  // A progress closure that throws stops neither the download nor its caller.
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(velmora::VP_Settings_DownloadFirmware(Memory(10000), Image(3000, 3000),
+                                                    [](Int, Int) { throw 1; }));
+  testing::internal::GetCapturedStdout();
 }
 
 TEST_F(FirmwareDownload, LargeImageGoesIn1200BytePiecesToThePrinter) {

@@ -69,6 +69,10 @@ TEST_F(WideTextConversion, UnconvertibleTextIsReported) {
       "iconv failed to convert str from WCHAR_T to GBK. errno " + std::to_string(EILSEQ) + "\r\n";
   ASSERT_EQ(Lines().size(), 2u);
   EXPECT_EQ(Lines()[0], expected);
+  // A sink that throws loses its line, nothing else.
+  platform::setLogSink([](const std::string &) { throw 1; });
+  EXPECT_NO_THROW(platform::logLine("lost"));
+  EXPECT_EQ(Convert(L"a", "GBK"), "61");
 }
 
 TEST_F(WideTextConversion, UnknownCharsetAndNullText) {

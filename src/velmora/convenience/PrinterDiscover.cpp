@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ApplicationClosure.h"
 #include "platform/Dispatch.h"
 #include "velmora/convenience/printer_discover.hpp"
 #include "velmora/module/enumeration.hpp"
@@ -123,14 +124,14 @@ class DiscoverState : public std::enable_shared_from_this<DiscoverState> {
   void Report(const std::shared_ptr<VLPrinterDevice> &device) {
     std::function<void(std::shared_ptr<VLPrinterDevice>)> listener;
     if (!Enter([&] { listener = onPrinterDiscovered_; })) return;
-    if (listener) listener(device);
+    platform::CallApplicationClosure(listener, device);
     Leave();
   }
 
   void CallListener(std::function<void()> DiscoverState::*slot) {
     std::function<void()> listener;
     if (!Enter([&] { listener = this->*slot; })) return;
-    if (listener) listener();
+    platform::CallApplicationClosure(listener);
     Leave();
   }
 

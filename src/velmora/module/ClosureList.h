@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ApplicationClosure.h"
 #include "velmora/module/types.hpp"
 
 namespace velmora::detail {
@@ -51,13 +52,7 @@ class ClosureList {
   // not keep the others from their event.
   void Dispatch(const std::remove_reference_t<Args> &...args) const {
     const std::shared_ptr<const Records> snapshot = Snapshot();
-    for (const auto &record : *snapshot) {
-      if (!record->closure) continue;
-      try {
-        record->closure(args...);
-      } catch (...) {
-      }
-    }
+    for (const auto &record : *snapshot) platform::CallApplicationClosure(record->closure, args...);
   }
 
   // Runs `enter` once per list, before the first registration completes; concurrent first

@@ -1,4 +1,5 @@
 // The module's printer searches over the flat enumeration functions.
+#include "platform/ApplicationClosure.h"
 #include "velmora/module/WrapperSupport.h"
 #include "velmora/module/enumeration.hpp"
 #include "velmora/vp_port.h"
@@ -12,14 +13,15 @@ using BleCallback = std::function<void(std::string, std::string)>;
 void NetTrampoline(const char *local_ip, const char *mac, const char *ip, const char *name,
                    void *private_data) {
   const auto &callback = *static_cast<const NetCallback *>(private_data);
-  callback(detail::DecodeUtf8(local_ip), detail::DecodeUtf8(mac), detail::DecodeUtf8(ip),
-           detail::DecodeUtf8(name));
+  platform::CallApplicationClosure(callback, detail::DecodeUtf8(local_ip), detail::DecodeUtf8(mac),
+                                   detail::DecodeUtf8(ip), detail::DecodeUtf8(name));
 }
 
 void BleTrampoline(const char *device_name, const char *device_address, void *private_data) {
   const auto &callback = *static_cast<const BleCallback *>(private_data);
   // A null name arrives as "".
-  callback(detail::DecodeUtf8(device_name), detail::DecodeUtf8(device_address));
+  platform::CallApplicationClosure(callback, detail::DecodeUtf8(device_name),
+                                   detail::DecodeUtf8(device_address));
 }
 
 bool FitsTimeout(Int timeout) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/ApplicationClosure.h"
 #include "velmora/module/firmware.hpp"
 #include "velmora/module/port.hpp"
 
@@ -60,7 +61,7 @@ bool VP_Settings_DownloadFirmware(Int handle, const std::vector<std::uint8_t> &f
     if (VP_Port_Write(handle, stream, sent, n, kPieceTimeoutMs) != n) break;
     sent += n;
     Say("%.2f%%", 100.0 * static_cast<double>(sent) / static_cast<double>(total));
-    if (progressBlock) progressBlock(total, sent);
+    platform::CallApplicationClosure(progressBlock, total, sent);
     std::this_thread::sleep_for(std::chrono::microseconds(1000));
   }
   if (sent == total) {
