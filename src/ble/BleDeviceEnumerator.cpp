@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ble/MBCentralManagerProxy.h"
+#include "platform/ApplicationClosure.h"
 #include "platform/Clock.h"
 
 namespace velmora::ble {
@@ -32,7 +33,8 @@ int EnumerateBleDevices(uint32_t timeout_ms, const int *cancel,
   }
   const int scan = central->AddScanListener([on_discovered, private_data](const BleSighting &s) {
     if (!s.address) return;
-    on_discovered(s.name ? s.name->c_str() : "null", s.address->c_str(), private_data);
+    platform::CallApplicationClosure(on_discovered, s.name ? s.name->c_str() : "null",
+                                     s.address->c_str(), private_data);
   });
   if (scan < 1) return scan;
   while (!Cancelled(cancel) && platform::steadyMs() < deadline) {

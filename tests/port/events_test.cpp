@@ -27,6 +27,9 @@ void First(void *, unsigned char *, unsigned int, void *tag) {
 void Second(void *, unsigned char *, unsigned int, void *tag) {
   g_calls->push_back(std::string("second:") + static_cast<const char *>(tag));
 }
+void Throws(void *, unsigned char *, unsigned int, void *) {
+  throw 1;
+}
 void RemovesItself(void *, unsigned char *, unsigned int, void *) {
   g_calls->push_back("removes-itself");
   VP_Port_RemoveOnPortWrittenEvent(RemovesItself);
@@ -63,6 +66,15 @@ TEST_F(PortEventsTest, ListRefusesNullAndDuplicatesAndCallsInOrder) {
               : std::vector<std::string>{"second:b", "removes-itself", "second:b"};
     EXPECT_EQ(calls, expected);
   }
+  EXPECT_EQ(VP_Port_RemoveOnPortWrittenEvent(Second), 1);
+
+  // A callback that throws keeps neither the write from its result nor the next callback.
+  EXPECT_EQ(VP_Port_AddOnPortWrittenEvent(Throws, nullptr), 1);
+  EXPECT_EQ(VP_Port_AddOnPortWrittenEvent(Second, b), 1);
+  calls.clear();
+  EXPECT_EQ(VP_Port_Write(h, &byte, 1, 100), 1);
+  EXPECT_EQ(calls, (std::vector<std::string>{"second:b"}));
+  EXPECT_EQ(VP_Port_RemoveOnPortWrittenEvent(Throws), 1);
   EXPECT_EQ(VP_Port_RemoveOnPortWrittenEvent(Second), 1);
 
   calls.clear();

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ble/PrinterAddress.h"
+#include "platform/ApplicationClosure.h"
 #include "platform/Log.h"
 
 namespace velmora::ble {
@@ -208,11 +209,12 @@ void BLEChannel::centralManagerDidDiscoverPeripheral(
     private_data = private_data_;
     discovery_threads_.push_back(self);
   }
-  if (simple && address) simple(name ? name->c_str() : nullptr, address->c_str(), private_data);
-  if (discovered) {
-    discovered(peripheral.get(), name ? name->c_str() : nullptr,
-               address ? address->c_str() : nullptr, rssi, private_data);
+  if (address) {
+    platform::CallApplicationClosure(simple, name ? name->c_str() : nullptr, address->c_str(),
+                                     private_data);
   }
+  platform::CallApplicationClosure(discovered, peripheral.get(), name ? name->c_str() : nullptr,
+                                   address ? address->c_str() : nullptr, rssi, private_data);
   {
     std::lock_guard<std::mutex> lock(discovery_mutex_);
     discovery_threads_.erase(std::find(discovery_threads_.begin(), discovery_threads_.end(), self));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/port/DiscoveryDatagrams.h"
+#include "platform/ApplicationClosure.h"
 #include "platform/Clock.h"
 
 namespace velmora::core {
@@ -101,8 +102,8 @@ void ReceiveReplies(const Searcher &searcher, const std::atomic<bool> &stop,
     if (!reply) continue;
     const std::string mac = discovery::MacText(reply->mac);
     const std::string ip = discovery::IpText(reply->ip);
-    on_discovered(searcher.interface->address_text.c_str(), mac.c_str(), ip.c_str(),
-                  reply->name.c_str(), private_data);
+    platform::CallApplicationClosure(on_discovered, searcher.interface->address_text.c_str(),
+                                     mac.c_str(), ip.c_str(), reply->name.c_str(), private_data);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/ApplicationClosure.h"
 #include "velmora/vp_port.h"
 #include "velmora/vp_printer.h"
 
@@ -50,7 +51,7 @@ class EventList {
     const size_t count = entries_.size();
     for (size_t i = 0; i < count; ++i) {
       const Entry e = entries_[i];
-      if (e.callback != nullptr) e.callback(args..., e.private_data);
+      platform::CallApplicationClosure(e.callback, args..., e.private_data);
     }
   }
 
