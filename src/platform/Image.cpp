@@ -59,9 +59,13 @@ std::shared_ptr<Image> Image::fromPixels(const std::vector<std::uint8_t> &pixels
   const std::size_t row = static_cast<std::size_t>(width) * channels;
   if (stride == 0) stride = row;
   if (stride < row) return nullptr;
-  // The last row needs only its own bytes, not a whole stride.
-  const std::size_t needed = stride * (static_cast<std::size_t>(height) - 1) + row;
-  if (pixels.size() < needed) return nullptr;
+  // The last row needs only its own bytes, not a whole stride; an extent past the range of a
+  // size cannot be in the array.
+  std::size_t needed = 0;
+  if (__builtin_mul_overflow(stride, static_cast<std::size_t>(height) - 1, &needed) ||
+      __builtin_add_overflow(needed, row, &needed) || pixels.size() < needed) {
+    return nullptr;
+  }
   auto image = std::make_shared<Image>();
   image->width_ = width;
   image->height_ = height;
