@@ -28,9 +28,10 @@ class VP_API Image {
   Image() = default;
   virtual ~Image() = default;
 
-  // Null when the file cannot be read or holds no image of a known format.
+  // Both decode as the library's printing functions do, with their limits: null when the file
+  // cannot be read (a directory, say) or the bytes are no image of a known format, are damaged,
+  // exceed 256 MiB, or announce more than 65535 pixels a side or 2^25 pixels in all.
   static std::shared_ptr<Image> fromFile(const std::string &path);
-  // Null when the bytes are no image of a known format.
   static std::shared_ptr<Image> fromData(const std::vector<std::uint8_t> &data);
   // `height` rows of `width` pixels, each row starting `stride` bytes after the one before (0:
   // rows packed). Null when a size is not positive or the array is too short for the rows.
