@@ -1,7 +1,5 @@
 #include "platform/Log.h"
 
-#include "platform/ApplicationClosure.h"
-
 #include <syslog.h>
 
 #include <cstdarg>
@@ -9,6 +7,8 @@
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "platform/ApplicationClosure.h"
 
 namespace velmora::platform {
 namespace {
