@@ -56,9 +56,9 @@ TEST(PlatformImage, BadInputGivesNoImage) {
   EXPECT_EQ(Image::fromPixels({}, 0, 0, Image::PixelFormat::RGB), nullptr);
   EXPECT_EQ(Image::fromPixels({1}, 1, -1, Image::PixelFormat::Gray), nullptr);
   // A stride so large that the rows' extent overflows.
-  EXPECT_EQ(Image::fromPixels({1, 2, 3, 4, 5, 6}, 3, 3, Image::PixelFormat::Gray,
-                              std::size_t{1} << 63),
-            nullptr);
+  EXPECT_EQ(
+      Image::fromPixels({1, 2, 3, 4, 5, 6}, 3, 3, Image::PixelFormat::Gray, std::size_t{1} << 63),
+      nullptr);
   EXPECT_EQ(Image::fromData({}), nullptr);
   EXPECT_EQ(Image::fromData({'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'}), nullptr);
   // A PNG cut short.
