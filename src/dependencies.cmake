@@ -22,10 +22,13 @@ target_include_directories(velmora_objects SYSTEM PRIVATE ${VELMORA_STB_INCLUDE_
 target_link_libraries(velmora_objects PRIVATE ${VELMORA_JBIG_LIBRARY})
 # The decoder is outside code: compiled as it comes, without the project's warning flags. On a PNG
 # whose first data chunk is empty it computes `null + 0` and copies 0 bytes to null, both
-# harmless; the sanitizer checks for those two constructs are off for this file only.
+# harmless; the sanitizer checks for those two constructs are off for this file only. Crafted
+# JPEG coefficients can overflow its int sums: -fwrapv makes them wrap, so such a picture always
+# decodes to the same (meaningless) pixels instead of being undefined.
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/nzcommon/imgprocess/StbImage.c
   TARGET_DIRECTORY velmora_objects PROPERTIES
-  COMPILE_OPTIONS "-w;-fno-sanitize=pointer-overflow;-fno-sanitize=nonnull-attribute")
+  COMPILE_OPTIONS
+  "-w;-fwrapv;-fno-sanitize=pointer-overflow;-fno-sanitize=nonnull-attribute;-fno-sanitize=signed-integer-overflow")
 
 # Convenience classes: ICU compares and splits application text by user-perceived characters
 # under canonical equivalence. The platform image decodes with the imaging code's stb_image and
