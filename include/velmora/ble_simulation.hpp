@@ -59,9 +59,19 @@ VP_API void SetAdvertisingIntervalMs(int interval_ms);
 VP_API void SetConnectDelayMs(int delay_ms);
 // Link rate: at most `packets_per_interval` packets in each direction per connection interval of
 // `interval_us` microseconds. Every GATT write, write acknowledgement, notification and GATT
-// request or answer is one packet. 0 packets per interval (the default) means no limit: packets
-// pass as fast as the radio thread runs.
+// request or answer is one packet. By default a link runs as a phone's does: 6 packets per
+// 7.5 ms interval. 0 packets per interval is a fast mode that no real link has: packets pass as
+// fast as the radio thread runs.
+inline constexpr int kDefaultPacketsPerInterval = 6;
+inline constexpr int kDefaultIntervalUs = 7500;
 VP_API void SetLinkRate(int packets_per_interval, int interval_us);
+// The platform queues at most this many writes without response per link. While the queue is
+// full it reports that it cannot send one and drops any that are written anyway; once there is
+// room again it tells the peripheral's delegate.
+inline constexpr int kWriteWithoutResponseQueueLength = 10;
+// Puts every setting above back to its default (the adapter on), for code that runs one test
+// after another in one process.
+VP_API void RestoreRadioDefaults();
 // Bytes per second the link carries in one direction when every packet holds `packet_bytes`
 // bytes; 0 when the rate is unlimited.
 VP_API double LinkCapacityBytesPerSecond(int packet_bytes);
@@ -96,10 +106,20 @@ struct LinkStats {
   uint64_t connections = 0;
   uint64_t writes_received = 0;  // writes that reached a service
   uint64_t bytes_received = 0;
-  uint64_t writes_lost = 0;            // writes without response dropped by the loss filter
-  uint64_t writes_rejected = 0;        // writes the link refused (too long, wrong property)
-  uint64_t notifications_sent = 0;     // notifications put on the link
-  uint64_t notifications_dropped = 0;  // notifications nobody was subscribed to
+  uint64_t writes_lost = 0;                // writes without response dropped by the loss filter
+  uint64_t writes_rejected = 0;            // writes the link refused (too long, wrong property)
+  uint64_t notifications_sent = 0;         // notifications put on the link
+  uint64_t notifications_dropped = 0;      // notifications nobody was subscribed to
+  uint64_t writes_dropped_queue_full = 0;  // writes without response made while the queue was full
+  uint64_t acknowledgements_lost = 0;      // writes with response never answered
+  uint64_t notifications_lost = 0;         // notifications the notification filter lost
+};
+
+// What the link does with one notification: lose it, or hold it (and everything behind it, since
+// the link keeps its order) back for a while.
+struct NotificationFate {
+  bool lost = false;
+  int delay_ms = 0;
 };
 
 // A simulated Bluetooth LE device: identity, advertisement, GATT services and link faults.
@@ -142,6 +162,19 @@ class VP_API VirtualPeripheral {
   void SetLossRate(double fraction, uint32_t seed);
   // The next `count` writes with response are answered with an error (-1: all of them).
   void RefuseWritesWithResponse(int count);
+  // The next `count` writes with response reach the services but are never answered. As on a
+  // real link, the unanswered request holds back every later request (writes with response, GATT
+  // discovery and subscriptions; writes without response still pass) until the transaction times
+  // out, which drops the link.
+  void LoseWriteAcknowledgements(int count);
+  // Time an unanswered request may take before the link drops. Default 30000 ms.
+  void SetTransactionTimeoutMs(int timeout_ms);
+  // Decides for every notification of the current connection whether it is lost or held back.
+  // `sequence` counts the notifications put on the link from 0.
+  void SetNotificationFilter(
+      std::function<NotificationFate(uint64_t sequence, const std::string &characteristic,
+                                     const uint8_t *data, size_t count)>
+          filter);
   // The next `count` notifications reach the central with an error instead of a value.
   void FailNotifications(int count);
   // Switching notifications on for this characteristic fails with an error.
@@ -223,6 +256,9 @@ class VP_API PrinterService : public ServiceHandler {
   void SendToHost(const Bytes &bytes) { SendToHost(bytes.data(), bytes.size()); }
   // Sends one raw notification on the printer's main notifying characteristic.
   virtual bool SendRawNotification(const Bytes &bytes) = 0;
+  // Breaches of the flow control by the host that the printer caught (and whose excess bytes it
+  // dropped, as a real printer would).
+  virtual uint64_t ProtocolErrors() const { return 0; }
 
  protected:
   void Accept(const uint8_t *data, size_t count);
@@ -284,6 +320,8 @@ class VP_API ProtoV2PrinterService : public PrinterService {
     uint64_t duplicates = 0;
     uint64_t resend_requests = 0;
     uint64_t groups_completed = 0;
+    uint64_t overruns = 0;         // new packets beyond the free space advertised, dropped
+    uint64_t held_high_water = 0;  // most bytes ever held ahead of a missing packet
   };
 
   ProtoV2PrinterService();
@@ -302,9 +340,11 @@ class VP_API ProtoV2PrinterService : public PrinterService {
   void SetAnswerSetup(bool answer);
   // Added to the packet count the printer reports as received (default 0).
   void SetReceivedCountOffset(int offset);
-  // Idle time after which missing packets of an unfinished group are asked for again. Default 50.
+  // Idle time after which missing packets of an unfinished group are asked for again (those the
+  // advertised space let the host send). Default 50.
   void SetResendTimeoutMs(int timeout_ms);
   Stats GetStats() const;
+  uint64_t ProtocolErrors() const override;
 
   std::string ServiceUuid() const override;
   std::vector<CharacteristicSpec> Characteristics() const override;
@@ -314,6 +354,7 @@ class VP_API ProtoV2PrinterService : public PrinterService {
   void OnDisconnected() override;
   void SendToHost(const uint8_t *data, size_t count) override;
   using PrinterService::SendToHost;
+  // A buffer-size frame sent this way counts as space advertised.
   bool SendRawNotification(const Bytes &bytes) override;
 
  private:
@@ -342,6 +383,8 @@ class VP_API ProtoV3PrinterService : public PrinterService {
   // The printer stops granting credits once it has granted this many in all (-1: no limit).
   void SetCreditLimit(int total);
   uint64_t ChunksReceived() const;
+  // Chunks that came without a credit for them; the printer dropped them.
+  uint64_t ProtocolErrors() const override;
 
   std::string ServiceUuid() const override;
   std::vector<CharacteristicSpec> Characteristics() const override;
@@ -351,7 +394,7 @@ class VP_API ProtoV3PrinterService : public PrinterService {
   void SendToHost(const uint8_t *data, size_t count) override;
   using PrinterService::SendToHost;
   bool SendRawNotification(const Bytes &bytes) override;
-  // Sends one raw flow-control message.
+  // Sends one raw flow-control message; a credit message counts as credit granted.
   bool SendFlowControl(const Bytes &bytes);
 
  private:

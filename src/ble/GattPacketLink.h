@@ -16,8 +16,11 @@ class GattPacketLink {
   // acknowledgement: count when acknowledged, 0 when refused or timed out, -1 when the link is
   // not there or drops.
   virtual int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) = 0;
-  // One GATT write without response. With timeout_ms <= 0 it returns count at once; otherwise it
-  // returns count after timeout_ms (-1 when the link drops meanwhile).
+  // One GATT write without response. The platform drops such a write while its queue is full, so
+  // it first waits for room (within timeout_ms, or within a bound of the link's own when
+  // timeout_ms <= 0) and returns 0 when none came. With timeout_ms <= 0 it then returns count at
+  // once; otherwise it returns count once timeout_ms has passed (-1 when the link drops
+  // meanwhile).
   virtual int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) = 0;
 };
 

@@ -27,7 +27,7 @@ std::shared_ptr<MBCentralManagerProxy> MBCentralManagerProxy::Shared() {
 
 MBCentralManagerProxy::MBCentralManagerProxy()
     : queue_(platform::ble::DispatchQueue::Create("com.velmora.ble.MBCentralManagerProxy",
-                                                  platform::ble::DispatchQueue::Kind::Concurrent,
+                                                  platform::ble::DispatchQueue::Kind::Serial,
                                                   platform::ble::kQosDefault, 0)),
       listener_queue_(platform::ble::DispatchQueue::Create(
           "com.velmora.ble.MBCentralManagerProxy.listeners",

@@ -104,6 +104,8 @@ class MBCentralManagerProxy : public platform::ble::CentralManagerDelegate,
   void DeliverToListeners(const BleSighting &sighting);
   std::shared_ptr<BleConnectionEvents> OwnerOf(const Peripheral *peripheral);
 
+  // Serial: the ports' notifications keep their order (on a concurrent queue one may overtake
+  // another).
   std::shared_ptr<platform::ble::DispatchQueue> queue_;
   std::shared_ptr<platform::ble::DispatchQueue> listener_queue_;
   std::shared_ptr<platform::ble::CentralManager> central_;

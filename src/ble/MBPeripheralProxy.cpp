@@ -249,6 +249,21 @@ int MBPeripheralProxy::WritePack(bool with_response, const uint8_t *data, int co
   auto characteristic = current ? current->writeCharacteristic() : nullptr;
   if (!connected_.load() || !target || !characteristic) return -1;
   if (count < 0 || (data == nullptr && count > 0)) return -1;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  if (!with_response) {
+    // The platform drops a write without response while its queue is full: wait for room.
+    const auto room_deadline = timeout_ms > 0 ? deadline
+                                              : std::chrono::steady_clock::now() +
+                                                    std::chrono::milliseconds(kWriteRoomWaitMs);
+    while (!target->canSendWriteWithoutResponse()) {
+      if (!connected_.load()) return -1;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= room_deadline) return 0;
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait_until(lock, std::min(room_deadline, now + kPollSlice));
+    }
+  }
   uint64_t sequence = 0;
   if (with_response) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -257,8 +272,6 @@ int MBPeripheralProxy::WritePack(bool with_response, const uint8_t *data, int co
   target->writeValue(platform::ble::Bytes(data, data + count), characteristic,
                      with_response ? WriteType::WithResponse : WriteType::WithoutResponse);
   if (!with_response && timeout_ms <= 0) return count;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
   std::unique_lock<std::mutex> lock(mutex_);
   if (!with_response) {
     // Nothing answers a write without response: it only paces the writer.
@@ -365,6 +378,12 @@ void MBPeripheralProxy::peripheralDidWriteValueForCharacteristic(
     // Answers nobody waits for any more are not kept.
     if (acks_received_ <= writes_sent_) ack_results_[acks_received_] = error == nullptr;
   }
+  changed_.notify_all();
+}
+
+void MBPeripheralProxy::peripheralIsReadyToSendWriteWithoutResponse(
+    const std::shared_ptr<Peripheral> &) {
+  { std::lock_guard<std::mutex> lock(mutex_); }
   changed_.notify_all();
 }
 

@@ -43,6 +43,9 @@ class MBPeripheralProxy : public BleConnectionEvents,
   static constexpr int kDisconnectWaitMs = 3000;
   // Unread received bytes beyond this are dropped (never overwritten).
   static constexpr int kReceivePoolSize = 65536;
+  // A write without response that finds the platform's queue full waits this long for room (or
+  // its own timeout, when it has one) before it counts as not written.
+  static constexpr int kWriteRoomWaitMs = 1000;
 
   static std::shared_ptr<MBPeripheralProxy> Create(BlePortKind kind);
   ~MBPeripheralProxy() override;
@@ -93,6 +96,8 @@ class MBPeripheralProxy : public BleConnectionEvents,
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic,
       const platform::ble::Error *error) override;
+  void peripheralIsReadyToSendWriteWithoutResponse(
+      const std::shared_ptr<Peripheral> &peripheral) override;
   void peripheralDidUpdateValueForCharacteristic(
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic,

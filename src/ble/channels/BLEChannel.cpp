@@ -36,6 +36,9 @@ std::string Text(const std::optional<std::string> &text) {
 BLEChannel::BLEChannel(Traits traits) : traits_(std::move(traits)) {
   myCMQueue_ = platform::ble::DispatchQueue::Create(traits_.queue_label, traits_.queue_kind,
                                                     traits_.qos, traits_.relative_priority);
+  listenerQueue_ = platform::ble::DispatchQueue::Create(traits_.queue_label + ".listeners",
+                                                        platform::ble::DispatchQueue::Kind::Serial,
+                                                        traits_.qos, traits_.relative_priority);
 }
 
 void BLEChannel::Init() {
@@ -197,6 +200,24 @@ void BLEChannel::centralManagerDidDiscoverPeripheral(
   }
   const auto name = peripheral->name();
   if (!listed_before) LogNewSighting(Text(name).c_str(), Text(address).c_str());
+  // The caller's callbacks run on a queue of their own, so one that blocks (or opens the printer
+  // it was told about) never holds up the link events behind it on the channel's queue.
+  if (waitingSightings_.fetch_add(1) >= kMaxWaitingSightings) {
+    --waitingSightings_;
+    return;
+  }
+  std::weak_ptr<BLEChannel> weak = shared_from_this();
+  listenerQueue_->Async([weak, peripheral, name, address, rssi] {
+    auto channel = weak.lock();
+    if (!channel) return;
+    --channel->waitingSightings_;
+    channel->ReportSighting(peripheral, name, address, rssi);
+  });
+}
+
+void BLEChannel::ReportSighting(const std::shared_ptr<Peripheral> &peripheral,
+                                const std::optional<std::string> &name,
+                                const std::optional<std::string> &address, int rssi) {
   SimpleDiscoveredEvent simple;
   PeripheralDiscoveredEvent discovered;
   const void *private_data;
@@ -361,11 +382,21 @@ int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, in
   if (!peripheral || !characteristic || !isConnected_.load()) return -1;
   if (peripheral->state() != PeripheralState::Connected) return -1;
   if (count < 0 || (!data && count > 0)) return -1;
+  const auto deadline = DeadlineIn(timeout_ms);
+  if (!with_response) {
+    // The platform drops a write without response while its queue is full: wait for room.
+    const auto room_deadline = timeout_ms > 0 ? deadline : DeadlineIn(kWriteRoomWaitMs);
+    while (!peripheral->canSendWriteWithoutResponse()) {
+      if (!isConnected_.load()) return -1;
+      if (!TimeLeft(room_deadline)) return 0;
+      std::unique_lock<std::mutex> lock(respone_mutex_);
+      responeCondition_.wait_until(lock, std::min(room_deadline, Clock::now() + kPause));
+    }
+  }
   writeResponed_ = 0;
   peripheral->writeValue(platform::ble::Bytes(data, data + count), characteristic,
                          with_response ? WriteType::WithResponse : WriteType::WithoutResponse);
   if (!with_response && timeout_ms <= 0) return count;
-  const auto deadline = DeadlineIn(timeout_ms);
   while (TimeLeft(deadline)) {
     if (!isConnected_.load()) return -1;
     if (writeResponed_.load() != 0) break;
@@ -482,6 +513,11 @@ void BLEChannel::peripheralDidWriteValueForCharacteristic(
   } else {
     writeResponed_ = 1;
   }
+  std::lock_guard<std::mutex> lock(respone_mutex_);
+  responeCondition_.notify_all();
+}
+
+void BLEChannel::peripheralIsReadyToSendWriteWithoutResponse(const std::shared_ptr<Peripheral> &) {
   std::lock_guard<std::mutex> lock(respone_mutex_);
   responeCondition_.notify_all();
 }

@@ -36,7 +36,10 @@ using SimpleDiscoveredEvent = void (*)(const char *name, const char *address,
 // writes and what they make of notifications; they fill in the hooks below.
 //
 // Blocking calls run on the caller's thread and wait on what the callbacks set, always against a
-// deadline. One caller at a time.
+// deadline. One caller at a time. The central's events run one at a time on a serial queue: on a
+// concurrent one a notification may overtake the one before it (or the answer that switched its
+// characteristic on), which loses or reorders the printer's data. The discovery callbacks run on
+// a queue of their own, so they may open the printer they report.
 class BLEChannel : public platform::ble::CentralManagerDelegate,
                    public platform::ble::PeripheralDelegate,
                    public GattPacketLink,
@@ -51,6 +54,12 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   static constexpr int kAttemptMs = 10000;
   static constexpr int kLinkCheckMs = 100;
   static constexpr int kDisconnectWaitMs = 5000;
+  // A write without response that finds the platform's queue full waits this long for room (or
+  // its own timeout, when it has one) before it counts as not written.
+  static constexpr int kWriteRoomWaitMs = 1000;
+  // Advertisements waiting for the discovery callbacks; past this (a callback that blocks) new
+  // ones are not reported.
+  static constexpr int kMaxWaitingSightings = 4096;
 
   ~BLEChannel() override;
   BLEChannel(const BLEChannel &) = delete;
@@ -58,8 +67,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void Init();
   BLEChannel &operator=(const BLEChannel &) = delete;
 
-  // The callbacks run on the channel's queue from here until stopScan (which an open calls before
-  // it connects) or EndDiscoveryCallbacks.
+  // The callbacks run on the channel's listener queue from here until stopScan (which an open
+  // calls before it connects) or EndDiscoveryCallbacks.
   bool scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_event,
                       SimpleDiscoveredEvent simple_discovered_event, const void *private_data);
   bool private_scan();
@@ -123,6 +132,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic,
       const platform::ble::Error *error) override;
+  void peripheralIsReadyToSendWriteWithoutResponse(
+      const std::shared_ptr<Peripheral> &peripheral) override;
   void peripheralDidUpdateValueForCharacteristic(
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic,
@@ -193,9 +204,15 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
 
  private:
   int WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms);
+  // Calls the discovery callbacks for one advertisement (on the listener queue).
+  void ReportSighting(const std::shared_ptr<Peripheral> &peripheral,
+                      const std::optional<std::string> &name,
+                      const std::optional<std::string> &address, int rssi);
 
   const Traits traits_;
   std::shared_ptr<platform::ble::DispatchQueue> myCMQueue_;
+  std::shared_ptr<platform::ble::DispatchQueue> listenerQueue_;
+  std::atomic<int> waitingSightings_{0};
   std::shared_ptr<platform::ble::CentralManager> myCentralManager_;
 
   mutable std::mutex members_mutex_;

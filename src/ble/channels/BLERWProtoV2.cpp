@@ -10,7 +10,7 @@ using platform::ble::PeripheralState;
 using platform::ble::WriteType;
 
 BLERWProtoV2::BLERWProtoV2()
-    : BLEChannel({"com.velmora.ble.BLERWProtoV2", platform::ble::DispatchQueue::Kind::Concurrent,
+    : BLEChannel({"com.velmora.ble.BLERWProtoV2", platform::ble::DispatchQueue::Kind::Serial,
                   platform::ble::kQosUserInteractive, -1, kServiceUuid}),
       engine_([this](const uint8_t *data, size_t count) { rxBuffer_.put(data, count); }) {}
 

@@ -8,7 +8,7 @@ using platform::ble::PeripheralState;
 using platform::ble::WriteType;
 
 BLERWProtoV3::BLERWProtoV3()
-    : BLEChannel({"com.velmora.ble.BLERWProtoV3", platform::ble::DispatchQueue::Kind::Concurrent,
+    : BLEChannel({"com.velmora.ble.BLERWProtoV3", platform::ble::DispatchQueue::Kind::Serial,
                   platform::ble::kQosUserInteractive, -1, kServiceUuid}) {}
 
 void BLERWProtoV3::LogNewSighting(const char *name, const char *address) {

@@ -10,9 +10,9 @@
 
 namespace velmora::platform::ble {
 
-// Receives the central manager's events on the manager's queue. Connection, GATT and state events
-// come one at a time and in order; advertisements come beside them (on a concurrent queue, at the
-// same time as other callbacks).
+// Receives the central manager's events on the manager's queue, in the order they happened. On a
+// serial queue they run one at a time; on a concurrent queue several may run at the same time, so
+// one may overtake another.
 class CentralManagerDelegate {
  public:
   virtual ~CentralManagerDelegate() = default;

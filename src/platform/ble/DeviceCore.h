@@ -29,6 +29,8 @@ struct DeviceService {
 class DeviceCore {
  public:
   using LossFilter = std::function<bool(uint64_t sequence, const uint8_t *data, size_t count)>;
+  using NotificationFilter = std::function<NotificationFate(
+      uint64_t sequence, const std::string &characteristic, const uint8_t *data, size_t count)>;
 
   std::string id;
   std::optional<std::string> name;
@@ -45,6 +47,9 @@ class DeviceCore {
   LossFilter loss_filter;
   int refuse_writes = 0;  // -1: all
   int fail_notifications = 0;
+  int lose_acknowledgements = 0;
+  int transaction_timeout_ms = 30000;
+  NotificationFilter notification_filter;
   std::set<std::string> failing_subscriptions;
   uint64_t drop_after_writes = 0;  // 0: no planned drop
 

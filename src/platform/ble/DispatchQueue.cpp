@@ -1,6 +1,8 @@
 #include "platform/ble/DispatchQueue.h"
 
 #include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -91,31 +93,6 @@ bool DispatchQueue::IsCurrent() const {
     if (id == std::this_thread::get_id()) return true;
   }
   return false;
-}
-
-void Strand::Post(std::function<void()> task) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  tasks_.push_back(std::move(task));
-  if (!scheduled_) {
-    scheduled_ = true;
-    queue_->Async([self = shared_from_this()] { self->Drain(); });
-  }
-}
-
-void Strand::Drain() {
-  for (;;) {
-    std::function<void()> task;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (tasks_.empty()) {
-        scheduled_ = false;
-        return;
-      }
-      task = std::move(tasks_.front());
-      tasks_.pop_front();
-    }
-    task();
-  }
 }
 
 }  // namespace velmora::platform::ble

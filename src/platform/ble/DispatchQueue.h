@@ -1,9 +1,7 @@
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace velmora::platform::ble {
@@ -42,22 +40,6 @@ class DispatchQueue {
   int qos_;
   int relative_priority_;
   std::shared_ptr<State> state_;
-};
-
-// Runs posted tasks one at a time, in order, on a (possibly concurrent) queue: the ordered event
-// stream of one central manager.
-class Strand : public std::enable_shared_from_this<Strand> {
- public:
-  explicit Strand(std::shared_ptr<DispatchQueue> queue) : queue_(std::move(queue)) {}
-  void Post(std::function<void()> task);
-
- private:
-  void Drain();
-
-  std::shared_ptr<DispatchQueue> queue_;
-  std::mutex mutex_;
-  std::deque<std::function<void()>> tasks_;
-  bool scheduled_ = false;
 };
 
 }  // namespace velmora::platform::ble

@@ -114,6 +114,10 @@ void Peripheral::writeValue(const Bytes &value,
   Radio::Get().Write(*this, characteristic, value, type);
 }
 
+bool Peripheral::canSendWriteWithoutResponse() {
+  return Radio::Get().CanSendWriteWithoutResponse(*this);
+}
+
 int Peripheral::maximumWriteValueLength(WriteType type) const {
   std::lock_guard<std::mutex> lock(Radio::Get().mutex());
   return type == WriteType::WithResponse ? device_->max_write_with_response

@@ -79,6 +79,9 @@ class PeripheralDelegate {
   virtual void peripheralDidUpdateValueForCharacteristic(
       const std::shared_ptr<Peripheral> &peripheral,
       const std::shared_ptr<Characteristic> &characteristic, const Error *error) = 0;
+  // The queue of writes without response has room again after canSendWriteWithoutResponse()
+  // answered false (or a write was dropped because it was full).
+  virtual void peripheralIsReadyToSendWriteWithoutResponse(const std::shared_ptr<Peripheral> &) {}
 };
 
 // A remote device as one central manager knows it. The same device seen by two central managers
@@ -101,8 +104,10 @@ class Peripheral : public std::enable_shared_from_this<Peripheral> {
   void discoverCharacteristics(const std::optional<std::vector<std::string>> &uuids,
                                const std::shared_ptr<Service> &service);
   void setNotifyValue(bool enabled, const std::shared_ptr<Characteristic> &characteristic);
+  // A write without response made while canSendWriteWithoutResponse() is false is dropped.
   void writeValue(const Bytes &value, const std::shared_ptr<Characteristic> &characteristic,
                   WriteType type);
+  bool canSendWriteWithoutResponse();
   int maximumWriteValueLength(WriteType type) const;
 
   // ---- Used by the radio ----

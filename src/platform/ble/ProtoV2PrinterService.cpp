@@ -28,9 +28,18 @@ struct ProtoV2PrinterService::State {
   int highest = -1;              // highest index seen
   uint64_t activity = 0;
   bool watchdog = false;
+  // The printer's word: the free space it advertised that the host has not used up. A new packet
+  // beyond it breaks the flow control and is dropped.
+  int space = 0;
+  int advertised = 0;  // advertised since the group's setup
+  int payload = 0;     // data bytes per packet of the running group
+  uint64_t held = 0;   // bytes held ahead of a missing packet
   Stats stats;
 
   void Send(const Bytes &frame) { notify(kNotifyUuid, frame.data(), frame.size()); }
+  // A buffer-size frame, booked as advertised (the host takes at most 8192 from a set frame).
+  Bytes SpaceFrame(bool add, int size);
+  void Book(bool add, int size);
 
   // Packets lost at the end of a group leave no gap behind them: when the link stays quiet for
   // the resend timeout the printer asks for whatever is still missing.
@@ -99,6 +108,21 @@ void AskForMissing(ProtoV2PrinterService::Stats &stats, const std::vector<bool> 
 
 }  // namespace
 
+void ProtoV2PrinterService::State::Book(bool add, int size) {
+  if (add) {
+    space += size;
+    advertised += size;
+  } else {
+    space = std::min(size, 8192);
+    advertised = space;
+  }
+}
+
+Bytes ProtoV2PrinterService::State::SpaceFrame(bool add, int size) {
+  Book(add, size);
+  return BufferFrame(add, size);
+}
+
 void ProtoV2PrinterService::State::ArmWatchdog(const std::shared_ptr<State> &state, uint64_t seen) {
   std::weak_ptr<State> weak = state;
   platform::ble::Radio::Get().Schedule(state->resend_timeout_ms * 1000,
@@ -116,8 +140,13 @@ void ProtoV2PrinterService::State::Watch(const std::weak_ptr<State> &weak, uint6
       return;
     }
     if (state->activity == seen_before) {
-      const bool tail = state->give_back && state->send_buffer_frames;
-      const int last = tail ? state->count - 1 : state->highest;
+      // Packets lost at the end leave no later packet behind them; ask for those too, but only
+      // as far as the space advertised let the host send: a packet it has not sent yet would
+      // come back as a resend, which needs no space, and overrun the buffer.
+      int last = state->highest;
+      if (state->give_back && state->send_buffer_frames && state->payload > 0) {
+        last = std::max(last, std::min(state->count - 1, state->advertised / state->payload - 1));
+      }
       if (last >= state->next) AskForMissing(state->stats, state->got, state->next, last, requests);
       if (requests.empty()) {
         state->watchdog = false;
@@ -190,7 +219,7 @@ void ProtoV2PrinterService::OnSubscriptionChanged(const std::string &characteris
   {
     std::lock_guard<std::mutex> lock(state_->mutex);
     if (!state_->send_buffer_frames) return;
-    frame = BufferFrame(false, std::min(state_->buffer_size, 8192));
+    frame = state_->SpaceFrame(false, std::min(state_->buffer_size, 8192));
   }
   state_->Send(frame);
 }
@@ -199,6 +228,12 @@ void ProtoV2PrinterService::OnDisconnected() {
   std::lock_guard<std::mutex> lock(state_->mutex);
   state_->active = false;
   state_->waiting.clear();
+  state_->held = 0;
+}
+
+uint64_t ProtoV2PrinterService::ProtocolErrors() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->stats.overruns;
 }
 
 bool ProtoV2PrinterService::OnWrite(const std::string &characteristic, const uint8_t *data,
@@ -226,10 +261,12 @@ bool ProtoV2PrinterService::OnWrite(const std::string &characteristic, const uin
           s.active = s.count > 0;
           s.got.assign(static_cast<size_t>(s.count), false);
           s.waiting.clear();
+          s.held = 0;
           s.next = 0;
           s.highest = -1;
+          s.payload = std::max(0, size - 4);
           if (s.send_buffer_frames)
-            replies.push_back(BufferFrame(false, std::min(s.buffer_size, 8192)));
+            replies.push_back(s.SpaceFrame(false, std::min(s.buffer_size, 8192)));
           if (s.answer_setup) {
             const int echoed = s.answered_size.value_or(size);
             replies.push_back(
@@ -259,20 +296,29 @@ bool ProtoV2PrinterService::OnWrite(const std::string &characteristic, const uin
         ++s.stats.duplicates;
         continue;
       }
+      const int m = static_cast<int>(length) - 4;
+      if (m > s.space) {
+        ++s.stats.overruns;
+        continue;
+      }
+      s.space -= m;
       s.got[index] = true;
       s.waiting[index] = Bytes(frame + 4, frame + length);
+      s.held += static_cast<uint64_t>(m);
       if (index > s.highest + 1) AskForMissing(s.stats, s.got, s.highest + 1, index - 1, replies);
       s.highest = std::max(s.highest, index);
       // Hand on what is now in order, and give its space back.
       while (!s.waiting.empty() && s.waiting.begin()->first == s.next) {
         Bytes bytes = std::move(s.waiting.begin()->second);
         s.waiting.erase(s.waiting.begin());
+        s.held -= bytes.size();
         if (s.give_back && s.send_buffer_frames) {
-          replies.push_back(BufferFrame(true, static_cast<int>(bytes.size())));
+          replies.push_back(s.SpaceFrame(true, static_cast<int>(bytes.size())));
         }
         accepted.push_back(std::move(bytes));
         ++s.next;
       }
+      s.stats.held_high_water = std::max(s.stats.held_high_water, s.held);
       if (s.next == s.count) {
         s.active = false;
         ++s.stats.groups_completed;
@@ -308,6 +354,11 @@ void ProtoV2PrinterService::SendToHost(const uint8_t *data, size_t count) {
 }
 
 bool ProtoV2PrinterService::SendRawNotification(const Bytes &bytes) {
+  if (bytes.size() == 10 && bytes[0] == 0x00 && bytes[1] == 0x0A && bytes[2] == 0x01 &&
+      bytes[3] <= 1) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->Book(bytes[3] == 1, bytes[4] | (bytes[5] << 8));
+  }
   return Notify(kNotifyUuid, bytes.data(), bytes.size());
 }
 

@@ -13,8 +13,10 @@ struct ProtoV3PrinterService::State {
   int batch = 1;
   int limit = -1;
   int granted = 0;
-  int owed = 0;  // credits earned by chunks and not granted yet
+  int owed = 0;         // credits earned by chunks and not granted yet
+  int outstanding = 0;  // credits granted and not yet used by a chunk
   uint64_t chunks = 0;
+  uint64_t without_credit = 0;
 };
 
 ProtoV3PrinterService::ProtoV3PrinterService() : state_(std::make_unique<State>()) {}
@@ -45,6 +47,11 @@ uint64_t ProtoV3PrinterService::ChunksReceived() const {
   return state_->chunks;
 }
 
+uint64_t ProtoV3PrinterService::ProtocolErrors() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->without_credit;
+}
+
 std::string ProtoV3PrinterService::ServiceUuid() const {
   return kServiceUuid;
 }
@@ -56,11 +63,13 @@ std::vector<CharacteristicSpec> ProtoV3PrinterService::Characteristics() const {
 }
 
 namespace {
-// Credit messages for `wanted` credits within the printer's limit; updates the granted total.
-std::vector<Bytes> CreditMessages(int wanted, int limit, int &granted) {
+// Credit messages for `wanted` credits within the printer's limit; updates the granted total and
+// the credits outstanding.
+std::vector<Bytes> CreditMessages(int wanted, int limit, int &granted, int &outstanding) {
   std::vector<Bytes> messages;
   if (limit >= 0) wanted = std::min(wanted, std::max(0, limit - granted));
   granted += wanted;
+  outstanding += wanted;
   while (wanted > 0) {
     const int n = std::min(wanted, 255);
     messages.push_back({0x01, static_cast<uint8_t>(n)});
@@ -78,28 +87,37 @@ void ProtoV3PrinterService::OnSubscriptionChanged(const std::string &characteris
     if (state_->announced_size) {
       messages.push_back({0x02, static_cast<uint8_t>(*state_->announced_size), 0x00});
     }
-    for (auto &m : CreditMessages(state_->initial_credits, state_->limit, state_->granted)) {
+    // A new link: the host starts without credits.
+    state_->outstanding = 0;
+    for (auto &m : CreditMessages(state_->initial_credits, state_->limit, state_->granted,
+                                  state_->outstanding)) {
       messages.push_back(std::move(m));
     }
   }
-  for (const auto &message : messages) SendFlowControl(message);
+  for (const auto &message : messages) Notify(kFlowControlUuid, message.data(), message.size());
 }
 
 bool ProtoV3PrinterService::OnWrite(const std::string &characteristic, const uint8_t *data,
                                     size_t count, bool) {
   if (characteristic != kWriteUuid) return false;
-  Accept(data, count);
   std::vector<Bytes> messages;
   {
     std::lock_guard<std::mutex> lock(state_->mutex);
     ++state_->chunks;
+    // A chunk sent without a credit finds no room: it is dropped.
+    if (state_->outstanding <= 0) {
+      ++state_->without_credit;
+      return true;
+    }
+    --state_->outstanding;
     // One credit back for every chunk taken in.
     if (++state_->owed >= state_->batch) {
-      messages = CreditMessages(state_->owed, state_->limit, state_->granted);
+      messages = CreditMessages(state_->owed, state_->limit, state_->granted, state_->outstanding);
       state_->owed = 0;
     }
   }
-  for (const auto &message : messages) SendFlowControl(message);
+  Accept(data, count);
+  for (const auto &message : messages) Notify(kFlowControlUuid, message.data(), message.size());
   return true;
 }
 
@@ -112,6 +130,10 @@ bool ProtoV3PrinterService::SendRawNotification(const Bytes &bytes) {
 }
 
 bool ProtoV3PrinterService::SendFlowControl(const Bytes &bytes) {
+  if (bytes.size() == 2 && bytes[0] == 0x01) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->outstanding += bytes[1];
+  }
   return Notify(kFlowControlUuid, bytes.data(), bytes.size());
 }
 

@@ -122,6 +122,16 @@ void Radio::SetLinkRate(int packets_per_interval, int interval_us) {
   interval_us_ = std::max(1, interval_us);
 }
 
+void Radio::RestoreDefaults() {
+  SetAdapterPoweredOn(true);
+  std::lock_guard<std::mutex> lock(mutex_);
+  power_on_delay_ms_ = kDefaultPowerOnDelayMs;
+  advertising_interval_ms_ = kDefaultAdvertisingIntervalMs;
+  connect_delay_ms_ = kDefaultConnectDelayMs;
+  packets_per_interval_ = ble_sim::kDefaultPacketsPerInterval;
+  interval_us_ = ble_sim::kDefaultIntervalUs;
+}
+
 double Radio::LinkCapacityBytesPerSecond(int packet_bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (packets_per_interval_ == 0) return 0;
@@ -162,7 +172,7 @@ void Radio::DropLink(DeviceCore &device) {
 
 bool Radio::Notify(DeviceCore &device, const std::string &service,
                    const std::string &characteristic, const uint8_t *data, size_t count) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   auto connection = device.connection;
   const auto key = std::make_pair(NormalizeUuid(service), NormalizeUuid(characteristic));
   if (!connection || !connection->alive || connection->subscribed.count(key) == 0 ||
@@ -170,7 +180,23 @@ bool Radio::Notify(DeviceCore &device, const std::string &service,
     ++device.stats.notifications_dropped;
     return false;
   }
+  ble_sim::NotificationFate fate;
+  if (auto filter = device.notification_filter) {
+    const uint64_t sequence = connection->notifications++;
+    lock.unlock();
+    fate = filter(sequence, key.second, data, count);
+    lock.lock();
+    if (!connection->alive) return false;
+  } else {
+    ++connection->notifications;
+  }
+  if (fate.lost) {
+    ++device.stats.notifications_sent;
+    ++device.stats.notifications_lost;
+    return true;  // on the air, as far as the printer can tell
+  }
   DownPacket packet(DownPacket::Kind::Notification);
+  packet.not_before = Clock::now() + std::chrono::milliseconds(std::max(0, fate.delay_ms));
   packet.service = key.first;
   packet.characteristic = key.second;
   packet.data.assign(data, data + count);
@@ -190,7 +216,6 @@ std::shared_ptr<CentralCore> Radio::RegisterCentral(std::weak_ptr<CentralManager
   auto central = std::make_shared<CentralCore>();
   central->delegate = std::move(delegate);
   central->queue = queue;
-  central->strand = std::make_shared<Strand>(std::move(queue));
   std::lock_guard<std::mutex> lock(mutex_);
   centrals_.push_back(central);
   Schedule(power_on_delay_ms_ * 1000, [this, central] {
@@ -205,7 +230,7 @@ std::shared_ptr<CentralCore> Radio::RegisterCentral(std::weak_ptr<CentralManager
 void Radio::ReportStateLocked(const std::shared_ptr<CentralCore> &central) {
   const ManagerState state = adapter_on_ ? ManagerState::PoweredOn : ManagerState::PoweredOff;
   central->state.store(state);
-  central->strand->Post([central, state] {
+  central->queue->Async([central, state] {
     if (!central->alive) return;
     if (auto delegate = central->delegate.lock()) delegate->centralManagerDidUpdateState(state);
   });
@@ -296,8 +321,6 @@ void Radio::SweepLocked(const std::shared_ptr<CentralCore> &only) {
       data.serviceUuids = advertised;
       const int rssi = device->rssi;
       auto proxy = ProxyLocked(central, device);
-      // Advertisements go straight to the queue, beside the ordered link events: a delegate that
-      // connects from inside its discovery callback blocks only itself.
       central->queue->Async([central, proxy, data, rssi] {
         if (!central->alive) return;
         if (auto delegate = central->delegate.lock()) {
@@ -340,7 +363,7 @@ void Radio::TryConnect(const std::shared_ptr<Peripheral> &proxy) {
     pending_.erase(it);
     if (device->refuse_connections) {
       proxy->setState(PeripheralState::Disconnected);
-      central->strand->Post([central, proxy] {
+      central->queue->Async([central, proxy] {
         if (!central->alive) return;
         if (auto delegate = central->delegate.lock()) {
           delegate->centralManagerDidFailToConnectPeripheral(proxy, &kRefused);
@@ -359,7 +382,7 @@ void Radio::TryConnect(const std::shared_ptr<Peripheral> &proxy) {
     proxy->connection = connection;
     proxy->setServices({});
     proxy->setState(PeripheralState::Connected);
-    central->strand->Post([central, proxy] {
+    central->queue->Async([central, proxy] {
       if (!central->alive) return;
       if (auto delegate = central->delegate.lock()) {
         delegate->centralManagerDidConnectPeripheral(proxy);
@@ -379,7 +402,7 @@ void Radio::Cancel(const std::shared_ptr<CentralCore> &central,
   if (it != pending_.end()) {
     pending_.erase(it);
     proxy->setState(PeripheralState::Disconnected);
-    central->strand->Post([central, proxy] {
+    central->queue->Async([central, proxy] {
       if (!central->alive) return;
       if (auto delegate = central->delegate.lock()) {
         delegate->centralManagerDidDisconnectPeripheral(proxy, nullptr);
@@ -411,7 +434,7 @@ void Radio::DropLocked(std::shared_ptr<Connection> connection, std::optional<Err
   proxy->setState(PeripheralState::Disconnected);
   proxy->connection.reset();
   if (tell_central) {
-    central->strand->Post([central, proxy, error] {
+    central->queue->Async([central, proxy, error] {
       if (!central->alive) return;
       if (auto delegate = central->delegate.lock()) {
         delegate->centralManagerDidDisconnectPeripheral(proxy, error ? &*error : nullptr);
@@ -459,6 +482,15 @@ void Radio::Write(Peripheral &peripheral, const std::shared_ptr<Characteristic> 
     }
     return;
   }
+  if (!with_response) {
+    // The platform's queue is full: the write is dropped without a word, as a phone's is.
+    if (connection->queued_without_response >= ble_sim::kWriteWithoutResponseQueueLength) {
+      ++device.stats.writes_dropped_queue_full;
+      connection->ready_wanted = true;
+      return;
+    }
+    ++connection->queued_without_response;
+  }
   UpPacket packet(UpPacket::Kind::Write);
   packet.service = characteristic->serviceUuid();
   packet.characteristic = characteristic->uuid();
@@ -466,6 +498,39 @@ void Radio::Write(Peripheral &peripheral, const std::shared_ptr<Characteristic> 
   packet.data = value;
   connection->up.push_back(std::move(packet));
   EnsureTickLocked(connection);
+}
+
+bool Radio::CanSendWriteWithoutResponse(Peripheral &peripheral) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto connection = peripheral.connection.lock();
+  if (!connection || !connection->alive) return false;
+  if (connection->queued_without_response < ble_sim::kWriteWithoutResponseQueueLength) return true;
+  connection->ready_wanted = true;
+  return false;
+}
+
+// While a request waits for an answer that will not come, only writes without response (which
+// need no answer) go out; everything else keeps its place.
+std::deque<UpPacket>::iterator Radio::NextUpLocked(Connection &connection) {
+  if (!connection.request_unanswered) return connection.up.begin();
+  return std::find_if(connection.up.begin(), connection.up.end(), [](const UpPacket &packet) {
+    return packet.kind == UpPacket::Kind::Write && !packet.flag;
+  });
+}
+
+void Radio::TookUpLocked(const std::shared_ptr<Connection> &connection, const UpPacket &packet) {
+  if (packet.kind != UpPacket::Kind::Write || packet.flag) return;
+  --connection->queued_without_response;
+  if (!connection->ready_wanted) return;
+  connection->ready_wanted = false;
+  auto central = connection->central;
+  auto proxy = connection->proxy;
+  central->queue->Async([central, proxy] {
+    if (!central->alive) return;
+    if (auto delegate = proxy->delegate()) {
+      delegate->peripheralIsReadyToSendWriteWithoutResponse(proxy);
+    }
+  });
 }
 
 void Radio::PushDownLocked(const std::shared_ptr<Connection> &connection, DownPacket packet) {
@@ -496,16 +561,18 @@ void Radio::RunTick(const std::shared_ptr<Connection> &connection) {
   int down_left = budget;
   while (connection->alive) {
     bool moved = false;
-    if (up_left > 0 && !connection->up.empty()) {
-      UpPacket packet = std::move(connection->up.front());
-      connection->up.pop_front();
+    if (auto next = NextUpLocked(*connection); up_left > 0 && next != connection->up.end()) {
+      UpPacket packet = std::move(*next);
+      connection->up.erase(next);
+      TookUpLocked(connection, packet);
       --up_left;
       lock.unlock();
       ProcessUp(connection, packet);
       lock.lock();
       moved = true;
     }
-    if (connection->alive && down_left > 0 && !connection->down.empty()) {
+    if (connection->alive && down_left > 0 && !connection->down.empty() &&
+        connection->down.front().not_before <= Clock::now()) {
       DownPacket packet = std::move(connection->down.front());
       connection->down.pop_front();
       --down_left;
@@ -514,7 +581,8 @@ void Radio::RunTick(const std::shared_ptr<Connection> &connection) {
     }
     if (!moved) break;
   }
-  if (!connection->alive || (connection->up.empty() && connection->down.empty())) {
+  if (!connection->alive ||
+      (NextUpLocked(*connection) == connection->up.end() && connection->down.empty())) {
     connection->tick_scheduled = false;
   } else {
     auto next = Clock::now();
@@ -522,6 +590,10 @@ void Radio::RunTick(const std::shared_ptr<Connection> &connection) {
       const auto interval = std::chrono::microseconds(interval_us_);
       const auto elapsed = next - connection->anchor;
       next = connection->anchor + (elapsed / interval + 1) * interval;
+    }
+    // Only a held-back notification left: nothing moves before its time.
+    if (NextUpLocked(*connection) == connection->up.end()) {
+      next = std::max(next, connection->down.front().not_before);
     }
     At(next, [this, connection] { RunTick(connection); });
   }
@@ -633,7 +705,15 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
       }
       std::lock_guard<std::mutex> lock(mutex_);
       if (!connection->alive) return;
-      if (with_response) {
+      if (with_response && device.lose_acknowledgements != 0) {
+        if (device.lose_acknowledgements > 0) --device.lose_acknowledgements;
+        ++device.stats.acknowledgements_lost;
+        connection->request_unanswered = true;
+        Schedule(device.transaction_timeout_ms * 1000, [this, connection] {
+          std::lock_guard<std::mutex> lock(mutex_);
+          DropLocked(connection, kTimedOut, true);
+        });
+      } else if (with_response) {
         DownPacket answer(DownPacket::Kind::WriteAck);
         answer.service = packet.service;
         answer.characteristic = packet.characteristic;
@@ -651,7 +731,7 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
 void Radio::DeliverDownLocked(const std::shared_ptr<Connection> &connection, DownPacket packet) {
   auto central = connection->central;
   auto proxy = connection->proxy;
-  central->strand->Post([central, proxy, packet = std::move(packet)] {
+  central->queue->Async([central, proxy, packet = std::move(packet)] {
     if (!central->alive) return;
     auto delegate = proxy->delegate();
     const Error *error = packet.error ? &*packet.error : nullptr;

@@ -28,7 +28,6 @@ using ble_sim::detail::DeviceCore;
 struct CentralCore {
   std::weak_ptr<CentralManagerDelegate> delegate;
   std::shared_ptr<DispatchQueue> queue;
-  std::shared_ptr<Strand> strand;
   std::atomic<ManagerState> state{ManagerState::Unknown};
   std::atomic<bool> alive{true};
   // Guarded by the radio's lock:
@@ -57,6 +56,7 @@ struct DownPacket {
   enum class Kind { Services, Characteristics, NotifyState, WriteAck, Notification };
   explicit DownPacket(Kind k) : kind(k) {}
   Kind kind;
+  std::chrono::steady_clock::time_point not_before;  // a held-back notification
   std::vector<std::string> service_uuids;
   std::string service;
   std::string characteristic;
@@ -78,6 +78,10 @@ struct Connection {
   std::chrono::steady_clock::time_point anchor;
   std::set<std::pair<std::string, std::string>> subscribed;  // (service, characteristic)
   uint64_t writes_without_response = 0;
+  uint64_t notifications = 0;
+  int queued_without_response = 0;  // writes without response waiting in `up`
+  bool ready_wanted = false;        // the central learnt that the queue was full
+  bool request_unanswered = false;  // a request lost its answer: later requests wait
 };
 
 // The simulated air: devices in range, central managers, links, and the one thread that moves
@@ -98,6 +102,7 @@ class Radio {
   void SetConnectDelayMs(int delay_ms);
   void SetLinkRate(int packets_per_interval, int interval_us);
   double LinkCapacityBytesPerSecond(int packet_bytes);
+  void RestoreDefaults();
 
   // Devices.
   void AddDevice(const std::shared_ptr<DeviceCore> &device);
@@ -123,6 +128,9 @@ class Radio {
   void SendRequest(Peripheral &peripheral, UpPacket packet);
   void Write(Peripheral &peripheral, const std::shared_ptr<Characteristic> &characteristic,
              const Bytes &value, WriteType type);
+  // Whether the queue of writes without response has room; false also asks for the ready
+  // callback once it has.
+  bool CanSendWriteWithoutResponse(Peripheral &peripheral);
 
  private:
   Radio();
@@ -143,16 +151,22 @@ class Radio {
   void ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &packet);
   void DeliverDownLocked(const std::shared_ptr<Connection> &connection, DownPacket packet);
   void PushDownLocked(const std::shared_ptr<Connection> &connection, DownPacket packet);
+  // The next packet the central may send now, or up.end().
+  std::deque<UpPacket>::iterator NextUpLocked(Connection &connection);
+  void TookUpLocked(const std::shared_ptr<Connection> &connection, const UpPacket &packet);
 
   // Simulation state.
   std::mutex mutex_;
   std::condition_variable changed_;  // a link came up or went down
-  int power_on_delay_ms_ = 5;
+  static constexpr int kDefaultPowerOnDelayMs = 5;
+  static constexpr int kDefaultAdvertisingIntervalMs = 20;
+  static constexpr int kDefaultConnectDelayMs = 1;
+  int power_on_delay_ms_ = kDefaultPowerOnDelayMs;
   bool adapter_on_ = true;
-  int advertising_interval_ms_ = 20;
-  int connect_delay_ms_ = 1;
-  int packets_per_interval_ = 0;
-  int interval_us_ = 7500;
+  int advertising_interval_ms_ = kDefaultAdvertisingIntervalMs;
+  int connect_delay_ms_ = kDefaultConnectDelayMs;
+  int packets_per_interval_ = ble_sim::kDefaultPacketsPerInterval;
+  int interval_us_ = ble_sim::kDefaultIntervalUs;
   std::vector<std::shared_ptr<DeviceCore>> devices_;
   std::vector<std::shared_ptr<CentralCore>> centrals_;
   std::vector<std::shared_ptr<Connection>> connections_;

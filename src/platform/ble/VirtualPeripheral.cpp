@@ -60,6 +60,9 @@ void SetConnectDelayMs(int delay_ms) {
 void SetLinkRate(int packets_per_interval, int interval_us) {
   Radio::Get().SetLinkRate(packets_per_interval, interval_us);
 }
+void RestoreRadioDefaults() {
+  Radio::Get().RestoreDefaults();
+}
 double LinkCapacityBytesPerSecond(int packet_bytes) {
   return Radio::Get().LinkCapacityBytesPerSecond(packet_bytes);
 }
@@ -201,6 +204,24 @@ void VirtualPeripheral::SetLossRate(double fraction, uint32_t seed) {
 void VirtualPeripheral::RefuseWritesWithResponse(int count) {
   std::lock_guard<std::mutex> lock(Radio::Get().mutex());
   core_->refuse_writes = count;
+}
+
+void VirtualPeripheral::LoseWriteAcknowledgements(int count) {
+  std::lock_guard<std::mutex> lock(Radio::Get().mutex());
+  core_->lose_acknowledgements = count;
+}
+
+void VirtualPeripheral::SetTransactionTimeoutMs(int timeout_ms) {
+  std::lock_guard<std::mutex> lock(Radio::Get().mutex());
+  core_->transaction_timeout_ms = std::max(0, timeout_ms);
+}
+
+void VirtualPeripheral::SetNotificationFilter(
+    std::function<NotificationFate(uint64_t sequence, const std::string &characteristic,
+                                   const uint8_t *data, size_t count)>
+        filter) {
+  std::lock_guard<std::mutex> lock(Radio::Get().mutex());
+  core_->notification_filter = std::move(filter);
 }
 
 void VirtualPeripheral::FailNotifications(int count) {
