@@ -45,7 +45,7 @@ void BleTest::SetUp() {
 
 void BleTest::TearDown() {
   ble_sim::RemoveAllPeripherals();
-  ble_sim::SetAdapterPoweredOn(true);  // a test may have switched it off
+  ble_sim::RestoreRadioDefaults();  // a test may have switched the adapter off
   platform::setLogSink(nullptr);
 }
 

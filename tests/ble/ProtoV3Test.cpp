@@ -111,6 +111,19 @@ TEST_F(ProtoV3Test, CreditsGrantedAheadDoNotEndAWriteBeforeEveryChunkIsOut) {
   EXPECT_EQ(service_->Accepted(), data);
 }
 
+TEST_F(ProtoV3Test, ThePrinterDropsChunksSentWithoutACredit) {
+  service_->SetInitialCredits(2);
+  service_->SetCreditLimit(2);
+  ASSERT_NO_FATAL_FAILURE(Open());
+  const auto data = Pattern(300);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(channel_->writePackWithoutResponse(data.data(), i * 100, 100, 0), 100);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return service_->ChunksReceived() == 3; }));
+  EXPECT_EQ(service_->ProtocolErrors(), 1u);
+  EXPECT_EQ(service_->Accepted(), sim::Bytes(data.begin(), data.begin() + 200));
+}
+
 TEST_F(ProtoV3Test, DataNotificationsGoToTheReaderNotToTheCredits) {
   ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_TRUE(WaitUntil([&] { return channel_->engine().currentCredits() == 16; }));

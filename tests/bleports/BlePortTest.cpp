@@ -26,6 +26,7 @@ void BlePortTest::TearDown() {
   for (void *handle : handles_) VP_Port_Close(handle);
   printers_.clear();
   ble_sim::RemoveAllPeripherals();
+  ble_sim::RestoreRadioDefaults();
   EXPECT_TRUE(platform::waitForDetachedThreads(10000)) << "background threads still running";
   events_.Unregister();
 }

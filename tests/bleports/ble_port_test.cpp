@@ -95,7 +95,13 @@ TEST_P(EachOpen, WritesArriveInOrderRepliesAreReadAndCloseEndsTheLink) {
     }
   }
 
-  // The printer's bytes reach the reader through the port's read thread.
+  // The host kept to the platform's queue and to the printer's flow control.
+  EXPECT_EQ(printer_->peripheral().Stats().writes_dropped_queue_full, 0u);
+  EXPECT_EQ(speaking().ProtocolErrors(), 0u);
+
+  // The printer's bytes reach the reader through the port's read thread, in order although they
+  // come in many small notifications.
+  printer_->peripheral().SetMaximumNotificationLength(20);
   const auto reply = Pattern(700, 9);
   printer_->SendToHost(reply);
   std::vector<uint8_t> read(700);
@@ -217,7 +223,7 @@ TEST_F(BlePortTest, AFixedProtocolPortFailsOnAPrinterWithoutItsService) {
   const long long elapsed =
       ElapsedMs([&] { handle = Keep(VP_Port_OpenBtBleProtoV3(address(), 0)); });
   EXPECT_EQ(handle, nullptr);
-  EXPECT_LT(elapsed, 3000) << "no service to wait for";
+  EXPECT_LT(elapsed, 8000) << "no service to wait for";  // the set-up window is 10000 ms
   ASSERT_TRUE(events_.WaitForCount("open_failed", 1));
   EXPECT_EQ(events_.Events("open_failed")[0].name, address_text_);
   EXPECT_TRUE(printer.peripheral().WaitForConnected(false, 5000));
@@ -249,12 +255,12 @@ TEST_F(BlePortTest, MalformedAddressesAndRefusedConnectionsFailAtOnce) {
     }
     EXPECT_EQ(Keep(VP_Port_OpenBtBle(nullptr, 0)), nullptr);
   });
-  EXPECT_LT(elapsed, 1000);
+  EXPECT_LT(elapsed, 4000);  // no search (5000 ms) for any of them
   ASSERT_TRUE(events_.WaitForCount("open_failed", 6));
 
   printer.peripheral().SetRefuseConnections(true);
   void *handle = nullptr;
-  EXPECT_LT(ElapsedMs([&] { handle = Keep(VP_Port_OpenBtBle(address(), 0)); }), 3000);
+  EXPECT_LT(ElapsedMs([&] { handle = Keep(VP_Port_OpenBtBle(address(), 0)); }), 8000);
   EXPECT_EQ(handle, nullptr);
   ASSERT_TRUE(events_.WaitForCount("open_failed", 7));
   // Lower-case hex is the same address.
@@ -310,8 +316,8 @@ TEST_F(BlePortTest, AWriteThePrinterDoesNotTakeEndsAtItsTimeout) {
   const long long elapsed =
       ElapsedMs([&] { written = VP_Port_Write(handle, data.data(), 10000, 300); });
   EXPECT_EQ(written, 0);
-  EXPECT_GE(elapsed, 290);  // whole milliseconds on both sides
-  EXPECT_LT(elapsed, 1300);
+  EXPECT_GE(elapsed, 290);   // whole milliseconds on both sides
+  EXPECT_LT(elapsed, 5000);  // not the 13000 ms a write of this size may take at least
   // No credit left at all: the next write waits for one until its own timeout.
   EXPECT_EQ(VP_Port_Write(handle, data.data(), 10, 200), 0);
   EXPECT_EQ(VP_Port_IsOpened(handle), 1);
