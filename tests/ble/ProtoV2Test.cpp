@@ -31,6 +31,13 @@ class ProtoV2Test : public BleTest {
     channel_ = MakeChannel<ble::BLERWProtoV2>();
     ASSERT_TRUE(channel_->OpenAddress(kAddressText));
   }
+  // A V2 printer service that keeps the space of every packet it takes in.
+  static std::shared_ptr<sim::ProtoV2PrinterService> KeepingSpace(int buffer_size) {
+    auto service = std::make_shared<sim::ProtoV2PrinterService>();
+    service->SetBufferSize(buffer_size);
+    service->SetReturnBufferSpace(false);
+    return service;
+  }
   int Write(const std::vector<uint8_t> &data, int timeout_ms = 0) {
     return channel_->Write(data.data(), 0, static_cast<int>(data.size()), timeout_ms);
   }
@@ -160,13 +167,7 @@ TEST_F(ProtoV2Test, LostPacketsAreResentAndTheBytesStayInOrder) {
 }
 
 TEST_F(ProtoV2Test, FreeSpaceLimitsFirstSendsButNotResends) {
-  service_ = std::make_shared<sim::ProtoV2PrinterService>();
-  service_->SetBufferSize(600);
-  service_->SetReturnBufferSpace(false);
-  printer_ = sim::PlacePrinter("V2 printer", kAddress, service_);
-  printer_->SetMaximumWriteLength(512, 512);
-  channel_ = MakeChannel<ble::BLERWProtoV2>();
-  ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  ASSERT_NO_FATAL_FAILURE(Open(KeepingSpace(600)));
   const auto data = Pattern(1000);  // 6 packets of up to 196 bytes
   auto result = std::async(std::launch::async, [&] { return Write(data, 20000); });
 
@@ -193,13 +194,7 @@ TEST_F(ProtoV2Test, FreeSpaceLimitsFirstSendsButNotResends) {
 }
 
 TEST_F(ProtoV2Test, ThePrinterDropsPacketsBeyondTheSpaceItAdvertised) {
-  service_ = std::make_shared<sim::ProtoV2PrinterService>();
-  service_->SetBufferSize(400);
-  service_->SetReturnBufferSpace(false);
-  printer_ = sim::PlacePrinter("V2 printer", kAddress, service_);
-  printer_->SetMaximumWriteLength(512, 512);
-  channel_ = MakeChannel<ble::BLERWProtoV2>();
-  ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  ASSERT_NO_FATAL_FAILURE(Open(KeepingSpace(400)));
   // A host that ignores the free space: five packets of 196 bytes against 400 advertised.
   const auto setup = ProtoV2Engine::SetupPacket(200, 5);
   ASSERT_EQ(channel_->writePackWithoutResponse(setup.data(), 0, 17, 0), 17);
