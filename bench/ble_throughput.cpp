@@ -4,7 +4,6 @@
 // missing packet against the free space it advertised, and any breach of its flow control.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
