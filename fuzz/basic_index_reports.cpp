@@ -6,16 +6,17 @@
 // Input: byte 0 the packet size, bytes 1-2 the job length, then the printer's notifications,
 // each a length byte and that many bytes.
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <utility>
 
+#include "FuzzHarness.h"
 #include "ble/BasicWriteEngine.h"
 #include "velmora/log.hpp"
 
 namespace {
 
 using velmora::ble::BasicWriteEngine;
+using velmora::fuzz::Require;
 
 constexpr uint8_t kStart[5] = {0x10, 0x07, 0x01, 0x00, 0x01};
 constexpr uint8_t kIndexRequest[5] = {0x10, 0x07, 0x01, 0x00, 0x00};
@@ -44,27 +45,18 @@ class ScriptedPrinter final : public velmora::ble::GattPacketLink {
   bool IsLinkUp() const override { return up_; }
 
   int WritePackWithResponse(const uint8_t *data, int count, int) override {
-    if (count != 5) std::abort();
-    if (!started_) {
-      if (std::memcmp(data, kStart, 5) != 0) std::abort();
-      started_ = true;
-      Notify(false);
-    } else {
-      if (std::memcmp(data, kIndexRequest, 5) != 0) std::abort();
-      Notify(true);
-    }
+    Require(count == 5 && std::memcmp(data, started_ ? kIndexRequest : kStart, 5) == 0);
+    Notify(std::exchange(started_, true));
     return count;
   }
 
   int WritePackWithoutResponse(const uint8_t *packet, int count, int) override {
     const int at = engine_.protoIndex();
-    if (!started_ || at < 0 || at >= engine_.protoCount()) std::abort();
+    Require(started_ && at >= 0 && at < engine_.protoCount());
     const size_t offset = static_cast<size_t>(at) * payload_;
     const size_t m = std::min(payload_, job_.size() - offset);
-    if (static_cast<size_t>(count) != m + 1 || packet[0] != (at & 0xFF) ||
-        std::memcmp(packet + 1, job_.data() + offset, m) != 0) {
-      std::abort();
-    }
+    Require(static_cast<size_t>(count) == m + 1 && packet[0] == (at & 0xFF) &&
+            std::memcmp(packet + 1, job_.data() + offset, m) == 0);
     sent.resize(std::max(sent.size(), static_cast<size_t>(at) + 1));
     sent[static_cast<size_t>(at)] = true;
     return count;
@@ -82,10 +74,10 @@ class ScriptedPrinter final : public velmora::ble::GattPacketLink {
       script_ += 1 + n;
       left_ -= 1 + n;
       const int nn = BasicWriteEngine::GetNotifyIndex(bytes, static_cast<long>(n));
-      if (nn >= 0 && !HoldsReport(bytes, n, nn)) std::abort();
+      Require(nn < 0 || HoldsReport(bytes, n, nn));
       engine_.OnNotification(bytes, n);
       if (nn >= 0) {
-        if ((engine_.protoIndex() & 0xFF) != nn) std::abort();
+        Require((engine_.protoIndex() & 0xFF) == nn);
         return;
       }
     } while (until_report);
@@ -113,21 +105,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int packet_size = 2 + data[0] % 31;
   const size_t length =
       1 + (static_cast<size_t>(data[1]) | static_cast<size_t>(data[2]) << 8) % 2048;
-  std::vector<uint8_t> job(length);
-  for (size_t i = 0; i < length; ++i) job[i] = static_cast<uint8_t>(i * 131 + i / 251);
+  const auto job = velmora::fuzz::CallerBytes(length);
 
   BasicWriteEngine engine;
   engine.SetWriteMode(2, packet_size, 1000, 0);
   ScriptedPrinter printer(engine, job, packet_size, data + 3, size - 3);
   const int n = engine.WriteWithProto(printer, job.data(), static_cast<int>(length));
-  if (n != static_cast<int>(length) && n != -1) std::abort();
+  Require(n == static_cast<int>(length) || n == -1);
   if (n == -1) return 0;
   // Success: every packet went out and the printer's last report confirmed them all.
-  const auto packets = static_cast<size_t>(engine.protoCount());
-  if (printer.sent.size() != packets ||
-      std::find(printer.sent.begin(), printer.sent.end(), false) != printer.sent.end()) {
-    std::abort();
-  }
-  if (engine.notifyIndex() != engine.protoCount()) std::abort();
+  Require(printer.sent.size() == static_cast<size_t>(engine.protoCount()) &&
+          std::find(printer.sent.begin(), printer.sent.end(), false) == printer.sent.end());
+  Require(engine.notifyIndex() == engine.protoCount());
   return 0;
 }

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "FuzzChunking.h"
+#include "FuzzHarness.h"
 #include "ble/ProtoV2Engine.h"
 #include "ble/ProtoV3Engine.h"
 
@@ -17,11 +17,9 @@ namespace {
 using velmora::ble::GattPacketLink;
 using velmora::ble::ProtoV2Engine;
 using velmora::ble::ProtoV3Engine;
-using Bytes = std::vector<uint8_t>;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+using velmora::fuzz::Bytes;
+using velmora::fuzz::Pieces;
+using velmora::fuzz::Require;
 
 // The printer's side, scripted by the input: each write the engine makes hands it the next piece
 // as one notification. A few polls without a write (the engine waits for the printer), and the
@@ -58,39 +56,19 @@ class ScriptedLink final : public GattPacketLink {
   Written written_;
 };
 
-std::vector<Bytes> Pieces(const uint8_t *stream, size_t size, uint32_t seed) {
-  std::vector<Bytes> pieces;
-  size_t at = 0;
-  for (size_t n : velmora::fuzz::ChunkSizes(size, seed)) {
-    pieces.emplace_back(stream + at, stream + at + n);
-    at += n;
-  }
-  return pieces;
-}
-
-Bytes Source(int count) {
-  Bytes data(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i) data[static_cast<size_t>(i)] = static_cast<uint8_t>(i * 7 + 3);
-  return data;
-}
-
 // The same V2 stream whole, in pieces and byte by byte: the same payload, the same free space.
 void V2Cutting(const uint8_t *stream, size_t size, uint32_t seed) {
-  struct Run {
+  velmora::fuzz::SameForEveryCutting(size, seed, [&](const std::vector<size_t> &chunks) {
     Bytes payload;
-    ProtoV2Engine engine{
-        [this](const uint8_t *d, size_t n) { payload.insert(payload.end(), d, d + n); }};
-  };
-  Run whole, pieces, bytes;
-  whole.engine.OnNotification(stream, size);
-  for (const auto &piece : Pieces(stream, size, seed)) {
-    pieces.engine.OnNotification(piece.data(), piece.size());
-  }
-  for (size_t i = 0; i < size; ++i) bytes.engine.OnNotification(stream + i, 1);
-  Check(pieces.payload == whole.payload && bytes.payload == whole.payload);
-  Check(pieces.engine.freeSpace() == whole.engine.freeSpace());
-  Check(bytes.engine.freeSpace() == whole.engine.freeSpace());
-  Check(whole.engine.freeSpace() <= ProtoV2Engine::kMaxFreeSpace);
+    ProtoV2Engine engine(
+        [&](const uint8_t *d, size_t n) { payload.insert(payload.end(), d, d + n); });
+    const uint8_t *at = stream;
+    for (size_t n : chunks) {
+      engine.OnNotification(at, n);
+      at += n;
+    }
+    return std::pair(payload, engine.freeSpace());
+  });
 }
 
 // A group write while the printer says whatever the input says.
@@ -101,30 +79,14 @@ void V2Write(const uint8_t *stream, size_t size, uint32_t seed) {
   const int payload = packet_size - 4;
   const int count = static_cast<int>((seed >> 8) % 1500);
   const int n = (count + payload - 1) / payload;
-  const Bytes data = Source(count);
+  const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
   std::vector<Bytes> pieces = Pieces(stream, size, seed);
   // Mostly the printer answers the setup first, so that the group gets going.
   if (seed & 0x100000) {
-    Bytes start{0x00,
-                0x0A,
-                0x01,
-                0x00,
-                0x00,
-                0x20,
-                0,
-                0,
-                0,
-                0,
-                0x00,
-                0x0A,
-                0x03,
-                static_cast<uint8_t>(n),
-                static_cast<uint8_t>(n >> 8),
-                static_cast<uint8_t>(packet_size),
-                0,
-                0,
-                0,
-                0};
+    // Free space 0x2000, then the setup answer: packet count and size.
+    const auto lo = static_cast<uint8_t>(n), hi = static_cast<uint8_t>(n >> 8);
+    const auto ps = static_cast<uint8_t>(packet_size);
+    const Bytes start = {0, 0x0A, 1, 0, 0, 0x20, 0, 0, 0, 0, 0, 0x0A, 3, lo, hi, ps, 0, 0, 0, 0};
     pieces.insert(pieces.begin(), start);
   }
   std::vector<bool> sent(static_cast<size_t>(n), false);
@@ -132,34 +94,34 @@ void V2Write(const uint8_t *stream, size_t size, uint32_t seed) {
       std::move(pieces),
       [&](const uint8_t *d, size_t k) {
         engine.OnNotification(d, k);
-        Check(engine.freeSpace() <= ProtoV2Engine::kMaxFreeSpace);
+        Require(engine.freeSpace() <= ProtoV2Engine::kMaxFreeSpace);
         const auto retry = engine.retryList();
-        Check(retry.empty() || (retry.front() >= 0 && retry.back() < n));
+        Require(retry.empty() || (retry.front() >= 0 && retry.back() < n));
       },
       [&](const uint8_t *p, int k) {
         if (p[0] == 0) {  // the setup
           const auto setup = ProtoV2Engine::SetupPacket(packet_size, n);
-          Check(k == ProtoV2Engine::kSetupPacketLength &&
-                std::equal(setup.begin(), setup.end(), p));
+          Require(k == ProtoV2Engine::kSetupPacketLength &&
+                  std::equal(setup.begin(), setup.end(), p));
           return;
         }
-        Check(k == p[0] && k > 4 && k <= packet_size);
+        Require(k == p[0] && k > 4 && k <= packet_size);
         uint8_t check = p[0] ^ p[2] ^ p[3];
         for (int i = 4; i < k; ++i) check ^= p[i];
         const int index = p[2] | (p[3] << 8);
-        Check(check == p[1] && index < n);
+        Require(check == p[1] && index < n);
         const int offset = index * payload;
-        Check(k - 4 == std::min(payload, count - offset));
-        Check(std::equal(p + 4, p + k, data.begin() + offset));
+        Require(k - 4 == std::min(payload, count - offset));
+        Require(std::equal(p + 4, p + k, data.begin() + offset));
         sent[static_cast<size_t>(index)] = true;
       });
   const int result = engine.WriteGroup(link, data.data(), count, 2000);
-  Check(result == count || result == 0 || result == -1);
+  Require(result == count || result == 0 || result == -1);
   if (result == count && count > 0) {
-    Check(std::all_of(sent.begin(), sent.end(), [](bool s) { return s; }));
+    Require(std::all_of(sent.begin(), sent.end(), [](bool s) { return s; }));
   }
   link.Rest();
-  Check(engine.retryList().empty());  // nothing kept once the group is over
+  Require(engine.retryList().empty());  // nothing kept once the group is over
 }
 
 // A credit write while the printer's flow-control messages are whatever the input says.
@@ -167,13 +129,12 @@ void V3Write(const uint8_t *stream, size_t size, uint32_t seed) {
   ProtoV3Engine engine;
   engine.setMaximumWriteValueLength(1 + static_cast<int>(seed % 200));
   const int count = static_cast<int>((seed >> 8) % 3000);
-  const Bytes data = Source(count);
+  const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
   std::vector<Bytes> pieces = Pieces(stream, size, seed);
-  if (seed & 0x100000) {
-    const Bytes size_message{0x02, static_cast<uint8_t>(1 + (seed >> 24) % 255), 0x00};
-    engine.OnFlowControl(size_message.data(), size_message.size());
-    const Bytes credit{0x01, 0x01};
-    engine.OnFlowControl(credit.data(), credit.size());
+  if (seed & 0x100000) {  // the size message and a credit first
+    const Bytes start = {0x02, static_cast<uint8_t>(1 + (seed >> 24) % 255), 0x00, 0x01, 0x01};
+    engine.OnFlowControl(start.data(), 3);
+    engine.OnFlowControl(start.data() + 3, 2);
   }
   const int chunk = std::min(engine.maximumWriteValueLength(), engine.mtuSize());
   int next_offset = 0;
@@ -181,18 +142,18 @@ void V3Write(const uint8_t *stream, size_t size, uint32_t seed) {
       std::move(pieces),
       [&](const uint8_t *d, size_t k) {
         engine.OnFlowControl(d, k);
-        Check(engine.currentCredits() >= 0 &&
-              engine.currentCredits() <= ProtoV3Engine::kMaxCredits);
+        Require(engine.currentCredits() >= 0 &&
+                engine.currentCredits() <= ProtoV3Engine::kMaxCredits);
       },
       [&](const uint8_t *p, int k) {
         // Chunks go in order, each the caller's next bytes.
-        Check(k == std::min(chunk, count - next_offset) && k > 0);
-        Check(std::equal(p, p + k, data.begin() + next_offset));
+        Require(k == std::min(chunk, count - next_offset) && k > 0);
+        Require(std::equal(p, p + k, data.begin() + next_offset));
         next_offset += k;
       });
   const int result = engine.WriteCredits(link, data.data(), count, 2000);
-  Check(result == count || result == 0 || result == -1);
-  if (result == count) Check(next_offset == count);
+  Require(result == count || result == 0 || result == -1);
+  if (result == count) Require(next_offset == count);
   link.Rest();
 }
 

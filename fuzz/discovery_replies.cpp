@@ -5,32 +5,30 @@
 
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "FuzzHarness.h"
 #include "core/port/DiscoveryDatagrams.h"
 
 namespace {
 
 namespace discovery = velmora::core::discovery;
+using velmora::fuzz::Require;
+using Ip = std::array<uint8_t, 4>;
 
-constexpr std::array<uint8_t, 4> kSender = {192, 168, 7, 9};
+constexpr Ip kSender = {192, 168, 7, 9};
 
 // A parsed reply is complete and, unless its name holds a line break, survives the text form.
 void CheckRoundTrip(const discovery::Reply &reply) {
-  if (reply.name.empty() || reply.name.size() > discovery::kMaxNameLength ||
-      reply.name.find('\0') != std::string::npos || reply.ip == std::array<uint8_t, 4>{}) {
-    std::abort();
-  }
+  Require(!reply.name.empty() && reply.name.size() <= discovery::kMaxNameLength &&
+          reply.name.find('\0') == std::string::npos && reply.ip != Ip{});
   if (reply.name.find_first_of("\r\n") != std::string::npos) return;
   const std::string line = "VLPRINTER!FOUND mac=" + discovery::MacText(reply.mac) +
                            " ip=" + discovery::IpText(reply.ip) + " name=" + reply.name + "\r\n";
   const auto again = discovery::ParseTextReply(reinterpret_cast<const uint8_t *>(line.data()),
                                                line.size(), {10, 0, 0, 1});
-  if (!again || again->mac != reply.mac || again->ip != reply.ip || again->name != reply.name) {
-    std::abort();
-  }
+  Require(again && again->mac == reply.mac && again->ip == reply.ip && again->name == reply.name);
 }
 
 }  // namespace
@@ -38,34 +36,25 @@ void CheckRoundTrip(const discovery::Reply &reply) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (const auto reply = discovery::ParseBinaryReply(data, size, kSender)) {
     // "VLDR", version 1, MAC, address (0.0.0.0: the sender's), a reserved byte, name length, name.
-    if (size < 17 || std::memcmp(data, "VLDR\x01", 5) != 0 || size != 17u + data[16]) std::abort();
-    if (std::memcmp(reply->mac.data(), data + 5, 6) != 0) std::abort();
-    const bool unset = std::memcmp(data + 11, "\0\0\0\0", 4) == 0;
-    if (reply->ip !=
-        (unset ? kSender : std::array<uint8_t, 4>{data[11], data[12], data[13], data[14]})) {
-      std::abort();
-    }
+    Require(size >= 17 && std::memcmp(data, "VLDR\x01", 5) == 0 && size == 17u + data[16]);
+    Require(std::memcmp(reply->mac.data(), data + 5, 6) == 0);
+    const Ip ip = {data[11], data[12], data[13], data[14]};
+    Require(reply->ip == (ip == Ip{} ? kSender : ip));
     const std::string name(reinterpret_cast<const char *>(data + 17), data[16]);
-    if (reply->name != (name.empty() ? discovery::IpText(kSender) : name)) std::abort();
+    Require(reply->name == (name.empty() ? discovery::IpText(kSender) : name));
     CheckRoundTrip(*reply);
   }
   if (const auto reply = discovery::ParseTextReply(data, size, kSender)) {
     const std::string text(reinterpret_cast<const char *>(data), size);
-    if (text.rfind("VLPRINTER!FOUND mac=", 0) != 0 || !text.ends_with("\r\n")) std::abort();
-    if (strncasecmp(text.c_str() + 20, discovery::MacText(reply->mac).c_str(), 17) != 0) {
-      std::abort();
-    }
+    Require(text.starts_with("VLPRINTER!FOUND mac=") && text.ends_with("\r\n"));
+    Require(strncasecmp(text.c_str() + 20, discovery::MacText(reply->mac).c_str(), 17) == 0);
     unsigned ip[4] = {};
     const bool has_ip =
         std::sscanf(text.c_str() + 37, " ip=%u.%u.%u.%u", &ip[0], &ip[1], &ip[2], &ip[3]) == 4 &&
         (ip[0] | ip[1] | ip[2] | ip[3]) != 0;
-    for (size_t i = 0; i < 4; ++i) {
-      if (reply->ip[i] != (has_ip ? ip[i] : kSender[i])) std::abort();
-    }
-    if (reply->name != discovery::IpText(kSender) &&
-        !text.ends_with(" name=" + reply->name + "\r\n")) {
-      std::abort();
-    }
+    for (size_t i = 0; i < 4; ++i) Require(reply->ip[i] == (has_ip ? ip[i] : kSender[i]));
+    Require(reply->name == discovery::IpText(kSender) ||
+            text.ends_with(" name=" + reply->name + "\r\n"));
     CheckRoundTrip(*reply);
   }
   return 0;

@@ -1,11 +1,10 @@
 // Encoded images from outside: header check, decode, scale, binarise and frame, and the public
 // image type with its PNG form, must never crash, leak or allocate past the size limits,
 // whatever the bytes.
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "FuzzHarness.h"
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/RasterFraming.h"
 #include "velmora/image.hpp"
@@ -24,10 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   using namespace velmora::imgprocess;
   if (const auto mono = EncodedImageToMono(image, image_size, dstw, dsth, method)) {
-    if (mono->width < 1 || mono->height < 1 ||
-        mono->bits.size() != size_t(mono->stride) * mono->height) {
-      std::abort();
-    }
+    velmora::fuzz::Require(mono->width >= 1 && mono->height >= 1 &&
+                           mono->bits.size() == size_t(mono->stride) * mono->height);
     (void)FrameReceiptRaster(*mono, compression);
     (void)FrameLabelRaster(dstw, dsth, *mono, compression);
   }
@@ -42,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const auto png = picture->pngRepresentation();
     // What the image holds goes out as a PNG that decodes again to the same size.
     const auto again = png ? velmora::platform::Image::fromData(*png) : nullptr;
-    if (again == nullptr || again->size().width != picture->size().width ||
-        again->size().height != picture->size().height) {
-      std::abort();
-    }
+    velmora::fuzz::Require(again != nullptr && again->size().width == picture->size().width &&
+                           again->size().height == picture->size().height);
   }
   return 0;
 }

@@ -8,18 +8,17 @@
 // query; then the chunking seed and the stream. The rest arrives, in chunks, while the query
 // sends its first request.
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
-#include <vector>
 
-#include "FuzzPort.h"
+#include "FuzzHarness.h"
 #include "core/printer/PrinterQueries.h"
 #include "velmora/vp_common.h"
 
 namespace {
 
 using velmora::core::IOHandle;
-using Bytes = std::vector<uint8_t>;
+using velmora::fuzz::Bytes;
+using velmora::fuzz::Require;
 
 const Bytes kStatusQuery = {0x10, 0x04, 0x01, 0x10, 0x04, 0x02, 0x10, 0x04, 0x03, 0x10, 0x04, 0x04};
 const Bytes kStatusRequest = {0x10, 0x04, 0x01};
@@ -77,36 +76,27 @@ size_t FindReply(const Bytes &bytes, uint8_t id, size_t from) {
 // The query took the visible bytes before `end` (clamped) and left the rest to the reader.
 void CheckLeftFrom(const Bytes &visible, size_t end, IOHandle &port) {
   end = std::min(end, visible.size());
-  if (velmora::fuzz::TakeAll(port.rx()) != Bytes(visible.begin() + end, visible.end())) {
-    std::abort();
-  }
+  Require(velmora::fuzz::TakeAll(port.rx()) == Bytes(visible.begin() + end, visible.end()));
 }
 
 void CheckStatus(IOHandle &port, AnsweringPrinter &printer) {
   const int packed = velmora::core::QueryRealTimeStatus(port, 60000);
-  for (const Bytes &w : printer.writes) {
-    if (w != kStatusQuery) std::abort();
-  }
+  for (const Bytes &w : printer.writes) Require(w == kStatusQuery);
   const Bytes &v = printer.visible;
-  if (v.size() < 4) {
-    if (packed != 0) std::abort();
-    return;
-  }
-  if (static_cast<uint32_t>(packed) != (v[0] | v[1] << 8 | v[2] << 16 | uint32_t{v[3]} << 24)) {
-    std::abort();
-  }
-  CheckLeftFrom(v, 4, port);
+  const uint32_t four = v.size() < 4 ? 0 : v[0] | v[1] << 8 | v[2] << 16 | uint32_t{v[3]} << 24;
+  Require(static_cast<uint32_t>(packed) == four);
+  if (v.size() >= 4) CheckLeftFrom(v, 4, port);
 }
 
 void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counter) {
   const bool printed = velmora::core::QueryPrintResult(port, 60000);
   const auto id = static_cast<uint8_t>(counter % 10);
   const Bytes query = {0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30, id, 0x00, 0x00, 0x00};
-  if (port.queries().next_process_id.load() != counter + 1) std::abort();
+  Require(port.queries().next_process_id.load() == counter + 1);
   const Bytes &v = printer.visible;
   if (port.autoreply_mode()) {
     // The reply is looked for in the stream; automatic status must show a printer without error.
-    if (printer.writes != std::vector<Bytes>{query}) std::abort();
+    Require(printer.writes == std::vector<Bytes>{query});
     bool healthy = false;
     {
       std::lock_guard<std::mutex> lock(port.autoreply().mutex);
@@ -114,14 +104,14 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
     }
     const size_t at = FindReply(v, id, 0);
     const bool complete = at != kNone && at + 7 <= v.size();
-    if (printed && (!healthy || at == kNone)) std::abort();
-    if (healthy && complete && !printed) std::abort();
+    Require(!printed || (healthy && at != kNone));
+    Require(printed || !healthy || !complete);
     if (printed) CheckLeftFrom(v, at + 7, port);  // the reply and its trailer
     return;
   }
   // Polling: status request, the query, then status requests only.
   for (size_t i = 0; i < printer.writes.size(); ++i) {
-    if (printer.writes[i] != (i == 1 ? query : kStatusRequest)) std::abort();
+    Require(printer.writes[i] == (i == 1 ? query : kStatusRequest));
   }
   // The first byte is a status byte; then the first 37 or off-line status byte decides.
   const bool online = !v.empty() && v[0] != 0 && (v[0] & 0x08) == 0;
@@ -129,7 +119,7 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
   const auto decisive = std::find_if(v.begin() + (online ? 1 : 0), v.end(),
                                      [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
   const bool ours = online && static_cast<size_t>(decisive - v.begin()) == at;
-  if (printed != ours) std::abort();
+  Require(printed == ours);
   if (printed) CheckLeftFrom(v, at + 7, port);
 }
 

@@ -5,13 +5,12 @@
 // Input: byte 0 the port's mode (bit 0: automatic status), then the chunking seed and the stream.
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "FuzzPort.h"
+#include "FuzzHarness.h"
 #include "core/port/PortRegistry.h"
 #include "core/printer/XorCheck.h"
 #include "platform/DetachedThreads.h"
@@ -20,7 +19,8 @@
 namespace {
 
 using velmora::core::IOHandle;
-using Bytes = std::vector<uint8_t>;
+using velmora::fuzz::Bytes;
+using velmora::fuzz::Require;
 
 // A stream transport that plays the input: each read gives the next chunk, a read after a chunk
 // whose size is a multiple of 8 times out once (a pause), and after the last chunk the
@@ -113,30 +113,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       VP_PORT_TYPE_TCP, "fuzz",
       std::make_unique<PlayedStream>(in.stream, velmora::fuzz::ChunkSizes(in.size, in.seed)),
       (data[0] & 1) != 0);
-  if (!velmora::core::Ports().Add(port)) std::abort();
+  Require(velmora::core::Ports().Add(port));
   {
     std::lock_guard<std::mutex> lock(events.mutex);
     events.port = port;
     events.received.clear();
   }
   port->StartReading();
-  if (!velmora::platform::waitForDetachedThreads(60000)) std::abort();
+  Require(velmora::platform::waitForDetachedThreads(60000));
 
   const Bytes reader = velmora::fuzz::TakeAll(port->rx());
-  if (!IsStreamWithoutPackets(stream, reader)) std::abort();
+  Require(IsStreamWithoutPackets(stream, reader));
   {
     std::lock_guard<std::mutex> lock(events.mutex);
-    if (events.received != stream) std::abort();
+    Require(events.received == stream);
     events.port = nullptr;
   }
-  if (port->proto_packages().size() > velmora::core::NZProtoPackageQueue::kMaxQueued) std::abort();
+  Require(port->proto_packages().size() <= velmora::core::NZProtoPackageQueue::kMaxQueued);
   // A firmware version can only come from bytes the reader saw too.
   const std::string text = port->proto_packages().FirmwareVersion();
-  const Bytes version(text.begin(), text.end());
-  if (!version.empty() &&
-      std::search(reader.begin(), reader.end(), version.begin(), version.end()) == reader.end()) {
-    std::abort();
-  }
+  Require(std::search(reader.begin(), reader.end(), text.begin(), text.end()) != reader.end() ||
+          text.empty());
   velmora::core::Ports().Retire(port);
   return 0;
 }

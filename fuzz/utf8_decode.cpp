@@ -5,10 +5,10 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "FuzzHarness.h"
 #include "velmora/module/Utf8.h"
 #include "velmora/module/WrapperSupport.h"
 #include "velmora/module/wide_text.hpp"
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   unicode.toUTF8String(expected);
 
   const std::string text = velmora::detail::DecodeUtf8(bytes, size);
-  if (text != expected) std::abort();
+  velmora::fuzz::Require(text == expected);
 
   const std::wstring wide =
       velmora::VP_Utils_AllocateWCharPointerFromString(std::string(bytes, size));
@@ -29,13 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (int32_t i = 0; i < unicode.length(); i = unicode.moveIndex32(i, 1)) {
     code_points.push_back(static_cast<wchar_t>(unicode.char32At(i)));
   }
-  if (wide != code_points) std::abort();
+  velmora::fuzz::Require(wide == code_points);
 
   std::string out;
   velmora::detail::Arg<char *, velmora::detail::TextOutRef> buffer(velmora::detail::TextOut(out));
   const size_t filled = std::min<size_t>(size, velmora::detail::kTextBufferSize);
   std::memcpy(buffer.get(), bytes, filled);
   buffer.Commit(true);
-  if (out != velmora::detail::DecodeUtf8(bytes, strnlen(bytes, filled))) std::abort();
+  velmora::fuzz::Require(out == velmora::detail::DecodeUtf8(bytes, strnlen(bytes, filled)));
   return 0;
 }

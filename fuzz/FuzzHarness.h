@@ -1,0 +1,108 @@
+#pragma once
+
+// What the fuzz targets share: how an input becomes a stream and the chunks it arrives in, a
+// port's receive path fed and emptied as its read thread and reader would, and a check that
+// ends the run.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "core/port/IOHandle.h"
+
+namespace velmora::fuzz {
+
+using Bytes = std::vector<uint8_t>;
+
+// A run fails where an invariant does not hold.
+inline void Require(bool holds) {
+  if (!holds) std::abort();
+}
+
+// A pseudo-random sequence from a seed (xorshift).
+class Random {
+ public:
+  explicit Random(uint32_t seed) : state_(seed | 1u) {}
+  uint32_t Next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    return state_;
+  }
+
+ private:
+  uint32_t state_;
+};
+
+// Cuts `size` bytes into chunks whose lengths come from `seed` (1..64 bytes each), so one input
+// drives both the stream and how it arrives.
+inline std::vector<size_t> ChunkSizes(size_t size, uint32_t seed) {
+  std::vector<size_t> sizes;
+  Random random(seed);
+  for (size_t left = size; left > 0; left -= sizes.back()) {
+    sizes.push_back(std::min<size_t>(left, 1 + random.Next() % 64));
+  }
+  return sizes;
+}
+
+// The stream itself, cut so.
+inline std::vector<Bytes> Pieces(const uint8_t *stream, size_t size, uint32_t seed) {
+  std::vector<Bytes> pieces;
+  for (size_t n : ChunkSizes(size, seed)) {
+    pieces.emplace_back(stream, stream + n);
+    stream += n;
+  }
+  return pieces;
+}
+
+// Runs `parse` (chunk sizes in, a comparable result out) on the stream whole, in the seed's
+// chunks and byte by byte, requires the same result each time and returns it.
+template <class Parse>
+auto SameForEveryCutting(size_t size, uint32_t seed, Parse parse) {
+  const auto whole = parse(std::vector<size_t>{size});
+  Require(parse(ChunkSizes(size, seed)) == whole);
+  Require(parse(std::vector<size_t>(size, 1)) == whole);
+  return whole;
+}
+
+// The first four bytes of an input are the chunking seed, the rest is the stream.
+struct FuzzInput {
+  uint32_t seed = 0;
+  const uint8_t *stream = nullptr;
+  size_t size = 0;
+  static bool From(const uint8_t *data, size_t size, FuzzInput &out) {
+    if (size < 4) return false;
+    out.seed = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+               static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+    out.stream = data + 4;
+    out.size = size - 4;
+    return true;
+  }
+};
+
+// A caller's data of `count` bytes, different in every packet even across a wrap of 256.
+inline Bytes CallerBytes(size_t count) {
+  Bytes data(count);
+  for (size_t i = 0; i < count; ++i) data[i] = static_cast<uint8_t>(i * 131 + i / 251);
+  return data;
+}
+
+// Every byte waiting in the receive buffer, taken out.
+inline Bytes TakeAll(core::NZIORxBuffer &rx) {
+  Bytes bytes;
+  uint8_t byte = 0;
+  while (rx.TakeByte(byte)) bytes.push_back(byte);
+  return bytes;
+}
+
+// Hands `size` bytes to the port's receive path as its read thread would, in the chunks that
+// `seed` gives.
+inline void Receive(core::IOHandle &port, const uint8_t *bytes, size_t size, uint32_t seed) {
+  for (size_t n : ChunkSizes(size, seed)) {
+    port.receiver().Receive(bytes, n);
+    bytes += n;
+  }
+}
+
+}  // namespace velmora::fuzz
