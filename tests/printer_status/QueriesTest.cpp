@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -16,10 +18,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Slack over a query's timeout that a loaded machine may add; a query that ignored its
-// deadline would miss it by far more.
-constexpr long long kLateMs = 400;
-
 class Queries : public PortTest {
  protected:
   void TearDown() override {
@@ -28,19 +26,6 @@ class Queries : public PortTest {
   }
   std::unique_ptr<StatusPrinter> printer = std::make_unique<StatusPrinter>();
 };
-
-TEST_F(Queries, RealTimeStatusPacksTheFourAnswers) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
-  printer->rt_status->SetAnswer(3, 0x32);
-  printer->rt_status->SetAnswer(4, 0x1E);
-  EXPECT_EQ(VP_Pos_QueryRTStatus(h, 3000), 0x1E321216);
-  printer->rt_status->SetOffline(true);
-  printer->rt_status->SetPaperOut(true);
-  const int status = VP_Pos_QueryRTStatus(h, 3000);
-  EXPECT_EQ(status & 0x08, 0x08);
-  EXPECT_EQ(status >> 8 & 0x20, 0x20);
-}
 
 std::atomic<int> g_available_at_event{-1};
 void NoteAvailable(void *handle, unsigned char *, unsigned int, void *) {
@@ -66,15 +51,21 @@ TEST_F(Queries, HeldBackBytesPrecedeTheirEventAndDieWithADiscard) {
 
   printer->tcp.Send({'Y', 'E', 'S'});
   ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) >= 2; }));
-  EXPECT_EQ(VP_Pos_QueryRTStatus(h, 3000), 0x12121216) << "four real answers";
+  printer->rt_status->SetAnswer(3, 0x32);
+  printer->rt_status->SetAnswer(4, 0x1E);
+  EXPECT_EQ(VP_Pos_QueryRTStatus(h, 3000), 0x1E321216) << "the four answers, in order";
 }
 
-TEST_F(Queries, RealTimeStatusResendsEvery300MsAndEndsAtItsTimeout) {
+// A printer that never answers: the query asks again every 300 ms and ends at its timeout.
+TEST_F(Queries, SilentPrinterEndsEachQueryAtItsTimeout) {
+  // Slack over a query's timeout that a loaded machine may add; a query that ignored its
+  // deadline would miss it by far more.
+  constexpr long long kLateMs = 400;
   ASSERT_TRUE(printer->Open(0));
   void *h = printer->handle();
   printer->rt_status->SetAnswering(false);
   int status = -1;
-  const long long took = ElapsedMs([&] { status = VP_Pos_QueryRTStatus(h, 1000); });
+  long long took = ElapsedMs([&] { status = VP_Pos_QueryRTStatus(h, 1000); });
   EXPECT_EQ(status, 0);
   EXPECT_GE(took, 995);  // whole-millisecond clocks
   EXPECT_LT(took, 1000 + ScaledMs(kLateMs));
@@ -83,123 +74,75 @@ TEST_F(Queries, RealTimeStatusResendsEvery300MsAndEndsAtItsTimeout) {
                                                ScaledMs(2000)));
   EXPECT_EQ(printer->rt_status->RequestCount(1), 4u);
   EXPECT_EQ(printer->rt_status->RequestCount(4), 4u);
-
   EXPECT_EQ(VP_Pos_QueryRTStatus(h, 0), 0);  // nothing sent for a zero timeout
-  EXPECT_EQ(VP_Pos_QueryRTStatus(nullptr, 100), 0);
   EXPECT_EQ(printer->rt_status->RequestCount(1), 4u);
-}
 
-TEST_F(Queries, PrintResultIdsRunZeroToNineAcrossFailedQueries) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
-  std::vector<int> results;
-  for (int i = 0; i < 11; ++i) {
-    const bool fail = i == 3 || i == 4 || i == 9;
-    printer->print_result->SetAnswering(!fail);
-    results.push_back(VP_Pos_QueryPrintResult(h, fail ? 400 : 3000));
-  }
-  EXPECT_EQ(results, (std::vector<int>{1, 1, 1, 0, 0, 1, 1, 1, 1, 0, 1}));
-  EXPECT_EQ(printer->print_result->QueryIds(),
-            (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}));
-}
-
-TEST_F(Queries, PrintResultWaitsUntilEverythingIsPrinted) {
-  for (int mode : {0, 1}) {
-    printer = std::make_unique<StatusPrinter>();
-    ASSERT_TRUE(printer->Open(mode));
-    void *h = printer->handle();
-    if (mode == 1) {
-      ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
-    }
-    printer->print_result->SetPrintingHeld(true);
-    auto result = std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, 8000); });
-    ASSERT_TRUE(WaitUntil([&] { return printer->print_result->QueryIds().size() == 1; }));
-    EXPECT_EQ(result.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
-    printer->print_result->SetPrintingHeld(false);
-    EXPECT_EQ(result.get(), 1) << "mode " << mode;
-    // The reply's trailing bytes are not left for the reader.
-    EXPECT_EQ(VP_Port_Available(h), 0);
-    printer->Close();
-  }
-}
-
-TEST_F(Queries, PrintResultEndsWhenThePrinterGoesOffline) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
-  printer->rt_status->SetOffline(true);
-  long long took = ElapsedMs([&] { EXPECT_EQ(VP_Pos_QueryPrintResult(h, LongTimeoutMs()), 0); });
-  EXPECT_LT(took, ScaledMs(2000));
-  EXPECT_EQ(printer->print_result->QueryIds().size(), 0u);  // never asked
-
-  // Off-line while waiting: the next status poll ends it.
-  printer->rt_status->SetOffline(false);
-  printer->print_result->SetPrintingHeld(true);
-  auto result =
-      std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); });
-  ASSERT_TRUE(WaitUntil([&] { return printer->print_result->QueryIds().size() == 1; }));
-  printer->rt_status->SetOffline(true);
-  took = ElapsedMs([&] { EXPECT_EQ(result.get(), 0); });
-  EXPECT_LT(took, ScaledMs(2000));
-}
-
-TEST_F(Queries, PrintResultEndsOnExitFlagErrorStatusAndClose) {
-  ASSERT_TRUE(printer->Open(1));
-  void *h = printer->handle();
-  ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
-  printer->print_result->SetPrintingHeld(true);
-  const auto start_query = [&](size_t nth) {
-    auto f = std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, 8000); });
-    EXPECT_TRUE(WaitUntil([&] { return printer->print_result->QueryIds().size() == nth; }));
-    return f;
-  };
-
-  auto exit_query = start_query(1);
-  ASSERT_EQ(VP_Pos_SetExitQueryCmd(h, 1), 1);
-  EXPECT_EQ(exit_query.get(), 0);
-  ASSERT_EQ(VP_Pos_SetExitQueryCmd(h, 0), 1);
-
-  auto error_query = start_query(2);
-  printer->autoreply->SetStatus(0x04, 0xC0);  // no paper
-  EXPECT_EQ(error_query.get(), 0);
-  printer->autoreply->SetStatus(0, 0xC0);
-  int64_t error = -1;
-  ASSERT_TRUE(WaitUntil([&] {
-    VP_Printer_GetPrinterStatusInfo(h, &error, nullptr, nullptr);
-    return error == 0;
-  }));
-
-  auto closed_query = start_query(3);
-  printer->tcp.CloseConnections();
-  EXPECT_EQ(closed_query.get(), 0);
-  EXPECT_EQ(VP_Pos_QueryPrintResult(h, 1000), 0);
-  EXPECT_EQ(VP_Pos_SetExitQueryCmd(nullptr, 1), 0);
-}
-
-TEST_F(Queries, ExitFlagEndsAPollingQueryStillWaitingForStatus) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
-  printer->rt_status->SetAnswering(false);
-  auto result =
-      std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); });
-  ASSERT_TRUE(WaitUntil([&] { return printer->rt_status->RequestCount(1) == 1; }));
-  const long long took = ElapsedMs([&] {
-    ASSERT_EQ(VP_Pos_SetExitQueryCmd(h, 1), 1);
-    EXPECT_EQ(result.get(), 0);
-  });
-  EXPECT_LT(took, ScaledMs(2000));
-  // The flag stays until it is cleared.
-  EXPECT_EQ(VP_Pos_QueryPrintResult(h, 3000), 0);
-}
-
-TEST_F(Queries, SilentPrinterEndsPrintResultAtTheTimeout) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
+  printer->rt_status->SetAnswering(true);
   printer->print_result->SetAnswering(false);
-  const long long took = ElapsedMs([&] { EXPECT_EQ(VP_Pos_QueryPrintResult(h, 1000), 0); });
-  EXPECT_GE(took, 995);  // whole-millisecond clocks
+  took = ElapsedMs([&] { EXPECT_EQ(VP_Pos_QueryPrintResult(h, 1000), 0); });
+  EXPECT_GE(took, 995);
   EXPECT_LT(took, 1000 + ScaledMs(kLateMs));
   // Status polls went on meanwhile: one before the query, then every 300 ms.
-  EXPECT_GE(printer->rt_status->RequestCount(1), 4u);
+  EXPECT_GE(printer->rt_status->RequestCount(1), 4u + 4u);
+}
+
+// A print-result query waits while the printer is still printing, and ends when it is done or
+// as soon as something tells it the printer will not answer.
+TEST_F(Queries, PrintResultWaitsForThePrinterOrEndsEarly) {
+  const auto asked = [this](size_t n) {
+    return [this, n] { return printer->print_result->QueryIds().size() == n; };
+  };
+  const auto held = [this] { printer->print_result->SetPrintingHeld(true); };
+  const struct {
+    const char *name;
+    int mode;
+    std::function<void()> before;
+    std::function<bool()> waiting;  // the query is waiting now (none: it never asks)
+    std::function<void()> end;
+    int result;
+  } cases[] = {
+      {"printed, polling", 0, held, asked(1),
+       [&] { printer->print_result->SetPrintingHeld(false); }, 1},
+      {"printed, automatic status", 1, held, asked(1),
+       [&] { printer->print_result->SetPrintingHeld(false); }, 1},
+      {"off-line before", 0, [&] { printer->rt_status->SetOffline(true); }, nullptr, [] {}, 0},
+      {"off-line while waiting", 0, held, asked(1), [&] { printer->rt_status->SetOffline(true); },
+       0},
+      // The exit flag also ends the wait for the first status byte.
+      {"exit flag, polling", 0, [&] { printer->rt_status->SetAnswering(false); },
+       [&] { return printer->rt_status->RequestCount(1) == 1; },
+       [&] { EXPECT_EQ(VP_Pos_SetExitQueryCmd(printer->handle(), 1), 1); }, 0},
+      {"exit flag, automatic status", 1, held, asked(1),
+       [&] { EXPECT_EQ(VP_Pos_SetExitQueryCmd(printer->handle(), 1), 1); }, 0},
+      {"printer error", 1, held, asked(1), [&] { printer->autoreply->SetStatus(0x04, 0xC0); }, 0},
+      {"connection closed", 1, held, asked(1), [&] { printer->tcp.CloseConnections(); }, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    printer = std::make_unique<StatusPrinter>();
+    ASSERT_TRUE(printer->Open(c.mode));
+    void *h = printer->handle();
+    if (c.mode == 1) {
+      ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
+    }
+    c.before();
+    auto result =
+        std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); });
+    if (c.waiting) {
+      ASSERT_TRUE(WaitUntil(c.waiting));
+      EXPECT_EQ(result.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    }
+    c.end();
+    ASSERT_EQ(result.wait_for(std::chrono::milliseconds(ScaledMs(2000))), std::future_status::ready)
+        << "ended by the printer, not by its timeout";
+    EXPECT_EQ(result.get(), c.result);
+    if (!c.waiting) {
+      EXPECT_TRUE(printer->print_result->QueryIds().empty());
+    }
+    if (c.result == 1) {
+      EXPECT_EQ(VP_Port_Available(h), 0) << "the reply's trailing bytes are the query's";
+    }
+  }
 }
 
 }  // namespace
