@@ -20,28 +20,21 @@ inline void Require(bool holds) {
   if (!holds) std::abort();
 }
 
-// A pseudo-random sequence from a seed (xorshift).
-class Random {
- public:
-  explicit Random(uint32_t seed) : state_(seed | 1u) {}
-  uint32_t Next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return state_;
-  }
-
- private:
-  uint32_t state_;
-};
+// The next number of a pseudo-random sequence (xorshift; the state is never 0).
+inline uint32_t NextRandom(uint32_t &state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
 
 // Cuts `size` bytes into chunks whose lengths come from `seed` (1..64 bytes each), so one input
 // drives both the stream and how it arrives.
 inline std::vector<size_t> ChunkSizes(size_t size, uint32_t seed) {
   std::vector<size_t> sizes;
-  Random random(seed);
+  uint32_t state = seed | 1u;
   for (size_t left = size; left > 0; left -= sizes.back()) {
-    sizes.push_back(std::min<size_t>(left, 1 + random.Next() % 64));
+    sizes.push_back(std::min<size_t>(left, 1 + NextRandom(state) % 64));
   }
   return sizes;
 }

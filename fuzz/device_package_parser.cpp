@@ -27,10 +27,10 @@ constexpr int64_t kLimit = DevicePackageParser::kDataTimeLimitMs;
 std::vector<int64_t> ArrivalTimes(size_t size, uint32_t seed) {
   constexpr std::array<int64_t, 4> kPauses = {1, kLimit - 1, kLimit, 3 * kLimit};
   std::vector<int64_t> times(size);
-  velmora::fuzz::Random random(seed * 2654435761u);
+  uint32_t state = seed * 2654435761u | 1u;
   int64_t now = 0;
   for (size_t i = 0; i < size; ++i) {
-    const uint32_t r = random.Next();
+    const uint32_t r = velmora::fuzz::NextRandom(state);
     if (r % 16 == 0) now += kPauses[(r >> 4) % kPauses.size()];
     times[i] = now;
   }

@@ -94,6 +94,7 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
   const Bytes query = {0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30, id, 0x00, 0x00, 0x00};
   Require(port.queries().next_process_id.load() == counter + 1);
   const Bytes &v = printer.visible;
+  size_t at = kNone;
   if (port.autoreply_mode()) {
     // The reply is looked for in the stream; automatic status must show a printer without error.
     Require(printer.writes == std::vector<Bytes>{query});
@@ -102,25 +103,22 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
       std::lock_guard<std::mutex> lock(port.autoreply().mutex);
       healthy = port.autoreply().any_packet && port.autoreply().error_status == 0;
     }
-    const size_t at = FindReply(v, id, 0);
-    const bool complete = at != kNone && at + 7 <= v.size();
+    at = FindReply(v, id, 0);
     Require(!printed || (healthy && at != kNone));
-    Require(printed || !healthy || !complete);
-    if (printed) CheckLeftFrom(v, at + 7, port);  // the reply and its trailer
-    return;
+    Require(printed || !healthy || at == kNone || at + 7 > v.size());  // a complete one counts
+  } else {
+    // Polling: status request, the query, then status requests only.
+    for (size_t i = 0; i < printer.writes.size(); ++i) {
+      Require(printer.writes[i] == (i == 1 ? query : kStatusRequest));
+    }
+    // The first byte is a status byte; then the first 37 or off-line status byte decides.
+    const bool online = !v.empty() && v[0] != 0 && (v[0] & 0x08) == 0;
+    at = online ? FindReply(v, id, 1) : kNone;
+    const auto decisive = std::find_if(v.begin() + (online ? 1 : 0), v.end(),
+                                       [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
+    Require(printed == (online && static_cast<size_t>(decisive - v.begin()) == at));
   }
-  // Polling: status request, the query, then status requests only.
-  for (size_t i = 0; i < printer.writes.size(); ++i) {
-    Require(printer.writes[i] == (i == 1 ? query : kStatusRequest));
-  }
-  // The first byte is a status byte; then the first 37 or off-line status byte decides.
-  const bool online = !v.empty() && v[0] != 0 && (v[0] & 0x08) == 0;
-  const size_t at = online ? FindReply(v, id, 1) : kNone;
-  const auto decisive = std::find_if(v.begin() + (online ? 1 : 0), v.end(),
-                                     [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
-  const bool ours = online && static_cast<size_t>(decisive - v.begin()) == at;
-  Require(printed == ours);
-  if (printed) CheckLeftFrom(v, at + 7, port);
+  if (printed) CheckLeftFrom(v, at + 7, port);  // the reply and its trailer
 }
 
 }  // namespace

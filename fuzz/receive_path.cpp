@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FuzzHarness.h"
@@ -27,30 +28,24 @@ using velmora::fuzz::Require;
 // transport closes.
 class PlayedStream final : public velmora::core::NZThreadIO {
  public:
-  PlayedStream(const uint8_t *bytes, std::vector<size_t> chunks)
-      : bytes_(bytes), chunks_(std::move(chunks)) {}
+  explicit PlayedStream(std::vector<Bytes> chunks) : chunks_(std::move(chunks)) {}
   bool IsOpened() const override { return open_; }
   int Write(const uint8_t *, uint32_t, uint32_t) override { return -1; }
   void Close() override { open_ = false; }
   int ReadPacket(uint8_t *buffer, size_t count, uint32_t) override {
-    if (pause_) {
-      pause_ = false;
-      return 0;
-    }
-    if (next_ == chunks_.size() || chunks_[next_] > count) {
+    if (std::exchange(pause_, false)) return 0;
+    if (next_ == chunks_.size() || chunks_[next_].size() > count) {
       open_ = false;
       return -1;
     }
-    const size_t n = chunks_[next_++];
-    std::copy_n(bytes_, n, buffer);
-    bytes_ += n;
-    pause_ = n % 8 == 0;
-    return static_cast<int>(n);
+    const Bytes &chunk = chunks_[next_++];
+    std::copy(chunk.begin(), chunk.end(), buffer);
+    pause_ = chunk.size() % 8 == 0;
+    return static_cast<int>(chunk.size());
   }
 
  private:
-  const uint8_t *bytes_;
-  const std::vector<size_t> chunks_;
+  const std::vector<Bytes> chunks_;
   size_t next_ = 0;
   bool pause_ = false;
   std::atomic<bool> open_{true};
@@ -111,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   auto *port = new IOHandle(
       VP_PORT_TYPE_TCP, "fuzz",
-      std::make_unique<PlayedStream>(in.stream, velmora::fuzz::ChunkSizes(in.size, in.seed)),
+      std::make_unique<PlayedStream>(velmora::fuzz::Pieces(in.stream, in.size, in.seed)),
       (data[0] & 1) != 0);
   Require(velmora::core::Ports().Add(port));
   {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,27 +23,7 @@ struct Recorder final : AutoReplyPacketParser::Sink {
   }
 };
 
-// 'S', five data bytes, the type and the XOR of the seven bytes before it.
-Bytes Packet(uint8_t type, Bytes data) {
-  Bytes p = {0x53};
-  p.insert(p.end(), data.begin(), data.end());
-  p.push_back(type);
-  uint8_t check = 0;
-  for (uint8_t b : p) check ^= b;
-  p.push_back(check);
-  return p;
-}
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const auto &p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-Bytes Text(const std::string &s) {
-  return Bytes(s.begin(), s.end());
-}
-
+// Packets: 'S', five data bytes, the type, and the XOR of the seven bytes before it.
 TEST(AutoReplyPacketParser, TakesOutPacketsOnlyAndKeepsDataInOrder) {
   const struct {
     const char *name;
@@ -53,16 +32,15 @@ TEST(AutoReplyPacketParser, TakesOutPacketsOnlyAndKeepsDataInOrder) {
     std::vector<std::pair<uint8_t, size_t>> packets;  // type, data size before it
   } cases[] = {
       {"status packet amid data",
-       Join({Text("ab"), {0x53, 0x05, 0x01, 0xC0, 0x00, 0x00, 0x01, 0x96}, Text("cd")}),
-       Text("abcd"),
+       {'a', 'b', 0x53, 0x05, 0x01, 0xC0, 0x00, 0x00, 0x01, 0x96, 'c', 'd'},
+       {'a', 'b', 'c', 'd'},
        {{1, 2}}},
       {"lead bytes around packets",
-       Join({Text("xS"), Packet(2, {1, 2, 3, 4, 0}), Text("SS"), Packet(3, {9, 0, 0, 0, 0}),
-             Text("S")}),
-       Text("xSSSS"),
+       {'x', 'S', 0x53, 1, 2, 3, 4, 0, 2, 0x55, 'S', 'S', 0x53, 9, 0, 0, 0, 0, 3, 0x59, 'S'},
+       {'x', 'S', 'S', 'S', 'S'},
        {{2, 2}, {3, 4}}},
       {"packet inside a rejected one",
-       Join({{0x53, 0x10}, Packet(4, {80, 0, 8, 0, 0}), Text("z")}),
+       {0x53, 0x10, 0x53, 80, 0, 8, 0, 0, 4, 0x0F, 'z'},
        {0x53, 0x10, 'z'},
        {{4, 2}}},
   };
@@ -88,13 +66,13 @@ TEST(AutoReplyPacketParser, HoldsAPossiblePacketUntilFlushedOrReleased) {
   EXPECT_EQ(parser.held(), 0u);
 
   // Giving up the possible packets older than the last byte keeps a packet starting there.
-  const Bytes status = Packet(1, {4, 0, 0, 0, 0});
+  const Bytes status = {0x53, 4, 0, 0, 0, 0, 1, 0x56};
   const Bytes more = {0x53, 0x01, 0x53};
   parser.Feed(more.data(), more.size(), r);
   parser.Release(1, r);
   EXPECT_EQ(parser.held(), 1u);
   parser.Feed(status.data() + 1, status.size() - 1, r);
-  EXPECT_EQ(r.data, Join({part, Bytes{0x53, 0x01}}));
+  EXPECT_EQ(r.data, (Bytes{'a', 0x53, 0x01, 0x02, 0x53, 0x01}));
   EXPECT_EQ(r.packets.size(), 1u);
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "support/PortTest.h"
 #include "support/StatusPrinter.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
@@ -18,14 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class Queries : public PortTest {
- protected:
-  void TearDown() override {
-    printer.reset();
-    PortTest::TearDown();
-  }
-  std::unique_ptr<StatusPrinter> printer = std::make_unique<StatusPrinter>();
-};
+using Queries = StatusPrinterTest;
 
 std::atomic<int> g_available_at_event{-1};
 void NoteAvailable(void *handle, unsigned char *, unsigned int, void *) {
@@ -35,8 +27,7 @@ void NoteAvailable(void *handle, unsigned char *, unsigned int, void *) {
 // A chunk ending in "YES" may be the start of a status packet: its 'S' waits one read step at
 // most, the chunk's event waits for it, and a discard drops it.
 TEST_F(Queries, HeldBackBytesPrecedeTheirEventAndDieWithADiscard) {
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
+  void *h = Open(0);
   ASSERT_EQ(VP_Port_AddOnPortReceivedEvent(NoteAvailable, nullptr), 1);
   printer->tcp.Send({'Y', 'E', 'S'});
   ASSERT_TRUE(WaitUntil([] { return g_available_at_event.load() >= 0; }));
@@ -61,8 +52,7 @@ TEST_F(Queries, SilentPrinterEndsEachQueryAtItsTimeout) {
   // Slack over a query's timeout that a loaded machine may add; a query that ignored its
   // deadline would miss it by far more.
   constexpr long long kLateMs = 400;
-  ASSERT_TRUE(printer->Open(0));
-  void *h = printer->handle();
+  void *h = Open(0);
   printer->rt_status->SetAnswering(false);
   int status = -1;
   long long took = ElapsedMs([&] { status = VP_Pos_QueryRTStatus(h, 1000); });
@@ -119,9 +109,7 @@ TEST_F(Queries, PrintResultWaitsForThePrinterOrEndsEarly) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    printer = std::make_unique<StatusPrinter>();
-    ASSERT_TRUE(printer->Open(c.mode));
-    void *h = printer->handle();
+    void *h = Open(c.mode);
     if (c.mode == 1) {
       ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
     }

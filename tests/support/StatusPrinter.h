@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "DeviceBehaviour.h"
+#include "PortTest.h"
 #include "StatusBehaviours.h"
 #include "VirtualTcpPrinter.h"
 
@@ -30,6 +31,23 @@ class StatusPrinter {
 
  private:
   void *handle_ = nullptr;
+};
+
+// Base fixture for tests against a status printer, which goes before the library's background
+// threads are waited for.
+class StatusPrinterTest : public PortTest {
+ protected:
+  void TearDown() override {
+    printer.reset();
+    PortTest::TearDown();
+  }
+  // A port open to a fresh printer (null when it could not be opened).
+  void *Open(int autoreply_mode) {
+    printer = std::make_unique<StatusPrinter>();
+    EXPECT_TRUE(printer->Open(autoreply_mode));
+    return printer->handle();
+  }
+  std::unique_ptr<StatusPrinter> printer;
 };
 
 }  // namespace velmora::test
