@@ -39,23 +39,23 @@ inline std::vector<size_t> ChunkSizes(size_t size, uint32_t seed) {
   return sizes;
 }
 
-// The stream itself, cut so.
-inline std::vector<Bytes> Pieces(const uint8_t *stream, size_t size, uint32_t seed) {
+// The stream cut into chunks of these sizes.
+inline std::vector<Bytes> Pieces(const uint8_t *stream, const std::vector<size_t> &sizes) {
   std::vector<Bytes> pieces;
-  for (size_t n : ChunkSizes(size, seed)) {
+  for (size_t n : sizes) {
     pieces.emplace_back(stream, stream + n);
     stream += n;
   }
   return pieces;
 }
 
-// Runs `parse` (chunk sizes in, a comparable result out) on the stream whole, in the seed's
-// chunks and byte by byte, requires the same result each time and returns it.
+// Runs `parse` (the stream's chunks in, a comparable result out) on the stream whole, in the
+// seed's chunks and byte by byte, requires the same result each time and returns it.
 template <class Parse>
-auto SameForEveryCutting(size_t size, uint32_t seed, Parse parse) {
-  const auto whole = parse(std::vector<size_t>{size});
-  Require(parse(ChunkSizes(size, seed)) == whole);
-  Require(parse(std::vector<size_t>(size, 1)) == whole);
+auto SameForEveryCutting(const uint8_t *stream, size_t size, uint32_t seed, Parse parse) {
+  const auto whole = parse(Pieces(stream, {size}));
+  Require(parse(Pieces(stream, ChunkSizes(size, seed))) == whole);
+  Require(parse(Pieces(stream, std::vector<size_t>(size, 1))) == whole);
   return whole;
 }
 

@@ -31,15 +31,11 @@ struct Recorder final : AutoReplyPacketParser::Sink {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   velmora::fuzz::FuzzInput in;
   if (!velmora::fuzz::FuzzInput::From(data, size, in)) return 0;
-  const auto parsed =
-      velmora::fuzz::SameForEveryCutting(in.size, in.seed, [&](const std::vector<size_t> &chunks) {
+  const auto parsed = velmora::fuzz::SameForEveryCutting(
+      in.stream, in.size, in.seed, [](const std::vector<Bytes> &chunks) {
         Recorder r;
         AutoReplyPacketParser parser;
-        const uint8_t *at = in.stream;
-        for (size_t n : chunks) {
-          parser.Feed(at, n, r);
-          at += n;
-        }
+        for (const Bytes &chunk : chunks) parser.Feed(chunk.data(), chunk.size(), r);
         parser.Flush(r);
         return std::pair(r.rebuilt, r.packet_at);
       });

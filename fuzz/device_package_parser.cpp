@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const auto times = ArrivalTimes(in.size, in.seed);
   // Each chunk is cut again where the arrival time changes; at the end the time limit passes
   // once more.
-  const auto packages =
-      velmora::fuzz::SameForEveryCutting(in.size, in.seed, [&](const std::vector<size_t> &chunks) {
+  const auto packages = velmora::fuzz::SameForEveryCutting(
+      in.stream, in.size, in.seed, [&](const std::vector<velmora::fuzz::Bytes> &chunks) {
         std::vector<NZReceivedProtoPackage> found;
         DevicePackageParser parser;
-        size_t at = 0;
-        for (size_t n : chunks) {
-          for (const size_t end = at + n; at < end;) {
+        size_t at = 0;  // in the stream
+        for (const auto &chunk : chunks) {
+          for (const size_t end = at + chunk.size(); at < end;) {
             size_t run = at + 1;
             while (run < end && times[run] == times[at]) ++run;
             parser.Feed(in.stream + at, run - at, times[at], found);

@@ -104,10 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (in.size > velmora::core::NZIORxBuffer::kCapacity) return 0;
   const Bytes stream(in.stream, in.stream + in.size);
 
-  auto *port = new IOHandle(
-      VP_PORT_TYPE_TCP, "fuzz",
-      std::make_unique<PlayedStream>(velmora::fuzz::Pieces(in.stream, in.size, in.seed)),
-      (data[0] & 1) != 0);
+  auto *port = new IOHandle(VP_PORT_TYPE_TCP, "fuzz",
+                            std::make_unique<PlayedStream>(velmora::fuzz::Pieces(
+                                in.stream, velmora::fuzz::ChunkSizes(in.size, in.seed))),
+                            (data[0] & 1) != 0);
   Require(velmora::core::Ports().Add(port));
   {
     std::lock_guard<std::mutex> lock(events.mutex);

@@ -109,11 +109,9 @@ TEST_F(DeviceProtocol, FirmwareVersionIsAskedAtAnAutoReplyOpenAndCached) {
     return VP_Printer_GetPrinterFirmwareVersion(h, nullptr, 0, &needed) == 1 && needed > 1;
   }));
   EXPECT_EQ(needed, 12u);
-  char buffer[64];
-  ASSERT_EQ(VP_Printer_GetPrinterFirmwareVersion(h, buffer, sizeof(buffer), nullptr), 1);
-  EXPECT_STREQ(buffer, "VP-80 V2.31");
+  char buffer[8] = "#######";
   ASSERT_EQ(VP_Printer_GetPrinterFirmwareVersion(h, buffer, 5, nullptr), 1);
-  EXPECT_STREQ(buffer, "VP-8");
+  EXPECT_EQ(std::string(buffer, 6), std::string("VP-8\0#", 6)) << "cut to the buffer";
   // The version package still reaches the reader as received data.
   EXPECT_GT(VP_Port_Available(h), 0);
 }

@@ -3,11 +3,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "VirtualDiscoveryResponder.h"
@@ -16,13 +17,10 @@
 #include "velmora/velmora.h"
 #include "velmora/velmora.hpp"
 
+namespace velmora::test {
 namespace {
 
-using velmora::test::ElapsedMs;
-using velmora::test::LongTimeoutMs;
-using velmora::test::ScaledMs;
-using velmora::test::WaitUntil;
-using velmora::vprinter::VirtualDiscoveryResponder;
+using vprinter::VirtualDiscoveryResponder;
 
 struct Found {
   std::string local_ip, mac, ip, name;
@@ -50,7 +48,7 @@ struct Collector {
 class NetEnumTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    network_ = std::make_unique<velmora::test::PrivateNetwork>();
+    network_ = std::make_unique<PrivateNetwork>();
     if (!network_->ok()) GTEST_SKIP() << network_->why_not();
   }
   // Starts a responder on the printers' host.
@@ -59,7 +57,7 @@ class NetEnumTest : public ::testing::Test {
     network_->OnPrinterHost([&] { started = responder.Start(); });
     ASSERT_TRUE(started);
   }
-  std::unique_ptr<velmora::test::PrivateNetwork> network_;
+  std::unique_ptr<PrivateNetwork> network_;
 };
 
 VirtualDiscoveryResponder::Identity Kitchen() {
@@ -74,7 +72,7 @@ TEST_F(NetEnumTest, EachAnswerIsReportedWithTheInterfaceAndFormattedTexts) {
   Start(bar);
   Collector collector;
   int cancel = 0;
-  VP_Port_EnumNetPrinter(2000, &cancel, Collector::On, &collector);  // two request rounds
+  ::VP_Port_EnumNetPrinter(2000, &cancel, Collector::On, &collector);  // two request rounds
   collector.returned = true;
   kitchen.Stop();
   bar.Stop();
@@ -100,21 +98,18 @@ TEST_F(NetEnumTest, CancelEndsASearchLongBeforeItsTimeout) {
   Start(printer);
   Collector collector;
   int cancel = 0;
-  std::atomic<bool> ended{false};
-  std::thread search([&] {
-    VP_Port_EnumNetPrinter(LongTimeoutMs(), &cancel, Collector::On, &collector);
-    ended = true;
+  auto search = std::async(std::launch::async, [&] {
+    ::VP_Port_EnumNetPrinter(LongTimeoutMs(), &cancel, Collector::On, &collector);
   });
   ASSERT_TRUE(WaitUntil([&] { return printer.BinaryAnswers() >= 1; }));
   __atomic_store_n(&cancel, 1, __ATOMIC_RELAXED);
-  EXPECT_TRUE(WaitUntil([&] { return ended.load(); }, 1000));
-  search.join();
+  EXPECT_EQ(search.wait_for(std::chrono::milliseconds(ScaledMs(1000))), std::future_status::ready);
 
   // A cancelled flag stops the next search before it sends anything: no request comes from a
   // socket of its own (the first search's requests may still be on their way).
   const auto ports = printer.BinaryRequestPorts();
   const long long again_ms = ElapsedMs(
-      [&] { VP_Port_EnumNetPrinter(LongTimeoutMs(), &cancel, Collector::On, &collector); });
+      [&] { ::VP_Port_EnumNetPrinter(LongTimeoutMs(), &cancel, Collector::On, &collector); });
   EXPECT_LT(again_ms, ScaledMs(1000));
   WaitUntil([] { return false; }, 100);  // a request, had one been sent, would be answered by now
   for (uint16_t port : printer.BinaryRequestPorts()) {
@@ -123,7 +118,7 @@ TEST_F(NetEnumTest, CancelEndsASearchLongBeforeItsTimeout) {
   printer.Stop();
   // A timeout of 0 ends the search within its one second; a missing cancel flag means "never
   // cancelled".
-  EXPECT_LE(ElapsedMs([&] { VP_Port_EnumNetPrinter(0, nullptr, Collector::On, &collector); }),
+  EXPECT_LE(ElapsedMs([&] { ::VP_Port_EnumNetPrinter(0, nullptr, Collector::On, &collector); }),
             1000 + ScaledMs(500));
 }
 
@@ -131,29 +126,26 @@ TEST_F(NetEnumTest, ModuleSearchDecodesTextsAndStopsOnItsController) {
   VirtualDiscoveryResponder printer(
       {{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, {10, 77, 0, 2}, "Caf\xc3\xa9 \xff"});
   Start(printer);
-  auto controller = std::make_shared<velmora::VP_LoopController>();
+  auto controller = std::make_shared<VP_LoopController>();
   Collector collector;
-  std::atomic<bool> ended{false};
-  std::thread search([&] {
-    velmora::VP_Port_EnumNetPrinter(
+  auto search = std::async(std::launch::async, [&] {
+    VP_Port_EnumNetPrinter(
         LongTimeoutMs(), controller, [&](auto local, auto mac, auto ip, auto name) {
           Collector::On(local.c_str(), mac.c_str(), ip.c_str(), name.c_str(), &collector);
         });
-    ended = true;
   });
   ASSERT_TRUE(WaitUntil([&] { return collector.Snapshot().size() >= 2; }));
   controller->cancelLoop();
-  EXPECT_TRUE(WaitUntil([&] { return ended.load(); }, 1000));
-  search.join();
+  EXPECT_EQ(search.wait_for(std::chrono::milliseconds(ScaledMs(1000))), std::future_status::ready);
   for (const Found &f : collector.Snapshot()) {
     EXPECT_EQ(f.local_ip + " " + f.mac + " " + f.ip, "10.77.0.1 00-1A-2B-3C-4D-5E 10.77.0.2");
     EXPECT_EQ(f.name, "Caf\xc3\xa9 \xef\xbf\xbd") << "ill-formed byte";
   }
   // A timeout that does not fit is refused.
   controller->enableLoop();
-  EXPECT_LT(ElapsedMs([&] { velmora::VP_Port_EnumNetPrinter(-1, controller, nullptr); }),
-            ScaledMs(1000));
+  EXPECT_LT(ElapsedMs([&] { VP_Port_EnumNetPrinter(-1, controller, nullptr); }), ScaledMs(1000));
   printer.Stop();
 }
 
 }  // namespace
+}  // namespace velmora::test

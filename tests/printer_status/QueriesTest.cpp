@@ -54,9 +54,7 @@ TEST_F(Queries, SilentPrinterEndsEachQueryAtItsTimeout) {
   constexpr long long kLateMs = 400;
   void *h = Open(0);
   printer->rt_status->SetAnswering(false);
-  int status = -1;
-  long long took = ElapsedMs([&] { status = VP_Pos_QueryRTStatus(h, 1000); });
-  EXPECT_EQ(status, 0);
+  long long took = ElapsedMs([&] { EXPECT_EQ(VP_Pos_QueryRTStatus(h, 1000), 0); });
   EXPECT_GE(took, 995);  // whole-millisecond clocks
   EXPECT_LT(took, 1000 + ScaledMs(kLateMs));
   // Sent at 0, 300, 600 and 900 ms.
@@ -83,6 +81,9 @@ TEST_F(Queries, PrintResultWaitsForThePrinterOrEndsEarly) {
     return [this, n] { return printer->print_result->QueryIds().size() == n; };
   };
   const auto held = [this] { printer->print_result->SetPrintingHeld(true); };
+  const auto printed = [this] { printer->print_result->SetPrintingHeld(false); };
+  const auto offline = [this] { printer->rt_status->SetOffline(true); };
+  const auto exit = [this] { EXPECT_EQ(VP_Pos_SetExitQueryCmd(printer->handle(), 1), 1); };
   const struct {
     const char *name;
     int mode;
@@ -91,19 +92,14 @@ TEST_F(Queries, PrintResultWaitsForThePrinterOrEndsEarly) {
     std::function<void()> end;
     int result;
   } cases[] = {
-      {"printed, polling", 0, held, asked(1),
-       [&] { printer->print_result->SetPrintingHeld(false); }, 1},
-      {"printed, automatic status", 1, held, asked(1),
-       [&] { printer->print_result->SetPrintingHeld(false); }, 1},
-      {"off-line before", 0, [&] { printer->rt_status->SetOffline(true); }, nullptr, [] {}, 0},
-      {"off-line while waiting", 0, held, asked(1), [&] { printer->rt_status->SetOffline(true); },
-       0},
+      {"printed, polling", 0, held, asked(1), printed, 1},
+      {"printed, automatic status", 1, held, asked(1), printed, 1},
+      {"off-line before", 0, offline, nullptr, [] {}, 0},
+      {"off-line while waiting", 0, held, asked(1), offline, 0},
       // The exit flag also ends the wait for the first status byte.
       {"exit flag, polling", 0, [&] { printer->rt_status->SetAnswering(false); },
-       [&] { return printer->rt_status->RequestCount(1) == 1; },
-       [&] { EXPECT_EQ(VP_Pos_SetExitQueryCmd(printer->handle(), 1), 1); }, 0},
-      {"exit flag, automatic status", 1, held, asked(1),
-       [&] { EXPECT_EQ(VP_Pos_SetExitQueryCmd(printer->handle(), 1), 1); }, 0},
+       [&] { return printer->rt_status->RequestCount(1) == 1; }, exit, 0},
+      {"exit flag, automatic status", 1, held, asked(1), exit, 0},
       {"printer error", 1, held, asked(1), [&] { printer->autoreply->SetStatus(0x04, 0xC0); }, 0},
       {"connection closed", 1, held, asked(1), [&] { printer->tcp.CloseConnections(); }, 0},
   };

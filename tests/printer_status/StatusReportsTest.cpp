@@ -19,7 +19,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// What the printer events delivered last (the event lists are process-wide).
+// What the printer events delivered last (the event lists are process-wide; one test uses it).
 struct Seen {
   std::atomic<void *> handle{nullptr};
   std::atomic<int64_t> error{-1}, info{-1};
@@ -29,7 +29,7 @@ struct Seen {
 void OnStatus(void *handle, int64_t error, int64_t info, void *) {
   seen.info = info;
   seen.handle = handle;
-  seen.error = error;
+  seen.error = error;  // last: once it is seen, the others are
 }
 void OnReceived(void *, unsigned int count, void *) {
   seen.received = count;
@@ -39,31 +39,18 @@ void OnPrinted(void *, unsigned int id, void *) {
   ++seen.printed_events;
 }
 
-class StatusReports : public StatusPrinterTest {
- protected:
-  void SetUp() override {
-    // The tests of one process share it.
-    seen.handle = nullptr;
-    seen.error = seen.info = -1;
-    seen.received = seen.printed = seen.printed_events = 0;
-    VP_Printer_AddOnPrinterStatusEvent(OnStatus, nullptr);
-    VP_Printer_AddOnPrinterReceivedEvent(OnReceived, nullptr);
-    VP_Printer_AddOnPrinterPrintedEvent(OnPrinted, nullptr);
-  }
-  // Opens the port and waits for the printer's resolution report, the first it sends.
-  void *OpenReporting() {
-    void *h = Open(1);
-    unsigned int dpm = 0;
-    EXPECT_TRUE(WaitUntil([&] {
-      VP_Printer_GetPrinterResolutionInfo(h, nullptr, nullptr, &dpm);
-      return dpm == 8;
-    }));
-    return h;
-  }
-};
+using StatusReports = StatusPrinterTest;
 
 TEST_F(StatusReports, EachReportRaisesItsEventAndFillsItsGetter) {
-  void *h = OpenReporting();
+  VP_Printer_AddOnPrinterStatusEvent(OnStatus, nullptr);
+  VP_Printer_AddOnPrinterReceivedEvent(OnReceived, nullptr);
+  VP_Printer_AddOnPrinterPrintedEvent(OnPrinted, nullptr);
+  void *h = Open(1);
+  unsigned int dpm = 0;  // the printer's resolution comes first
+  ASSERT_TRUE(WaitUntil([&] {
+    VP_Printer_GetPrinterResolutionInfo(h, nullptr, nullptr, &dpm);
+    return dpm == 8;
+  }));
   const int64_t before = platform::wallMs();
   printer->autoreply->SetStatus(0x0184, 0x00C8);
   const Bytes text(100, 'x');
