@@ -98,11 +98,10 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
   if (port.autoreply_mode()) {
     // The reply is looked for in the stream; automatic status must show a printer without error.
     Require(printer.writes == std::vector<Bytes>{query});
-    bool healthy = false;
-    {
+    const bool healthy = [&] {
       std::lock_guard<std::mutex> lock(port.autoreply().mutex);
-      healthy = port.autoreply().any_packet && port.autoreply().error_status == 0;
-    }
+      return port.autoreply().any_packet && port.autoreply().error_status == 0;
+    }();
     at = FindReply(v, id, 0);
     Require(!printed || (healthy && at != kNone));
     Require(printed || !healthy || at == kNone || at + 7 > v.size());  // a complete one counts
@@ -138,10 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   printer.port = &port;
   port.queries().next_process_id = counter;
   velmora::fuzz::Receive(port, in.stream, early, in.seed);
-  if (print_result) {
-    CheckPrintResult(port, printer, counter);
-  } else {
-    CheckStatus(port, printer);
-  }
+  print_result ? CheckPrintResult(port, printer, counter) : CheckStatus(port, printer);
   return 0;
 }

@@ -4,9 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "support/StatusPrinter.h"
 #include "support/Wait.h"
@@ -14,8 +12,6 @@
 
 namespace velmora::test {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 using Queries = StatusPrinterTest;
 
@@ -58,7 +54,7 @@ TEST_F(Queries, SilentPrinterEndsEachQueryAtItsTimeout) {
   EXPECT_GE(took, 995);  // whole-millisecond clocks
   EXPECT_LT(took, 1000 + ScaledMs(kLateMs));
   // Sent at 0, 300, 600 and 900 ms.
-  ASSERT_TRUE(printer->tcp.printer().WaitUntil([](const Bytes &b) { return b.size() >= 4 * 12; },
+  ASSERT_TRUE(printer->tcp.printer().WaitUntil([](const auto &b) { return b.size() >= 4 * 12; },
                                                ScaledMs(2000)));
   EXPECT_EQ(printer->rt_status->RequestCount(1), 4u);
   EXPECT_EQ(printer->rt_status->RequestCount(4), 4u);
