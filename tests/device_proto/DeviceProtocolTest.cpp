@@ -84,20 +84,20 @@ TEST_F(DeviceProtocol, SettingsGoOutAsOnePackageEach) {
   ASSERT_EQ(VP_Settings_Hardware_SetPrintSpeed(h, -2), 1);
 
   const std::string system = name + '\0' + serial + '\0';
+  const Bytes basic = {0x00, 0x00, 0x25, 0x80, 0x15, 0x02, 0x01, 0x1E,
+                       0x2C, 0x01, 0x08, 0x07, 0xF4, 0x01, 0x34, 0x12};
   Bytes only_speed = {0x01, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF};
-  only_speed.resize(36);  // the seven other functions carry 0
-  const std::vector<std::pair<uint16_t, Bytes>> expected = {
-      {0x64, Bytes(system.begin(), system.end())},
-      {0x61, {'V', 'P', '-', '8', '0', 0, '0', '0', '0', '0', 0}},
-      {0x60,
-       {0x00, 0x00, 0x25, 0x80, 0x15, 0x02, 0x01, 0x1E, 0x2C, 0x01, 0x08, 0x07, 0xF4, 0x01, 0x34,
-        0x12}},
-      {0x62, only_speed}};
+  only_speed.resize(36);                                  // the seven other functions carry 0
+  using Package = std::tuple<uint16_t, uint32_t, Bytes>;  // command, parameter, data
+  const std::vector<Package> expected = {
+      {0x64, 0, Bytes(system.begin(), system.end())},
+      {0x61, 0, {'V', 'P', '-', '8', '0', 0, '0', '0', '0', '0', 0}},
+      {0x60, 0, basic},
+      {0x62, 0, only_speed}};
   ASSERT_TRUE(WaitUntil([&] { return printer->device->Packages().size() >= expected.size(); }));
-  std::vector<std::pair<uint16_t, Bytes>> got;
+  std::vector<Package> got;
   for (const auto &p : printer->device->Packages()) {
-    EXPECT_EQ(p.parameter, 0u);
-    got.emplace_back(p.command, p.data);
+    got.emplace_back(p.command, p.parameter, p.data);
   }
   EXPECT_EQ(got, expected);
 }

@@ -54,19 +54,5 @@ TEST(AutoReplyPacketParser, TakesOutPacketsOnlyAndKeepsDataInOrder) {
   }
 }
 
-// Giving up the possible packets older than the last byte keeps a packet starting there.
-TEST(AutoReplyPacketParser, ReleasingOlderBytesKeepsAPacketStartingAtTheLastOne) {
-  Recorder r;
-  AutoReplyPacketParser parser;
-  const Bytes start = {0x53, 0x01, 0x53};
-  parser.Feed(start.data(), start.size(), r);
-  parser.Release(1, r);
-  EXPECT_EQ(parser.held(), 1u);
-  const Bytes rest = {4, 0, 0, 0, 0, 1, 0x56};  // a status packet after its 'S'
-  parser.Feed(rest.data(), rest.size(), r);
-  EXPECT_EQ(r.data, (Bytes{0x53, 0x01}));
-  EXPECT_EQ(r.packets, (std::vector<std::pair<uint8_t, size_t>>{{1, 2}}));
-}
-
 }  // namespace
 }  // namespace velmora::core
