@@ -80,11 +80,11 @@ TEST_F(DeviceProtocol, SettingsGoOutAsOnePackageEach) {
   EXPECT_EQ(VP_Proto_SetBluetoothNameAndPassword(h, nullptr, ""), 0);
   ASSERT_EQ(VP_Proto_SetSystemNameAndSerialNumber(h, name.c_str(), serial.c_str()), 1);
   ASSERT_EQ(VP_Proto_SetBluetoothNameAndPassword(h, "VP-80", "0000"), 1);
-  ASSERT_EQ(VP_Proto_SetPTPBasicParameters(h, 9600, 0x15, 2, 1, 30, 300, 1800, 500, 0x1234), 1);
+  ASSERT_EQ(VP_Proto_SetPTPBasicParameters(h, 115200, 0x15, 2, 1, 30, 300, 1800, 500, 0x1234), 1);
   ASSERT_EQ(VP_Settings_Hardware_SetPrintSpeed(h, -2), 1);
 
   const std::string system = name + '\0' + serial + '\0';
-  const Bytes basic = {0x00, 0x00, 0x25, 0x80, 0x15, 0x02, 0x01, 0x1E,
+  const Bytes basic = {0x00, 0x01, 0xC2, 0x00, 0x15, 0x02, 0x01, 0x1E,
                        0x2C, 0x01, 0x08, 0x07, 0xF4, 0x01, 0x34, 0x12};
   Bytes only_speed = {0x01, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF};
   only_speed.resize(36);                                  // the seven other functions carry 0
