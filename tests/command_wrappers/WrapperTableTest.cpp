@@ -300,7 +300,6 @@ TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {
       {"VP_Port_OpenMemoryBuffer", [&](Int) { return Show(velmora::VP_Port_OpenMemoryBuffer(-1)); },
        [&](void *) { return Show(Int{0}); }, kQuiet},
       {REFUSED(VP_Port_Write, Int{-1}, six, 7, 1000)},
-      {REFUSED(VP_Port_Write, Int{-1}, six, -1, 1000)},
       {REFUSED(VP_Port_Write, Int{-1}, six, 4, 3, 1000)},
       {REFUSED(VP_Port_Write, Int{-1}, six, -1, 2, 1000)},
       {REFUSED(VP_Port_Write, Int{-1}, six, INTPTR_MAX, 2, 1000)},

@@ -96,8 +96,7 @@ TEST_F(ImagePrint, PicturesDecodeBackInTheirPlace) {
     ASSERT_EQ(decoded.error, "");
     ASSERT_FALSE(decoded.pieces.empty());
     for (const auto &piece : decoded.pieces) EXPECT_EQ(piece.kind, c.kind);
-    const bool receipt =
-        c.kind != Kind::kPage && c.kind != Kind::kLabel && c.kind != Kind::kLabelJbig;
+    const bool receipt = c.kind < Kind::kPage;  // the receipt kinds come first
     if (!receipt) {
       ASSERT_EQ(decoded.pieces.size(), 1u);
       EXPECT_EQ(decoded.pieces[0].x, c.x);
@@ -125,6 +124,7 @@ TEST_F(ImagePrint, BadInputReturnsZeroAndWritesNothing) {
       {"missing file",
        ::VP_Pos_PrintRasterImageFromFile(h, 0, 0, "/nonexistent/x.png", kDither, kNone)},
       {"null path", ::VP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, nullptr, kDither)},
+      {"null data", ::VP_Pos_PrintRasterImageFromData(h, 0, 0, nullptr, size, kDither, kNone)},
       {"undecodable",
        ::VP_Pos_PrintRasterImageFromData(h, 0, 0, noise.data(), 300, kDither, kNone)},
       {"cut short",
@@ -147,6 +147,9 @@ TEST_F(ImagePrint, BadInputReturnsZeroAndWritesNothing) {
       {"format 0",
        ::VP_Pos_PrintRasterImageFromPixels(h, rgba.data(), len, 203, 61, 812,
                                            static_cast<VP_ImagePixelsFormat>(0), kDither, kNone)},
+      {"format 10",
+       ::VP_Page_DrawRasterImageFromPixels(h, 0, 0, rgba.data(), len, 203, 61, 812,
+                                           static_cast<VP_ImagePixelsFormat>(10), kDither)},
       {"width 0",
        ::VP_Page_DrawRasterImageFromPixels(h, 0, 0, rgba.data(), len, 0, 61, 812, kRgba, kDither)},
       {"buffer too short", ::VP_Label_DrawImageFromPixels(h, 0, 0, rgba.data(), len - 1, 203, 61,

@@ -30,6 +30,7 @@ TEST(Utf8, EachMaximalIllFormedSubpartBecomesOneReplacement) {
       {"\xE0\x80\x80", kFffd + kFffd + kFffd},
       {"\xED\xA0\x80", kFffd + kFffd + kFffd},
       {"\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd},
+      {"\xF0\x80\x80\x80", kFffd + kFffd + kFffd + kFffd},
   };
   for (const auto &c : cases) {
     EXPECT_EQ(DecodeUtf8(c.bytes.data(), c.bytes.size()), c.repaired) << "row " << &c - cases;
