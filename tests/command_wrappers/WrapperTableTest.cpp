@@ -3,7 +3,8 @@
 // and bytes written; the values differ from argument to argument, so one passed in the wrong
 // place shows. Each row runs again with handle 0 against the flat function with a null handle:
 // the same failure value. A last check reads the module headers and fails for a function that
-// has no row and is not in kTestedElsewhere.
+// has no row and is not in kTestedElsewhere. REFUSED rows pass a value the flat function cannot
+// take, or a count or offset past the caller's array: the failure value, and nothing written.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -34,14 +34,8 @@ std::string Show(const T &value) {
     return value ? "true" : "false";
   } else if constexpr (std::is_arithmetic_v<T>) {
     return std::to_string(value);
-  } else if constexpr (std::is_same_v<T, std::string>) {
-    return '"' + value + '"';
-  } else if constexpr (std::is_same_v<T, std::optional<std::string>>) {
-    return value ? Show(*value) : "none";
   } else {
-    std::string out = "[";
-    for (const auto &item : value) out += Show(item) + " ";
-    return out + "]";
+    return '"' + value + '"';
   }
 }
 template <typename... T>
@@ -86,7 +80,13 @@ constexpr bool kQuiet = false;
 #define WIDE(fn, utf8, wide, ...)                                                       \
   #fn, [&](Int h) { return Show(velmora::fn(h, __VA_ARGS__ __VA_OPT__(, ) utf8)); },   \
   [&](void *p) { return Show(::fn(p, __VA_ARGS__ __VA_OPT__(, ) wide) != 0); }
+// A call the module function refuses without calling the flat function.
+#define REFUSED(fn, failure, ...)                                                       \
+  #fn, [&](Int h) { return Show(velmora::fn(h, __VA_ARGS__)); },                       \
+  [&](void *) { return Show(failure); }, kQuiet
 // clang-format on
+
+constexpr Int kTooBig = Int{INT32_MAX} + 1;
 
 // Module functions this table cannot drive on a memory port, and where they are tested.
 const std::set<std::string> kTestedElsewhere = {
@@ -99,7 +99,7 @@ const std::set<std::string> kTestedElsewhere = {
     "VP_Printer_GetPrinterReceivedInfo", "VP_Printer_GetPrinterPrintedInfo",
     "VP_Printer_GetPrinterLabelPositionAdjustmentInfo",
     // Closures and searches, no flat twin with the same arguments: discovery, bleports,
-    // module_status/FirmwareDownloadTest, CommandWrappersTest; and the event registrations, every
+    // module_status/FirmwareDownloadTest, module/Utf8Test; and the event registrations, every
     // name that ends in "Event": module/EventBridgeTest.
     "VP_Port_EnumNetPrinter", "VP_Port_EnumBleDevice", "VP_Settings_DownloadFirmware",
     "VP_Utils_AllocateWCharPointerFromString"};
@@ -125,7 +125,7 @@ class WrapperTable : public PortTest {
 TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {
   Bytes six_bytes{1, 2, 3, 4, 5, 6}, scratch_bytes(4, 0xEE);
   const Buffer six{six_bytes}, scratch{scratch_bytes}, picture{pixels}, encoded{png};
-  const Positions starts{{1, 300, 9}}, ends{{2, 400, 9}}, none{};
+  const Positions starts{{1, 300, 9}}, ends{{2, 400, 9}}, none{}, too_big{{kTooBig}};
   const Int encoded_size = static_cast<Int>(png.size());
   const char *file = path.c_str();
   const auto gray = VP_ImagePixelsFormat_GRAY8;
@@ -165,7 +165,8 @@ TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {
 
       // Receipt text, symbols and lines.
       {SAME(VP_Pos_PrintText, "Text 1")},
-      {"VP_Pos_PrintText",  // cut at an embedded NUL
+      {SAME(VP_Pos_PrintText, ""), kQuiet},  // a pointer to a NUL, never a null pointer
+      {"VP_Pos_PrintText",                   // cut at an embedded NUL
        [&](Int h) { return Show(velmora::VP_Pos_PrintText(h, std::string("ab\0cd", 5))); },
        [&](void *p) { return Show(::VP_Pos_PrintText(p, "ab") != 0); }},
       {WIDE(VP_Pos_PrintTextInUTF8, "é€\xF0\x9F\x98\x80", L"é€\U0001F600")},
@@ -289,6 +290,35 @@ TEST_F(WrapperTable, EveryModuleFunctionPassesItsArgumentsToItsFlatFunction) {
       {SAME(VP_Label_DrawImageFromFile, 11, 22, 32, 16, file, threshold, jbig)},
       {SAME(VP_Label_DrawImageFromData, 11, 22, 32, 16, encoded, encoded_size, threshold, jbig)},
       {SAME(VP_Label_DrawImageFromPixels, 11, 22, picture, 252, 20, 12, 21, gray, threshold, jbig)},
+
+      // Values beyond the flat parameter's type, and ranges past the caller's array.
+      {REFUSED(VP_Pos_FeedLine, false, kTooBig)},
+      {REFUSED(VP_Page_DrawTextInUTF8, false, kTooBig, 9, "a")},
+      {REFUSED(VP_Label_DrawImageFromData, false, Int{1} << 40, 22, 32, 16, encoded, encoded_size,
+               threshold, jbig)},
+      {REFUSED(VP_Port_Write, Int{-1}, six, 4, Int{1} << 32)},
+      {"VP_Port_OpenMemoryBuffer", [&](Int) { return Show(velmora::VP_Port_OpenMemoryBuffer(-1)); },
+       [&](void *) { return Show(Int{0}); }, kQuiet},
+      {REFUSED(VP_Port_Write, Int{-1}, six, 7, 1000)},
+      {REFUSED(VP_Port_Write, Int{-1}, six, 4, 3, 1000)},
+      {REFUSED(VP_Port_Write, Int{-1}, six, -1, 2, 1000)},
+      {REFUSED(VP_Port_Write, Int{-1}, six, INTPTR_MAX, 2, 1000)},
+      {REFUSED(VP_Port_Read, Int{-1}, scratch, 5, 0)},
+      {REFUSED(VP_Port_ReadUntilByte, Int{-1}, scratch, 5, 0, 0x0A)},
+      {REFUSED(VP_Pos_PrintMultipleHorizontalLinesAtOneRow, false, 4, starts, ends)},
+      {REFUSED(VP_Pos_PrintMultipleHorizontalLinesAtOneRow, false, 1, too_big, too_big)},
+      {REFUSED(VP_Pos_PrintRasterImageFromData, false, 32, 16, encoded, encoded_size + 1, diffusion,
+               run_length)},
+      {REFUSED(VP_Pos_PrintRasterImageFromPixels, false, picture, 253, 20, 12, 21, gray, diffusion,
+               run_length)},
+      {REFUSED(VP_Page_DrawRasterImageFromData, false, 7, 9, 32, 16, encoded, encoded_size + 1,
+               diffusion)},
+      {REFUSED(VP_Page_DrawRasterImageFromPixels, false, 7, 9, picture, 253, 20, 12, 21, gray,
+               diffusion)},
+      {REFUSED(VP_Label_DrawImageFromData, false, 11, 22, 32, 16, encoded, encoded_size + 1,
+               threshold, jbig)},
+      {REFUSED(VP_Label_DrawImageFromPixels, false, 11, 22, picture, 253, 20, 12, 21, gray,
+               threshold, jbig)},
 
       // Printer requests; the label adjustments are not sent while the dots per mm are unknown.
       {SAME(VP_Printer_SetPrinterLabelPositionAdjustmentInfo, -0.25, 3.0), kQuiet},
