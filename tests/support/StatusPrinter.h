@@ -6,6 +6,8 @@
 #include "PortTest.h"
 #include "StatusBehaviours.h"
 #include "VirtualTcpPrinter.h"
+#include "support/Wait.h"
+#include "velmora/velmora.h"
 
 namespace velmora::test {
 
@@ -13,21 +15,41 @@ namespace velmora::test {
 // a port open to it. The port is closed before the printer stops.
 class StatusPrinter {
  public:
-  StatusPrinter();
-  ~StatusPrinter();
+  StatusPrinter() {
+    tcp.printer().AddBehaviour(rt_status);
+    tcp.printer().AddBehaviour(print_result);
+    tcp.printer().AddBehaviour(autoreply);
+    tcp.printer().AddBehaviour(device);
+  }
+  ~StatusPrinter() {
+    Close();
+    tcp.Stop();
+  }
   StatusPrinter(const StatusPrinter &) = delete;
   StatusPrinter &operator=(const StatusPrinter &) = delete;
 
   // Opens a TCP port to the printer; false when it could not.
-  bool Open(int autoreply_mode);
-  void Close();
+  bool Open(int autoreply_mode) {
+    if (!tcp.Start()) return false;
+    const size_t before = tcp.AcceptedCount();
+    handle_ = ::VP_Port_OpenTcp(nullptr, "127.0.0.1", tcp.port(), 3000, autoreply_mode);
+    // What the printer sends goes only to connections it has accepted.
+    return handle_ != nullptr && tcp.WaitForAccepted(before + 1, ScaledMs(5000));
+  }
+  void Close() {
+    if (handle_ != nullptr) ::VP_Port_Close(handle_);
+    handle_ = nullptr;
+  }
   void *handle() const { return handle_; }
 
   vprinter::VirtualTcpPrinter tcp;
-  std::shared_ptr<vprinter::RealTimeStatusBehaviour> rt_status;
-  std::shared_ptr<vprinter::PrintResultBehaviour> print_result;
-  std::shared_ptr<vprinter::AutoReplyBehaviour> autoreply;
-  std::shared_ptr<vprinter::DeviceBehaviour> device;
+  std::shared_ptr<vprinter::RealTimeStatusBehaviour> rt_status =
+      std::make_shared<vprinter::RealTimeStatusBehaviour>();
+  std::shared_ptr<vprinter::PrintResultBehaviour> print_result =
+      std::make_shared<vprinter::PrintResultBehaviour>();
+  std::shared_ptr<vprinter::AutoReplyBehaviour> autoreply =
+      std::make_shared<vprinter::AutoReplyBehaviour>();
+  std::shared_ptr<vprinter::DeviceBehaviour> device = std::make_shared<vprinter::DeviceBehaviour>();
 
  private:
   void *handle_ = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -12,16 +13,15 @@ namespace velmora::test {
 // stretches every deadline further, for slow or busy machines.
 inline int TimeScale() {
   static const int scale = [] {
-#if defined(__SANITIZE_THREAD__)
-    int sanitizer = 5;
-#elif defined(__SANITIZE_ADDRESS__)
-    int sanitizer = 3;
-#else
-    int sanitizer = 1;
-#endif
     const char *text = std::getenv("VELMORA_TEST_TIME_SCALE");
-    const int extra = text != nullptr ? std::atoi(text) : 1;
-    return sanitizer * (extra > 1 ? extra : 1);
+    const int extra = text != nullptr ? std::max(std::atoi(text), 1) : 1;
+#if defined(__SANITIZE_THREAD__)
+    return 5 * extra;
+#elif defined(__SANITIZE_ADDRESS__)
+    return 3 * extra;
+#else
+    return extra;
+#endif
   }();
   return scale;
 }
