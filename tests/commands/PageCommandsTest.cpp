@@ -4,177 +4,130 @@
 #include <string>
 #include <vector>
 
-#include "support/MemoryPort.h"
-#include "support/PortTest.h"
+#include "commands/CommandCases.h"
 #include "velmora/velmora.h"
 
 namespace velmora::test {
 namespace {
 
-class PageCommands : public PortTest {
- protected:
-  void *h() const { return port.handle(); }
-  // Page mode on a 576 x 400 area with the library's page defaults.
-  void EnterPage() {
-    ASSERT_EQ(VP_Page_SelectPageModeEx(h(), 180, 360, 0, 0, 576, 400), 1);
-    port.Clear();
-  }
+using PageCommands = CommandTest;
 
-  MemoryPort port;
-};
+// A 400 x 300 page area, direction 0.
+void SmallArea(void *h) {
+  ASSERT_EQ(VP_Page_SetPageArea(h, 0, 0, 400, 300), 1);
+}
+// Page mode on a 576 x 400 area with the library's page defaults.
+void EnterPage(void *h) {
+  ASSERT_EQ(VP_Page_SelectPageModeEx(h, 180, 360, 0, 0, 576, 400), 1);
+}
 
 TEST_F(PageCommands, PlainCommands) {
-  EXPECT_EQ(VP_Page_SelectPageMode(h()), 1);
-  EXPECT_EQ(VP_Page_ExitPageMode(h()), 1);
-  EXPECT_EQ(VP_Page_PrintPage(h()), 1);
-  EXPECT_EQ(VP_Page_ClearPage(h()), 1);
-  EXPECT_EQ(VP_Page_SetPageArea(h(), 8, 16, 70000, 400), 1);
-  EXPECT_EQ(VP_Page_SetPageDrawDirection(h(), VP_Page_DrawDirection_TopToBottom), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 4C 1B 53 1B 0C 18 1B 57 08 00 10 00 70 11 90 01 1B 54 03");
+  ExpectAll({
+      {"select", CALL(VP_Page_SelectPageMode(h)), "1B 4C"},
+      {"exit", CALL(VP_Page_ExitPageMode(h)), "1B 53"},
+      {"print", CALL(VP_Page_PrintPage(h)), "1B 0C"},
+      {"clear", CALL(VP_Page_ClearPage(h)), "18"},
+      {"area", CALL(VP_Page_SetPageArea(h, 8, 16, 70000, 400)), "1B 57 08 00 10 00 70 11 90 01"},
+      {"direction", CALL(VP_Page_SetPageDrawDirection(h, VP_Page_DrawDirection_TopToBottom)),
+       "1B 54 03"},
+      {"select with the defaults, in order",
+       CALL(VP_Page_SelectPageModeEx(h, 180, 360, 0, 0, 576, 400)),
+       "1D 50 B4 68 1B 4C 1B 57 00 00 00 00 40 02 90 01 1B 54 00 1B 33 20 1B 20 00 "
+       "1C 53 00 00 1D 21 00 1D 77 02 1D 68 3C 1D 48 02 1D 66 00"},
+  });
 }
 
-TEST_F(PageCommands, SelectPageModeExSendsTheDefaultsInOrder) {
-  EXPECT_EQ(VP_Page_SelectPageModeEx(h(), 180, 360, 0, 0, 576, 400), 1);
-  EXPECT_EQ(port.TakeHex(),
-            "1D 50 B4 68 1B 4C 1B 57 00 00 00 00 40 02 90 01 1B 54 00 1B 33 20 1B 20 00 "
-            "1C 53 00 00 1D 21 00 1D 77 02 1D 68 3C 1D 48 02 1D 66 00");
-}
-
-TEST_F(PageCommands, SelectPageModeExStopsAtTheFirstFailedStep) {
-  // Room for the unit and ESC L, not for the area.
-  MemoryPort small(15);
-  EXPECT_EQ(VP_Page_SelectPageModeEx(small.handle(), 180, 360, 0, 0, 576, 400), 0);
-  EXPECT_EQ(small.TakeHex(), "1D 50 B4 68 1B 4C");
-  // The area was not kept: an item at the end of the area stays at 0.
-  EXPECT_EQ(VP_Page_DrawRect(small.handle(), -3, -3, 1, 1, 1), 1);
-  EXPECT_EQ(small.TakeHex(), "1F 28 52 0A 00 00 00 00 00 00 00 00 00 01 01");
-}
-
-TEST_F(PageCommands, RectanglesAtTheAreaEndInEachDirection) {
-  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
+TEST_F(PageCommands, RectanglesAndBoxes) {
   // Even directions: 400 along x, 300 along y; odd ones: 300 along x, 400 along y.
-  const char *expected[4] = {
-      "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 01 01",
-      "1F 28 52 0A 00 00 C8 01 5E 01 2B 01 8F 01 01",
-      "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 01 01",
-      "1F 28 52 0A 00 00 C8 01 5E 01 2B 01 8F 01 01",
+  const std::string even_end = "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 01 01";
+  const std::string odd_end = "1F 28 52 0A 00 00 C8 01 5E 01 2B 01 8F 01 01";
+  auto at_end = [](int direction) {
+    return [direction](void *h) {
+      return VP_Page_SetPageDrawDirection(h, static_cast<VP_Page_DrawDirection>(direction)) &&
+             VP_Page_DrawRect(h, -3, -3, 100, 50, 1);
+    };
   };
-  for (int direction = 0; direction < 4; ++direction) {
-    SCOPED_TRACE(direction);
-    ASSERT_EQ(VP_Page_SetPageDrawDirection(h(), static_cast<VP_Page_DrawDirection>(direction)), 1);
-    port.Clear();
-    EXPECT_EQ(VP_Page_DrawRect(h(), -3, -3, 100, 50, 1), 1);
-    EXPECT_EQ(port.TakeHex(), expected[direction]);
-  }
+  ExpectAll(
+      {
+          {"end, direction 0", at_end(0), "1B 54 00 " + even_end},
+          {"end, direction 1", at_end(1), "1B 54 01 " + odd_end},
+          {"end, direction 2", at_end(2), "1B 54 02 " + even_end},
+          {"end, direction 3", at_end(3), "1B 54 03 " + odd_end},
+          {"centred, colour's low byte", CALL(VP_Page_DrawRect(h, -2, -1, 100, 50, 257)),
+           "1F 28 52 0A 00 00 96 00 00 00 F9 00 31 01 01"},
+          {"explicit", CALL(VP_Page_DrawRect(h, 10, 20, 1, 1, 0)),
+           "1F 28 52 0A 00 00 0A 00 14 00 0A 00 14 00 01"},
+          // A box is an outer and an inset rectangle in the other colour.
+          {"box", CALL(VP_Page_DrawBox(h, 10, 20, 100, 50, 3, 1)),
+           "1F 28 52 0A 00 00 0A 00 14 00 6D 00 45 01 01 "
+           "1F 28 52 0A 00 00 0D 00 17 00 6A 00 42 00 01"},
+          {"box at the end, low bytes", CALL(VP_Page_DrawBox(h, -3, -3, 100, 50, 259, 256)),
+           "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 00 01 "
+           "1F 28 52 0A 00 01 2F 00 FD 01 8C 01 28 01 01"},
+      },
+      SmallArea);
 }
 
-TEST_F(PageCommands, RectanglesCentredAndExplicit) {
-  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
-  port.Clear();
-  EXPECT_EQ(VP_Page_DrawRect(h(), -2, -1, 100, 50, 257), 1);
-  EXPECT_EQ(VP_Page_DrawRect(h(), 10, 20, 1, 1, 0), 1);
-  EXPECT_EQ(port.TakeHex(),
-            "1F 28 52 0A 00 00 96 00 00 00 F9 00 31 01 01 "
-            "1F 28 52 0A 00 00 0A 00 14 00 0A 00 14 00 01");
-}
-
-TEST_F(PageCommands, BoxIsAnOuterAndAnInsetRectangleInTheOtherColour) {
-  ASSERT_EQ(VP_Page_SetPageArea(h(), 0, 0, 400, 300), 1);
-  port.Clear();
-  EXPECT_EQ(VP_Page_DrawBox(h(), 10, 20, 100, 50, 3, 1), 1);
-  EXPECT_EQ(port.TakeHex(),
-            "1F 28 52 0A 00 00 0A 00 14 00 6D 00 45 01 01 "
-            "1F 28 52 0A 00 00 0D 00 17 00 6A 00 42 00 01");
-  EXPECT_EQ(VP_Page_DrawBox(h(), -3, -3, 100, 50, 259, 256), 1);
-  EXPECT_EQ(port.TakeHex(),
-            "1F 28 52 0A 00 01 2C 00 FA 01 8F 01 2B 00 01 "
-            "1F 28 52 0A 00 01 2F 00 FD 01 8C 01 28 01 01");
-}
-
-TEST_F(PageCommands, TextIsPlacedFromTheKeptTextSettings) {
-  EnterPage();
-  EXPECT_EQ(VP_Page_DrawText(h(), -2, -1, "abc"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 0E 01 1D 24 18 00 61 62 63");
-
-  ASSERT_EQ(VP_Pos_SetTextScale(h(), 1, 1), 1);
-  ASSERT_EQ(VP_Pos_SetAsciiTextCharRightSpacing(h(), 2), 1);
-  port.Clear();
-  // 3 x (12 + 2) x 2 wide, 48 high, at the end of both axes.
-  EXPECT_EQ(VP_Page_DrawText(h(), -3, -3, "abc"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 EC 01 1D 24 90 01 61 62 63");
-}
-
-TEST_F(PageCommands, WideTextInEachEncoding) {
-  EnterPage();
-  ASSERT_EQ(VP_Pos_SetKanjiTextCharSpacing(h(), 1, 3), 1);
-  port.Clear();
-  // Two characters of 1 + 24 + 3 dots.
-  EXPECT_EQ(VP_Page_DrawTextInGBK(h(), -3, 5, L"中文"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 08 02 1D 24 1D 00 D6 D0 CE C4");
-  EXPECT_EQ(VP_Page_DrawTextInUTF8(h(), 0, 0, L"中"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 E4 B8 AD");
-  EXPECT_EQ(VP_Page_DrawTextInBIG5(h(), 0, 0, L"中"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 A4 A4");
-  EXPECT_EQ(VP_Page_DrawTextInShiftJIS(h(), 0, 0, L"日"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 93 FA");
-  EXPECT_EQ(VP_Page_DrawTextInEUCKR(h(), 0, 0, L"한"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 00 00 1D 24 18 00 C7 D1");
-  // Text the encoding lacks moves nothing and prints nothing.
-  EXPECT_EQ(VP_Page_DrawTextInGBK(h(), 0, 0, L"\U0001F600"), 0);
-  EXPECT_EQ(VP_Page_DrawTextInEUCKR(h(), 0, 0, nullptr), 0);
-  EXPECT_EQ(VP_Page_DrawText(h(), 0, 0, nullptr), 0);
-  EXPECT_EQ(port.TakeHex(), "");
-}
-
-TEST_F(PageCommands, BarcodeIsPlacedFromTheKeptBarcodeSettings) {
-  EnterPage();
-  // EAN-13: 95 modules x 2 dots; 60 dots of bars and 24 of text below.
-  EXPECT_EQ(VP_Page_DrawBarcode(h(), -2, -3, VP_Pos_BarcodeType_EAN13, "123456789012"), 1);
-  EXPECT_EQ(port.TakeHex(),
-            "1B 24 C1 00 1D 24 90 01 1D 6B 43 0C 31 32 33 34 35 36 37 38 39 30 31 32");
-  ASSERT_EQ(VP_Pos_SetBarcodeUnitWidth(h(), 3), 1);
-  ASSERT_EQ(VP_Pos_SetBarcodeReadableTextPosition(h(), VP_Pos_BarcodeTextPrintPosition_None), 1);
-  port.Clear();
-  EXPECT_EQ(VP_Page_DrawBarcode(h(), -3, 0, VP_Pos_BarcodeType_EAN13, "123456789012"), 1);
-  // 576 - 285 = 291; bars only: 60 high.
-  EXPECT_EQ(port.TakeHex().substr(0, 23), "1B 24 23 01 1D 24 3C 00");
-  // Only the type's low byte is sent, and the symbol is placed as the one it names.
-  ASSERT_EQ(VP_Page_DrawBarcode(h(), -3, -2, VP_Pos_BarcodeType_CODE39, "AB"), 1);
-  const std::string code39 = port.TakeHex();
-  EXPECT_EQ(VP_Page_DrawBarcode(h(), -3, -2, static_cast<VP_Pos_BarcodeType>(0x145), "AB"), 1);
-  EXPECT_EQ(port.TakeHex(), code39);
-  EXPECT_EQ(
-      VP_Page_DrawBarcode(h(), 0, 0, VP_Pos_BarcodeType_CODE39, std::string(256, 'A').c_str()), 0);
-  EXPECT_EQ(port.TakeHex(), "");
-}
-
-TEST_F(PageCommands, QRCodeIsASquareOfModulesTimesTheUnitWidth) {
-  EnterPage();
-  // "hello" fits version 1: 21 modules of 2 dots.
-  EXPECT_EQ(VP_Page_DrawQRCode(h(), -2, -2, 0, VP_QRCodeECC_L, "hello"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 0B 01 1D 24 DD 00 1D 6B 61 00 01 05 00 68 65 6C 6C 6F");
-  // Version 2 is 25 modules.
-  EXPECT_EQ(VP_Page_DrawQRCode(h(), -3, 0, 2, VP_QRCodeECC_H, "hello"), 1);
-  EXPECT_EQ(port.TakeHex(), "1B 24 0E 02 1D 24 32 00 1D 6B 61 02 04 05 00 68 65 6C 6C 6F");
-  // No symbol can be built: nothing moves, nothing prints.
-  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, static_cast<VP_QRCodeECC>(5), "hello"), 0);
-  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, std::string(3000, 'x').c_str()), 0);
-  EXPECT_EQ(VP_Page_DrawQRCode(h(), 0, 0, 1, VP_QRCodeECC_H, nullptr), 0);
-  EXPECT_EQ(port.TakeHex(), "");
+TEST_F(PageCommands, TextBarcodeAndQRCodeArePlacedFromTheKeptSettings) {
+  ExpectAll(
+      {
+          {"text", CALL(VP_Page_DrawText(h, -2, -1, "abc")), "1B 24 0E 01 1D 24 18 00 61 62 63"},
+          // 3 x (12 + 2) x 2 wide, 48 high, at the end of both axes.
+          {"scaled and spaced text",
+           CALL(VP_Pos_SetTextScale(h, 1, 1) && VP_Pos_SetAsciiTextCharRightSpacing(h, 2) &&
+                VP_Page_DrawText(h, -3, -3, "abc")),
+           "1D 21 11 1B 20 02 1B 24 EC 01 1D 24 90 01 61 62 63"},
+          // Two characters of 1 + 24 + 3 dots.
+          {"GBK",
+           CALL(VP_Pos_SetKanjiTextCharSpacing(h, 1, 3) &&
+                VP_Page_DrawTextInGBK(h, -3, 5, L"中文")),
+           "1C 53 01 03 1B 24 08 02 1D 24 1D 00 D6 D0 CE C4"},
+          {"UTF-8", CALL(VP_Page_DrawTextInUTF8(h, 0, 0, L"中")),
+           "1B 24 00 00 1D 24 18 00 E4 B8 AD"},
+          {"BIG5", CALL(VP_Page_DrawTextInBIG5(h, 0, 0, L"中")), "1B 24 00 00 1D 24 18 00 A4 A4"},
+          {"Shift-JIS", CALL(VP_Page_DrawTextInShiftJIS(h, 0, 0, L"日")),
+           "1B 24 00 00 1D 24 18 00 93 FA"},
+          {"EUC-KR", CALL(VP_Page_DrawTextInEUCKR(h, 0, 0, L"한")),
+           "1B 24 00 00 1D 24 18 00 C7 D1"},
+          // EAN-13: 95 modules x 2 dots; 60 dots of bars and 24 of text below.
+          {"barcode",
+           CALL(VP_Page_DrawBarcode(h, -2, -3, VP_Pos_BarcodeType_EAN13, "123456789012")),
+           "1B 24 C1 00 1D 24 90 01 1D 6B 43 0C 31 32 33 34 35 36 37 38 39 30 31 32"},
+          // 576 - 3 x 95 = 291; bars only: 60 high.
+          {"barcode of wider modules without text",
+           CALL(VP_Pos_SetBarcodeUnitWidth(h, 3) &&
+                VP_Pos_SetBarcodeReadableTextPosition(h, VP_Pos_BarcodeTextPrintPosition_None) &&
+                VP_Page_DrawBarcode(h, -3, 0, VP_Pos_BarcodeType_EAN13, "123456789012")),
+           "1D 77 03 1D 48 00 1B 24 23 01 1D 24 3C 00 "
+           "1D 6B 43 0C 31 32 33 34 35 36 37 38 39 30 31 32"},
+          // CODE39 "AB": 63 modules x 2 = 126 wide; placed as the type byte that is sent.
+          {"CODE39", CALL(VP_Page_DrawBarcode(h, -3, -2, VP_Pos_BarcodeType_CODE39, "AB")),
+           "1B 24 C2 01 1D 24 F2 00 1D 6B 45 02 41 42"},
+          {"type beyond its low byte",
+           CALL(VP_Page_DrawBarcode(h, -3, -2, static_cast<VP_Pos_BarcodeType>(0x145), "AB")),
+           "1B 24 C2 01 1D 24 F2 00 1D 6B 45 02 41 42"},
+          // "hello" fits version 1: 21 modules of 2 dots; version 2 is 25 modules.
+          {"QR code", CALL(VP_Page_DrawQRCode(h, -2, -2, 0, VP_QRCodeECC_L, "hello")),
+           "1B 24 0B 01 1D 24 DD 00 1D 6B 61 00 01 05 00 68 65 6C 6C 6F"},
+          {"QR code of version 2", CALL(VP_Page_DrawQRCode(h, -3, 0, 2, VP_QRCodeECC_H, "hello")),
+           "1B 24 0E 02 1D 24 32 00 1D 6B 61 02 04 05 00 68 65 6C 6C 6F"},
+      },
+      EnterPage);
 }
 
 TEST_F(PageCommands, ItemsArePlacedInTheFrameOfTheTurnedDirections) {
-  EnterPage();
   const std::vector<uint8_t> black(24 * 10, 0);
   // Text 36 x 24; EAN-13 190 x (60 + 24); QR version 1 of 2-dot modules 42 x 42; picture 24 x 10.
-  const std::function<int(int, int)> draw[4] = {
-      [&](int x, int y) { return VP_Page_DrawText(h(), x, y, "abc"); },
-      [&](int x, int y) {
-        return VP_Page_DrawBarcode(h(), x, y, VP_Pos_BarcodeType_EAN13, "123456789012");
+  const std::function<int(void *, int, int)> draw[4] = {
+      [&](void *h, int x, int y) { return VP_Page_DrawText(h, x, y, "abc"); },
+      [&](void *h, int x, int y) {
+        return VP_Page_DrawBarcode(h, x, y, VP_Pos_BarcodeType_EAN13, "123456789012");
       },
-      [&](int x, int y) { return VP_Page_DrawQRCode(h(), x, y, 0, VP_QRCodeECC_L, "hello"); },
-      [&](int x, int y) {
-        return VP_Page_DrawRasterImageFromPixels(h(), x, y, black.data(), 240, 24, 10, 24,
+      [&](void *h, int x, int y) {
+        return VP_Page_DrawQRCode(h, x, y, 0, VP_QRCodeECC_L, "hello");
+      },
+      [&](void *h, int x, int y) {
+        return VP_Page_DrawRasterImageFromPixels(h, x, y, black.data(), 240, 24, 10, 24,
                                                  VP_ImagePixelsFormat_GRAY8,
                                                  VP_ImageBinarizationMethod_Thresholding);
       },
@@ -202,32 +155,15 @@ TEST_F(PageCommands, ItemsArePlacedInTheFrameOfTheTurnedDirections) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(testing::Message() << "direction " << c.direction << ", item " << c.item);
-    ASSERT_EQ(VP_Page_SetPageDrawDirection(h(), static_cast<VP_Page_DrawDirection>(c.direction)),
+    MemoryPort port;
+    EnterPage(port.handle());
+    ASSERT_EQ(VP_Page_SetPageDrawDirection(port.handle(),
+                                           static_cast<VP_Page_DrawDirection>(c.direction)),
               1);
     port.Clear();
-    EXPECT_EQ(draw[c.item](c.x, c.y), 1);
+    EXPECT_EQ(draw[c.item](port.handle(), c.x, c.y), 1);
     EXPECT_EQ(port.TakeHex().substr(0, 23), c.placed);
   }
-}
-
-TEST_F(PageCommands, DrawingStopsAtTheFirstFailedStep) {
-  // Room for ESC $ only.
-  MemoryPort small(4);
-  EXPECT_EQ(VP_Page_DrawText(small.handle(), 1, 1, "a"), 0);
-  EXPECT_EQ(small.TakeHex(), "1B 24 01 00");
-}
-
-TEST_F(PageCommands, SettingsAreKeptOnlyAfterACompleteWrite) {
-  // Exactly one page-area command fits.
-  MemoryPort small(10);
-  ASSERT_EQ(VP_Page_SetPageArea(small.handle(), 0, 0, 400, 300), 1);
-  EXPECT_EQ(VP_Page_SetPageArea(small.handle(), 0, 0, 100, 100), 0);
-  EXPECT_EQ(VP_Page_SetPageDrawDirection(small.handle(), VP_Page_DrawDirection_BottomToTop), 0);
-  EXPECT_EQ(VP_Pos_SetTextScale(small.handle(), 7, 7), 0);
-  small.Clear();
-  // Still 400 x 300 in direction 0 and normal-size text.
-  EXPECT_EQ(VP_Page_DrawText(small.handle(), -3, -3, "a"), 1);
-  EXPECT_EQ(small.TakeHex(), "1B 24 84 01 1D 24 2C 01 61");
 }
 
 }  // namespace
