@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +35,13 @@ inline MonoBitmap BlackWhitePattern(int width, int height, uint32_t seed) {
   return bitmap;
 }
 
+// The parts one after the other.
+inline std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> all;
+  for (const auto &part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 // The bitmap as 8-bit pixels with `channels` channels (black 0, white 255, alpha opaque).
 inline std::vector<uint8_t> ToPixels(const MonoBitmap &bitmap, int channels) {
   std::vector<uint8_t> pixels;
@@ -57,43 +65,21 @@ inline std::vector<uint8_t> GreyPng(int width, int height, const std::vector<uin
 }
 
 // A 1-bit BMP of the given size, all white: a large image in a small file.
-inline std::vector<uint8_t> OneBitBmp(int width, int height) {
-  const uint32_t stride = ((static_cast<uint32_t>(width) + 31) / 32) * 4;
-  const uint32_t data_size = stride * static_cast<uint32_t>(height);
-  const uint32_t offset = 14 + 40 + 8;
+inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height) {
+  const uint32_t data_size = (width + 31) / 32 * 4 * height, offset = 14 + 40 + 8;
   std::vector<uint8_t> bmp;
-  auto put16 = [&](uint32_t v) {
-    bmp.push_back(v & 0xFF);
-    bmp.push_back((v >> 8) & 0xFF);
+  auto put = [&](std::initializer_list<uint32_t> values, int size) {  // little-endian
+    for (const uint32_t v : values) {
+      for (int i = 0; i < size; ++i) bmp.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
   };
-  auto put32 = [&](uint32_t v) {
-    put16(v & 0xFFFF);
-    put16(v >> 16);
-  };
-  bmp.push_back('B');
-  bmp.push_back('M');
-  put32(offset + data_size);
-  put32(0);
-  put32(offset);
-  put32(40);
-  put32(static_cast<uint32_t>(width));
-  put32(static_cast<uint32_t>(height));
-  put16(1);
-  put16(1);
-  put32(0);
-  put32(data_size);
-  put32(2835);
-  put32(2835);
-  put32(2);
-  put32(2);
-  put32(0x00000000);  // palette: index 0 black
-  put32(0x00FFFFFF);  // index 1 white
+  put({0x4D42}, 2);
+  put({offset + data_size, 0, offset, 40, width, height}, 4);
+  put({1, 1}, 2);  // one plane, one bit a pixel
+  // No compression, the sizes, two colours: index 0 black, index 1 white.
+  put({0, data_size, 2835, 2835, 2, 2, 0x000000, 0xFFFFFF}, 4);
   bmp.resize(bmp.size() + data_size, 0xFF);
   return bmp;
-}
-
-inline bool SameBits(const MonoBitmap &expected, const std::vector<uint8_t> &bits) {
-  return expected.bits == bits;
 }
 
 // What zbarimg (Debian zbar-tools) reads from a PNG; empty when it finds no QR symbol.
