@@ -12,13 +12,10 @@
 #include "support/Wait.h"
 #include "velmora/velmora.h"
 
+namespace velmora::test {
 namespace {
 
-using velmora::test::EventRecorder;
-using velmora::test::ScaledMs;
-using velmora::test::WaitUntil;
-
-using PortEventsTest = velmora::test::PortTest;
+using PortEventsTest = PortTest;
 
 std::vector<std::string> *g_calls = nullptr;
 void First(void *, unsigned char *, unsigned int, void *tag) {
@@ -85,7 +82,7 @@ TEST_F(PortEventsTest, ListRefusesNullAndDuplicatesAndCallsInOrder) {
 }
 
 TEST_F(PortEventsTest, EachEventArrivesOnItsThreadWithItsArguments) {
-  velmora::vprinter::VirtualTcpPrinter printer;
+  vprinter::VirtualTcpPrinter printer;
   ASSERT_TRUE(printer.Start());
   EventRecorder events;
   events.Register();
@@ -117,20 +114,17 @@ TEST_F(PortEventsTest, EachEventArrivesOnItsThreadWithItsArguments) {
   ASSERT_TRUE(events.WaitForCount("closed", 1));
   EXPECT_EQ(events.Events("closed")[0].handle, h);
   EXPECT_NE(events.Events("closed")[0].thread, caller);
-}
 
-TEST_F(PortEventsTest, MemoryPortReportsOpenedAndClosedOnce) {
-  EventRecorder events;
-  events.Register();
-  void *h = VP_Port_OpenMemoryBuffer(8);
-  ASSERT_NE(h, nullptr);
-  ASSERT_TRUE(events.WaitForCount("opened", 1));
-  EXPECT_EQ(VP_Port_Close(h), 1);
+  // A memory port reports its open and its close once, however often it is closed.
+  void *memory = VP_Port_OpenMemoryBuffer(8);
+  ASSERT_NE(memory, nullptr);
+  EXPECT_EQ(VP_Port_Close(memory), 1);
+  EXPECT_EQ(VP_Port_Close(memory), 0);
   EXPECT_EQ(VP_Port_Close(h), 0);
-  ASSERT_TRUE(events.WaitForCount("closed", 1));
-  EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
-  EXPECT_EQ(events.Count("closed"), 1u);
-  EXPECT_EQ(events.Count("opened"), 1u);
+  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)));
+  EXPECT_EQ(events.Count("opened"), 2u);
+  EXPECT_EQ(events.Count("closed"), 2u);
 }
 
 }  // namespace
+}  // namespace velmora::test

@@ -16,46 +16,28 @@ struct Tracked {
   int *deleted;
 };
 
-TEST(PtrAutoDeleteManager, DeletesOnlyWhenTheLastReferenceGoes) {
-  int deleted = 0;
-  PtrAutoDeleteManager<Tracked, 4> registry;
-  auto *object = new Tracked(&deleted);
-  ASSERT_TRUE(registry.Add(object));
-
-  Tracked *held = registry.Acquire(object);
-  ASSERT_EQ(held, object);
-  EXPECT_TRUE(registry.Retire(object));
-  EXPECT_EQ(deleted, 0) << "a call still holds a reference";
-  EXPECT_EQ(registry.Acquire(object), nullptr) << "a retired handle is invalid";
-  EXPECT_FALSE(registry.Retire(object)) << "only the first close succeeds";
-
-  registry.Pin(held);  // a thread started by the holder keeps it alive too
-  registry.Release(held);
-  EXPECT_EQ(deleted, 0);
-  registry.Release(held);
-  EXPECT_EQ(deleted, 1);
-  EXPECT_EQ(registry.Count(), 0u);
-}
-
-TEST(PtrAutoDeleteManager, FullRegistryRefusesAndRecovers) {
+TEST(PtrAutoDeleteManager, DeletesWithTheLastReferenceAndAClosedHandleFreesItsSlotAtOnce) {
   int deleted = 0;
   PtrAutoDeleteManager<Tracked, 3> registry;
-  std::vector<Tracked *> objects;
-  for (int i = 0; i < 3; ++i) {
-    objects.push_back(new Tracked(&deleted));
-    ASSERT_TRUE(registry.Add(objects.back()));
-  }
-  auto *extra = new Tracked(&deleted);
-  EXPECT_FALSE(registry.Add(extra));
-  // A closed handle frees its place at once, even while a thread still holds the object.
-  ASSERT_EQ(registry.Acquire(objects[1]), objects[1]);
-  EXPECT_TRUE(registry.Retire(objects[1]));
-  EXPECT_TRUE(registry.Add(extra));
-  EXPECT_EQ(deleted, 0);
-  registry.Release(objects[1]);
+  Tracked *objects[4];
+  for (auto *&object : objects) object = new Tracked(&deleted);
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(registry.Add(objects[i]));
+  EXPECT_FALSE(registry.Add(objects[3]));
+
+  Tracked *held = registry.Acquire(objects[1]);
+  ASSERT_EQ(held, objects[1]);
+  EXPECT_TRUE(registry.Retire(held));
+  EXPECT_EQ(registry.Acquire(held), nullptr) << "a retired handle is invalid";
+  EXPECT_FALSE(registry.Retire(held)) << "only the first close succeeds";
+  EXPECT_TRUE(registry.Add(objects[3])) << "its slot is free while a call still holds it";
+  registry.Pin(held);  // a thread started by the holder keeps it alive too
+  registry.Release(held);
+  EXPECT_EQ(deleted, 0) << "a call still holds a reference";
+  registry.Release(held);
   EXPECT_EQ(deleted, 1);
-  for (Tracked *o : {objects[0], objects[2], extra}) EXPECT_TRUE(registry.Retire(o));
+  for (Tracked *object : {objects[0], objects[2], objects[3]}) EXPECT_TRUE(registry.Retire(object));
   EXPECT_EQ(deleted, 4);
+  EXPECT_EQ(registry.Count(), 0u);
 }
 
 using PortRegistryTest = velmora::test::PortTest;
