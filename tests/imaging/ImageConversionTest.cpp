@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "ImageFixtures.h"
@@ -26,6 +27,18 @@ TEST(ImageConversion, BlackAndWhitePngComesOutBitExactWithEveryMethod) {
       ASSERT_TRUE(mono);
       EXPECT_EQ(mono->width, 203);
       EXPECT_EQ(mono->bits, picture.bits);
+    }
+  }
+}
+
+TEST(ImageConversion, SolidImagesKeepTheirColourWithEveryMethod) {
+  // Every pixel lies at the mean: a solid black picture stays black, a white one white.
+  for (const uint8_t shade : {0, 255}) {
+    const auto png = GreyPng(40, 9, std::vector<uint8_t>(40 * 9, shade));
+    for (int method = 0; method <= 2; ++method) {
+      const auto mono = EncodedImageToMono(png.data(), png.size(), 0, 0, method);
+      ASSERT_TRUE(mono);
+      EXPECT_EQ(mono->bits, std::vector<uint8_t>(5 * 9, shade == 0 ? 0xFF : 0)) << method;
     }
   }
 }
@@ -134,6 +147,11 @@ TEST(ImageConversion, TargetSizeRule) {
   EXPECT_EQ(resolved(3, 0), std::make_pair(-1, -1));      // 3 * 50 / 200 = 0
   EXPECT_EQ(resolved(70000, 1), std::make_pair(-1, -1));  // wider than a command can say
   EXPECT_EQ(resolved(10, 10), std::make_pair(10, 10));
+  // Both given, a picture is stretched to them.
+  const auto png = ToPng(BlackWhitePattern(30, 20, 3));
+  const auto mono = EncodedImageToMono(png.data(), png.size(), 16, 40, 1);
+  ASSERT_TRUE(mono);
+  EXPECT_EQ(std::make_pair(mono->width, mono->height), std::make_pair(16, 40));
 }
 
 TEST(ImageConversion, BadInputIsRefused) {
@@ -165,6 +183,13 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   png[16] = png[17] = png[20] = png[21] = 0;
   png[18] = png[19] = png[22] = png[23] = 0xFF;
   EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+}
+
+TEST(ImageConversion, FilesAreReadWhole) {
+  const auto png = ToPng(BlackWhitePattern(24, 24, 6));
+  const std::string path = WriteTempFile("image.png", png);
+  EXPECT_EQ(ReadImageFile(path.c_str()), png);
+  std::remove(path.c_str());
 }
 
 TEST(ImageConversion, ExportedUtilitiesHandOverMallocedRasters) {

@@ -17,9 +17,12 @@ TEST(QrRaster, SizeFollowsVersionModuleAndQuietZone) {
   ASSERT_TRUE(symbol);
   EXPECT_EQ(symbol->width, 145);
   EXPECT_EQ(symbol->height, 145);
-  // The quiet zone is white; the finder pattern's corner right inside it is black.
+  // The quiet zone is white; the finder pattern's corner module right inside it is black, whole,
+  // and the module inside the corner white.
   EXPECT_FALSE(symbol->black(19, 19));
   EXPECT_TRUE(symbol->black(20, 20));
+  EXPECT_TRUE(symbol->black(24, 24));
+  EXPECT_FALSE(symbol->black(25, 25));
   // A higher version is larger.
   EXPECT_EQ(RenderQrCode("A1", 5, 1, 1)->width, 37 + 8);
 }
