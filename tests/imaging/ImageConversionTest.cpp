@@ -190,6 +190,7 @@ TEST(ImageConversion, FilesAreReadWhole) {
   const std::string path = WriteTempFile("image.png", png);
   EXPECT_EQ(ReadImageFile(path.c_str()), png);
   std::remove(path.c_str());
+  EXPECT_FALSE(ReadImageFile("/"));
 }
 
 TEST(ImageConversion, ExportedUtilitiesHandOverMallocedRasters) {

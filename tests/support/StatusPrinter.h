@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "DeviceBehaviour.h"
-#include "PortTest.h"
 #include "StatusBehaviours.h"
 #include "VirtualTcpPrinter.h"
+#include "support/PortTest.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
 
