@@ -1,12 +1,13 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "VirtualTcpPrinter.h"
+#include "support/PortTest.h"
+#include "support/StatusPrinter.h"
 #include "velmora/velmora.hpp"
 
 namespace velmora::test {
@@ -19,19 +20,8 @@ std::unique_ptr<vprinter::VirtualTcpPrinter> StartPrinterOnPort9100();
 std::shared_ptr<VLPrinterDevice> TcpDevice(const std::string &address,
                                            const std::string &name = "printer");
 
-// A loopback address where port 9100 is taken but nothing listens: connects are refused.
-class RefusingAddress {
- public:
-  RefusingAddress();
-  ~RefusingAddress();
-  RefusingAddress(const RefusingAddress &) = delete;
-  RefusingAddress &operator=(const RefusingAddress &) = delete;
-  const std::string &address() const { return address_; }
-
- private:
-  int fd_ = -1;
-  std::string address_;
-};
+// A loopback address where nothing listens on port 9100: connects there are refused.
+std::string RefusingAddress();
 
 // Registers a listener that notes the connector's status at every call. The notes outlive the
 // log, so the connector may call the listener at its end whichever goes first.
@@ -50,35 +40,34 @@ class StatusLog {
   std::shared_ptr<Notes> notes_ = std::make_shared<Notes>();
 };
 
-// Counts port-closed events. Closures run in registration order, so once this one has seen an
-// event, every handler registered before it has had it too.
-class ClosedEvents {
+// Notes port-closed events and the names that port-open-failed events carry, for as long as it
+// lives. Closures run in registration order, so once this one has seen an event, every handler
+// registered before it has had it too.
+class PortEvents {
  public:
-  explicit ClosedEvents(Int tag = 1000);
-  ~ClosedEvents();
-  bool WaitForCount(int count, int timeout_ms = 5000) const;
-
- private:
-  Int tag_;
-  std::shared_ptr<std::atomic<int>> count_ = std::make_shared<std::atomic<int>>(0);
-};
-
-// Notes the names that port-open-failed events carry, for as long as it lives.
-class OpenFailures {
- public:
-  explicit OpenFailures(Int tag = 1001);
-  ~OpenFailures();
-  OpenFailures(const OpenFailures &) = delete;
-  OpenFailures &operator=(const OpenFailures &) = delete;
-  std::vector<std::string> Names() const;
+  explicit PortEvents(Int tag = 1000);
+  ~PortEvents();
+  PortEvents(const PortEvents &) = delete;
+  PortEvents &operator=(const PortEvents &) = delete;
+  bool WaitForClosed(int count) const;
+  std::vector<std::string> OpenFailures() const;
 
  private:
   struct Notes {
     std::mutex mutex;
-    std::vector<std::string> names;
+    int closed = 0;
+    std::vector<std::string> open_failures;
   };
   Int tag_;
   std::shared_ptr<Notes> notes_ = std::make_shared<Notes>();
+};
+
+// A status printer on port 9100 at a loopback address of its own.
+class PrinterOnPort9100Test : public PortTest {
+ protected:
+  // A connector to the printer, once the printer has reported its resolution.
+  std::shared_ptr<VLPrinterConnector> Connect();
+  StatusPrinter printer;
 };
 
 }  // namespace velmora::test

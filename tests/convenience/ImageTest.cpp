@@ -18,19 +18,14 @@ using velmora::platform::Image;
 using Bytes = std::vector<std::uint8_t>;
 
 // A 3 x 2 RGBA picture with distinct pixels, transparency included.
-Bytes RgbaPixels() {
-  return {255, 0,  0,  255, 0,  255, 0,  255, 0,  0,  255, 128,
-          10,  20, 30, 0,   40, 50,  60, 255, 70, 80, 90,  200};
-}
+const Bytes kRgba = {255, 0,  0,  255, 0,  255, 0,  255, 0,  0,  255, 128,
+                     10,  20, 30, 0,   40, 50,  60, 255, 70, 80, 90,  200};
 
 TEST(PlatformImage, PngFormDecodesToTheSamePixelsAndSize) {
-  const auto image = Image::fromPixels(RgbaPixels(), 3, 2, Image::PixelFormat::RGBA);
+  const auto image = Image::fromPixels(kRgba, 3, 2, Image::PixelFormat::RGBA);
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->size().width, 3);
-  EXPECT_EQ(image->size().height, 2);
   const auto png = image->pngRepresentation();
   ASSERT_TRUE(png.has_value());
-  ASSERT_GE(png->size(), 8u);
   EXPECT_EQ(Bytes(png->begin(), png->begin() + 8),
             (Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}));
   const auto decoded = Image::fromData(*png);
@@ -39,15 +34,12 @@ TEST(PlatformImage, PngFormDecodesToTheSamePixelsAndSize) {
   EXPECT_EQ(decoded->size().height, 2);
   // Same pixels: encoding the decoded image gives the same PNG.
   EXPECT_EQ(decoded->pngRepresentation(), png);
-}
 
-TEST(PlatformImage, StrideSkipsPaddingBytes) {
   // Two grey rows of 3 pixels, each padded to 5 bytes; the last row needs no padding.
-  const Bytes padded = {1, 2, 3, 99, 99, 4, 5, 6};
-  const auto image = Image::fromPixels(padded, 3, 2, Image::PixelFormat::Gray, 5);
-  ASSERT_NE(image, nullptr);
-  const auto packed = Image::fromPixels({1, 2, 3, 4, 5, 6}, 3, 2, Image::PixelFormat::Gray);
-  EXPECT_EQ(image->pngRepresentation(), packed->pngRepresentation());
+  EXPECT_EQ(
+      Image::fromPixels({1, 2, 3, 99, 99, 4, 5, 6}, 3, 2, Image::PixelFormat::Gray, 5)
+          ->pngRepresentation(),
+      Image::fromPixels({1, 2, 3, 4, 5, 6}, 3, 2, Image::PixelFormat::Gray)->pngRepresentation());
 }
 
 TEST(PlatformImage, BadInputGivesNoImage) {
@@ -62,18 +54,14 @@ TEST(PlatformImage, BadInputGivesNoImage) {
   EXPECT_EQ(Image::fromData({}), nullptr);
   EXPECT_EQ(Image::fromData({'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'}), nullptr);
   // A PNG cut short.
-  auto png = *Image::fromPixels(RgbaPixels(), 3, 2, Image::PixelFormat::RGBA)->pngRepresentation();
+  auto png = *Image::fromPixels(kRgba, 3, 2, Image::PixelFormat::RGBA)->pngRepresentation();
   png.resize(png.size() / 2);
   EXPECT_EQ(Image::fromData(png), nullptr);
   EXPECT_EQ(Image::fromFile("/nonexistent/velmora.png"), nullptr);
   EXPECT_EQ(Image::fromFile("/"), nullptr);  // a directory
-}
-
-TEST(PlatformImage, EmptyImageHasNoPngForm) {
-  const Image empty;
-  EXPECT_FALSE(empty.pngRepresentation().has_value());
-  EXPECT_EQ(empty.size().width, 0);
-  EXPECT_EQ(empty.size().height, 0);
+  // The empty image has no PNG form.
+  EXPECT_FALSE(Image().pngRepresentation().has_value());
+  EXPECT_EQ(Image().size().height, 0);
 }
 
 TEST(PlatformImage, FromFile) {
@@ -81,15 +69,11 @@ TEST(PlatformImage, FromFile) {
       *Image::fromPixels({0, 255, 255, 0}, 2, 2, Image::PixelFormat::Gray)->pngRepresentation();
   const std::string path =
       ::testing::TempDir() + "velmora_image_" + std::to_string(::getpid()) + ".png";
-  {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char *>(png.data()),
-               static_cast<std::streamsize>(png.size()));
-  }
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char *>(png.data()), static_cast<std::streamsize>(png.size()));
   const auto image = Image::fromFile(path);
   std::remove(path.c_str());
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->size().width, 2);
   EXPECT_EQ(image->pngRepresentation(), png);
 }
 

@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "convenience/ConnectorSupport.h"
-#include "support/PortTest.h"
-#include "support/StatusPrinter.h"
 #include "support/Wait.h"
 
 namespace {
@@ -17,12 +15,10 @@ using velmora::Int;
 using velmora::VLPrintCommon;
 using velmora::VLPrinterConnector;
 using velmora::test::ScaledMs;
-using velmora::test::StatusPrinter;
-using velmora::test::TcpDevice;
 using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
 
-class PassThroughTest : public velmora::test::PortTest {};
+class PassThroughTest : public velmora::test::PrinterOnPort9100Test {};
 
 TEST_F(PassThroughTest, WithoutAConnectionEveryHelperFails) {
   for (const auto &connector :
@@ -43,43 +39,26 @@ TEST_F(PassThroughTest, WithoutAConnectionEveryHelperFails) {
 }
 
 TEST_F(PassThroughTest, StatusAndResolutionFromTheAutomaticReports) {
-  StatusPrinter printer;
-  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
   printer.autoreply->SetResolution(72, 0, 8);
-  const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
   // Both words 0 still make a record: a printer with nothing to report.
   printer.autoreply->SetStatus(0, 0);
-  ASSERT_TRUE(WaitUntil([&] { return VLPrintCommon::getPrinterStatus(connector) != nullptr; }));
-  // Before the printer's first report the resolution reads as zeros.
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto resolution = VLPrintCommon::getPrinterResolution(connector);
-    return resolution != nullptr && resolution->getDotsPerMM() != 0;
-  }));
+  const auto connector = Connect();
   EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector)->toString(),
             "width_mm:72 height_mm:0 dots_per_mm:8");
+  ASSERT_NE(VLPrintCommon::getPrinterStatus(connector), nullptr);
   printer.autoreply->SetStatus(0x21, 0x06);
-  ASSERT_TRUE(WaitUntil([&] {
-    const auto status = VLPrintCommon::getPrinterStatus(connector);
-    return status != nullptr && status->errorStatus() == 0x21;
-  }));
-  const auto status = VLPrintCommon::getPrinterStatus(connector);
-  EXPECT_TRUE(status->ERROR_CUTTER());
-  EXPECT_TRUE(status->INFO_LABELMODE());
-  EXPECT_EQ(status->infoStatus(), 0x06);
+  ASSERT_TRUE(
+      WaitUntil([&] { return VLPrintCommon::getPrinterStatus(connector)->errorStatus() == 0x21; }));
+  EXPECT_EQ(VLPrintCommon::getPrinterStatus(connector)->infoStatus(), 0x06);
 }
 
-TEST_F(PassThroughTest, QueriesAndSettingsReachThePrinter) {
-  StatusPrinter printer;
-  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
+TEST_F(PassThroughTest, QueriesSettingsWritesAndFirmwareReachThePrinter) {
   printer.device->SetBatteryLevel(87);
   printer.device->SetAnswerData(velmora::vprinter::DeviceBehaviour::kSerialNumber,
                                 {'S', 'N', '4', '2'});
-  const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
+  const auto connector = Connect();
   EXPECT_EQ(VLPrintCommon::queryPrinterBatteryLevel(connector), 87);
   EXPECT_EQ(VLPrintCommon::queryPrinterSerialNumber(connector), "SN42");
-
   EXPECT_TRUE(VLPrintCommon::VL_Proto_SetSystemNameAndSerialNumber(connector, "Till 1", "X9"));
   EXPECT_TRUE(VLPrintCommon::VL_Proto_SetBluetoothNameAndPassword(connector, "BT", "0000"));
   EXPECT_TRUE(
@@ -92,45 +71,26 @@ TEST_F(PassThroughTest, QueriesAndSettingsReachThePrinter) {
   EXPECT_EQ(commands, (std::vector<std::uint16_t>{0x3F, 0x3F, 0x3F, 0x64, 0x61, 0x60, 0x62}));
   EXPECT_EQ(printer.device->Packages()[3].data,
             (Bytes{'T', 'i', 'l', 'l', ' ', '1', 0, 'X', '9', 0}));
-}
 
-TEST_F(PassThroughTest, RawWritesSelfTestAndFirmware) {
-  StatusPrinter printer;
-  ASSERT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
-  const auto connector = std::make_shared<VLPrinterConnector>();
-  ASSERT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
-  // What the open itself sent comes first; everything after it is ours.
-  ASSERT_TRUE(printer.autoreply->enabled() ||
-              WaitUntil([&] { return printer.autoreply->enabled(); }));
+  // Raw bytes and the self-test page, after all that went before.
   const std::size_t before = printer.tcp.printer().ReceivedSize();
-
-  const Bytes raw = {0x1B, 0x40, 'h', 'i'};
   EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {}), 0);
-  EXPECT_EQ(VLPrintCommon::writeBuffer(connector, raw), 4);
+  EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {0x1B, 0x40, 'h', 'i'}), 4);
   EXPECT_TRUE(VLPrintCommon::printSelfTestPage(connector));
-  const Int memory = velmora::VP_Port_OpenMemoryBuffer(64);
-  ASSERT_NE(memory, 0);
-  ASSERT_TRUE(velmora::VP_Pos_PrintSelfTestPage(memory));
-  const Bytes self_test = velmora::VP_Port_GetMemoryBufferData(memory);
-  velmora::VP_Port_Close(memory);
-
-  Bytes expected;
-  expected.reserve(raw.size() + self_test.size());
-  expected.insert(expected.end(), raw.begin(), raw.end());
-  expected.insert(expected.end(), self_test.begin(), self_test.end());
-  ASSERT_TRUE(printer.tcp.printer().WaitForReceivedSize(before + expected.size(), ScaledMs(5000)));
+  ASSERT_TRUE(printer.tcp.printer().WaitForReceivedSize(before + 6, ScaledMs(5000)));
   const Bytes received = printer.tcp.printer().Received();
   EXPECT_EQ(Bytes(received.begin() + static_cast<std::ptrdiff_t>(before), received.end()),
-            expected);
+            (Bytes{0x1B, 0x40, 'h', 'i', 0x12, 0x54}));
 
+  // 3000 bytes with their length field (0x0BB8) go in three pieces.
   Bytes firmware(3000, 0x5A);
-  firmware[4] = static_cast<std::uint8_t>(firmware.size() & 0xFF);
-  firmware[5] = static_cast<std::uint8_t>(firmware.size() >> 8);
+  firmware[4] = 0xB8;
+  firmware[5] = 0x0B;
   firmware[6] = firmware[7] = 0;
-  std::vector<Int> progress;
+  std::vector<Int> sent;
   EXPECT_TRUE(VLPrintCommon::VL_Settings_DownloadFirmware(
-      connector, firmware, [&](Int total, Int sent) { progress.push_back(sent * 10000 + total); }));
-  EXPECT_FALSE(progress.empty());
+      connector, firmware, [&](Int total, Int so_far) { sent.push_back(total * 10000 + so_far); }));
+  EXPECT_EQ(sent, (std::vector<Int>{30061200, 30062400, 30063006}));
   ASSERT_TRUE(WaitUntil([&] { return printer.device->FirmwareImages().size() == 1; }));
   EXPECT_EQ(printer.device->FirmwareImages()[0], firmware);
 }

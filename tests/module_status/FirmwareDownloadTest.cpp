@@ -2,14 +2,12 @@
 // lines on standard output.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/MemoryPort.h"
 #include "support/PortTest.h"
-#include "support/StatusPrinter.h"
-#include "support/Wait.h"
 #include "velmora/velmora.hpp"
 
 namespace velmora::test {
@@ -32,91 +30,75 @@ struct Download {
   bool result = false;
   std::string output;
   Progress progress;
+  Bytes sent;
 };
 
-Download RunDownload(Int handle, const Bytes &image) {
+// Downloads `image` into a memory port that takes `capacity` bytes; with 0, to handle 0.
+Download Send(unsigned capacity, const Bytes &image) {
+  MemoryPort port(capacity == 0 ? 1 : capacity);
   Download d;
   testing::internal::CaptureStdout();
   d.result = velmora::VP_Settings_DownloadFirmware(
-      handle, image, [&](Int total, Int sent) { d.progress.emplace_back(total, sent); });
+      capacity == 0 ? 0 : reinterpret_cast<Int>(port.handle()), image,
+      [&](Int total, Int sent) { d.progress.emplace_back(total, sent); });
   d.output = testing::internal::GetCapturedStdout();
+  d.sent = port.Bytes();
   return d;
 }
 
-class FirmwareDownload : public PortTest {
- protected:
-  void TearDown() override {
-    for (Int h : memory_) velmora::VP_Port_Close(h);
-    PortTest::TearDown();
-  }
-  Int Memory(Int capacity) {
-    const Int h = velmora::VP_Port_OpenMemoryBuffer(capacity);
-    memory_.push_back(h);
-    return h;
-  }
-  std::vector<Int> memory_;
-};
+class FirmwareDownload : public PortTest {};
 
-TEST_F(FirmwareDownload, ImagesThatFailTheirChecksSendNothing) {
-  const Int h = Memory(10000);
-  Download d = RunDownload(h, Image(7, 0));
-  EXPECT_FALSE(d.result);
-  EXPECT_EQ(d.output, "Firmware Size: 7\nFirmware Invalid\n");
-  d = RunDownload(h, Image(20, 21));
-  EXPECT_FALSE(d.result);
-  EXPECT_EQ(d.output, "Firmware Size: 20\nFirmware Checksum: 21\nFirmware Checksum Error\n");
-  EXPECT_TRUE(d.progress.empty());
-  EXPECT_TRUE(velmora::VP_Port_GetMemoryBufferData(h).empty());
-}
-
-TEST_F(FirmwareDownload, EightByteImageIsOnePiece) {
-  const Int h = Memory(10000);
-  const Bytes image = Image(8, 8);
-  const Download d = RunDownload(h, image);
+TEST_F(FirmwareDownload, TheStreamGoesInPiecesOf1200Bytes) {
+  const Bytes small = Image(8, 8);
+  Download d = Send(10000, small);
   EXPECT_TRUE(d.result);
   EXPECT_EQ(d.output,
             "Firmware Size: 8\nFirmware Checksum: 8\nCmd Length: 14\n100.00%\n"
             "Firmware Download Success\n");
   EXPECT_EQ(d.progress, (Progress{{14, 14}}));
-  Bytes expected = {0x1F, 0x75, 0x00, 0x00, 0x00, 0x08};
-  expected.insert(expected.end(), image.begin(), image.end());
-  EXPECT_EQ(velmora::VP_Port_GetMemoryBufferData(h), expected);
+  EXPECT_EQ(Bytes(d.sent.begin(), d.sent.begin() + 6), (Bytes{0x1F, 0x75, 0x00, 0x00, 0x00, 0x08}));
+  EXPECT_EQ(Bytes(d.sent.begin() + 6, d.sent.end()), small);
 
-  // A progress closure that throws stops neither the download nor its caller.
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(velmora::VP_Settings_DownloadFirmware(Memory(10000), Image(3000, 3000),
-                                                    [](Int, Int) { throw 1; }));
-  testing::internal::GetCapturedStdout();
-}
-
-TEST_F(FirmwareDownload, LargeImageGoesIn1200BytePiecesToThePrinter) {
-  StatusPrinter printer;
-  ASSERT_TRUE(printer.Open(0));
-  const Int h = reinterpret_cast<Int>(printer.handle());
-  const Bytes image = Image(3000, 3000);
-  const Download d = RunDownload(h, image);
+  const Bytes large = Image(3000, 3000);
+  d = Send(10000, large);
   EXPECT_TRUE(d.result);
   EXPECT_EQ(d.output,
             "Firmware Size: 3000\nFirmware Checksum: 3000\nCmd Length: 3006\n39.92%\n79.84%\n"
             "100.00%\nFirmware Download Success\n");
   EXPECT_EQ(d.progress, (Progress{{3006, 1200}, {3006, 2400}, {3006, 3006}}));
-  ASSERT_TRUE(WaitUntil([&] { return printer.device->FirmwareImages().size() == 1; }));
-  EXPECT_EQ(printer.device->FirmwareImages()[0], image);
+  EXPECT_EQ(Bytes(d.sent.begin(), d.sent.begin() + 6), (Bytes{0x1F, 0x75, 0x00, 0x00, 0x0B, 0xB8}));
+  EXPECT_EQ(Bytes(d.sent.begin() + 6, d.sent.end()), large);
+
+  // A progress closure that throws stops neither the download nor its caller.
+  MemoryPort port(10000);
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(velmora::VP_Settings_DownloadFirmware(reinterpret_cast<Int>(port.handle()), large,
+                                                    [](Int, Int) { throw 1; }));
+  testing::internal::GetCapturedStdout();
 }
 
-TEST_F(FirmwareDownload, APieceNotTakenWholeEndsTheTransfer) {
+TEST_F(FirmwareDownload, FailuresEndTheTransfer) {
+  // Images that fail their checks: nothing is sent.
+  Download d = Send(10000, Image(7, 0));
+  EXPECT_FALSE(d.result);
+  EXPECT_EQ(d.output, "Firmware Size: 7\nFirmware Invalid\n");
+  d = Send(10000, Image(20, 21));
+  EXPECT_FALSE(d.result);
+  EXPECT_EQ(d.output, "Firmware Size: 20\nFirmware Checksum: 21\nFirmware Checksum Error\n");
+  EXPECT_TRUE(d.progress.empty());
+  EXPECT_TRUE(d.sent.empty());
+
   // Room for the first piece only: the second write is refused whole.
-  const Int h = Memory(2000);
-  const Download d = RunDownload(h, Image(3000, 3000));
+  d = Send(2000, Image(3000, 3000));
   EXPECT_FALSE(d.result);
   EXPECT_EQ(d.output,
             "Firmware Size: 3000\nFirmware Checksum: 3000\nCmd Length: 3006\n39.92%\n"
             "Firmware Download Failed\n");
   EXPECT_EQ(d.progress, (Progress{{3006, 1200}}));
-  EXPECT_EQ(velmora::VP_Port_GetMemoryBufferData(h).size(), 1200u);
+  EXPECT_EQ(d.sent.size(), 1200u);
 
   // Handle 0 is not tested first: the first write fails after the three check lines.
-  const Download zero = RunDownload(0, Image(8, 8));
+  const Download zero = Send(0, Image(8, 8));
   EXPECT_FALSE(zero.result);
   EXPECT_EQ(zero.output,
             "Firmware Size: 8\nFirmware Checksum: 8\nCmd Length: 14\nFirmware Download Failed\n");

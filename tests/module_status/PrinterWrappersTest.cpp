@@ -54,27 +54,20 @@ TEST_F(PrinterWrappers, GettersBeforeAnyReportAndFailingGettersLeaveTheirOutPara
 TEST_F(PrinterWrappers, GettersCopyTheReportedRecords) {
   const Int h = Open(1);
   ASSERT_NE(h, 0);
-  printer->autoreply->SetStatus(0x100, 0x48);
-  std::int64_t error = -1, info = -1, when = -1;
-  ASSERT_TRUE(WaitUntil([&] {
-    return velmora::VP_Printer_GetPrinterStatusInfo(h, error, info, when) && error == 0x100;
-  }));
-  EXPECT_EQ(info, 0x48);
-  EXPECT_GT(when, 0);
-  Int w = 0, ht = -1, dpm = 0;
-  ASSERT_TRUE(WaitUntil(
-      [&] { return velmora::VP_Printer_GetPrinterResolutionInfo(h, w, ht, dpm) && dpm == 8; }));
-  EXPECT_EQ(w, 80);
-  EXPECT_EQ(ht, 0);
+  // The status words and the resolution: convenience/PassThroughTest. The label adjustments
+  // are taken once the printer has reported its dots per mm.
   ASSERT_TRUE(
       WaitUntil([&] { return velmora::VP_Printer_GetPrinterFirmwareVersion(h) == "VP-80 V2.31"; }));
-  ASSERT_TRUE(velmora::VP_Printer_SetPrinterLabelPositionAdjustmentInfo(h, -0.25, 3.0));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return velmora::VP_Printer_SetPrinterLabelPositionAdjustmentInfo(h, -0.25, 3.0); }));
+  std::int64_t when = -1;
   double print = 0, tear = 0;
   ASSERT_TRUE(WaitUntil([&] {
     return velmora::VP_Printer_GetPrinterLabelPositionAdjustmentInfo(h, print, tear, when) &&
            tear == 3.0;
   }));
   EXPECT_EQ(print, -0.25);
+  EXPECT_GT(when, 0);
   printer->autoreply->ReportPrintedPage(4294967295u);
   Int page = 0;
   ASSERT_TRUE(WaitUntil(
@@ -82,29 +75,18 @@ TEST_F(PrinterWrappers, GettersCopyTheReportedRecords) {
   EXPECT_EQ(page, Int{4294967295});
 }
 
-TEST_F(PrinterWrappers, StatusAndPrintResultQueries) {
+TEST_F(PrinterWrappers, QueriesAndTheirAnswers) {
   const Int h = Open(0);
   ASSERT_NE(h, 0);
-  const Int status = velmora::VP_Pos_QueryRTStatus(h, 3000);
-  EXPECT_NE(status, 0);
-  EXPECT_FALSE(velmora::VP_RTSTATUS_OFFLINE(status));
+  EXPECT_FALSE(velmora::VP_RTSTATUS_OFFLINE(velmora::VP_Pos_QueryRTStatus(h, 3000)));
   EXPECT_TRUE(velmora::VP_Pos_QueryPrintResult(h, 3000));
   // A timeout beyond 32 bits is refused without asking the printer.
   EXPECT_EQ(velmora::VP_Pos_QueryRTStatus(h, Int{1} << 40), 0);
   EXPECT_EQ(printer->rt_status->RequestCount(4), 1u);
-}
 
-TEST_F(PrinterWrappers, SerialNumberTextAndBattery) {
-  const Int h = Open(0);
-  ASSERT_NE(h, 0);
-  EXPECT_EQ(velmora::VP_Proto_QueryBatteryLevel(h, 3000), 87);
-  EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), "VM2024-000117");
+  // The serial number up to a 0 byte in its midst; none when the printer does not answer.
   printer->device->SetAnswerData(0x4E, Bytes{'A', 'B', 0, 'C', 'D'});
   EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), "AB");
-  printer->device->SetAnswerData(0x4E, Bytes(256, 'z'));
-  EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), std::string(256, 'z'));
-  printer->device->SetAnswerData(0x4E, {});
-  EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), "");
   printer->device->SetAnswering(false);
   EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 200), std::nullopt);
   EXPECT_EQ(velmora::VP_Proto_QueryBatteryLevel(h, 200), -1);
@@ -113,26 +95,25 @@ TEST_F(PrinterWrappers, SerialNumberTextAndBattery) {
 TEST_F(PrinterWrappers, SettingsPackages) {
   const Int h = Open(0);
   ASSERT_NE(h, 0);
+  // Both texts with their terminators in 256 bytes are sent; one byte more is not.
   EXPECT_TRUE(velmora::VP_Proto_SetSystemNameAndSerialNumber(h, std::string(127, 'n'),
                                                              std::string(127, 's')));
   EXPECT_FALSE(velmora::VP_Proto_SetBluetoothNameAndPassword(h, std::string(128, 'n'),
                                                              std::string(127, 'p')));
   // A text holding U+0000 reaches the printer only up to it.
   EXPECT_TRUE(velmora::VP_Proto_SetBluetoothNameAndPassword(h, std::string("VP\0xx", 5), "1"));
-  EXPECT_TRUE(velmora::VP_Proto_SetPTPBasicParameters(h, 9600, 1, 2, 3, 4, 5, 6, 7, 8));
   EXPECT_FALSE(velmora::VP_Proto_SetPTPBasicParameters(h, Int{1} << 40, 1, 2, 3, 4, 5, 6, 7, 8));
   EXPECT_TRUE(velmora::VP_Settings_Hardware_SetPrintSpeed(h, 3));
   std::vector<vprinter::DevicePackageRecord> got;
   ASSERT_TRUE(WaitUntil([&] {
     got = printer->device->Packages();
-    return got.size() == 4;
+    return got.size() == 3;
   }));
   EXPECT_EQ(got[0].command, 0x64);
   EXPECT_EQ(got[0].data.size(), 256u);
   EXPECT_EQ(got[1].command, 0x61);
   EXPECT_EQ(got[1].data, (Bytes{'V', 'P', 0, '1', 0}));
-  EXPECT_EQ(got[2].command, 0x60);
-  EXPECT_EQ(got[3].command, 0x62);
+  EXPECT_EQ(got[2].command, 0x62);
 }
 
 }  // namespace
