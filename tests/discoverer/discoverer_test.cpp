@@ -80,7 +80,7 @@ class DiscovererTest : public ::testing::Test {
   std::unique_ptr<vprinter::VirtualBlePrinter> ble_printer_;
 };
 
-TEST_F(DiscovererTest, FindsBothKindsOfPrinterAndEachOneConnects) {
+TEST_F(DiscovererTest, StartsAndStopsFindBothKindsOfPrinterAndEachOneConnects) {
   DiscoveryLog log;
   VLPrinterDiscover discoverer;
   log.Attach(discoverer);
@@ -94,8 +94,20 @@ TEST_F(DiscovererTest, FindsBothKindsOfPrinterAndEachOneConnects) {
   EXPECT_FALSE(discoverer.isDiscovering());
 
   // Neither stop keeps the next start from searching.
+  const size_t earlier = responder_.BinaryRequestPorts().size();
   discoverer.startDiscover();
   EXPECT_TRUE(discoverer.isDiscovering());
+  // A start while discovering starts fresh searches in the same loop: right after a request
+  // round of the running search, whose next round is a second away, the next request comes
+  // from a fresh search.
+  ASSERT_TRUE(WaitUntil([&] { return responder_.BinaryRequestPorts().size() > earlier; }));
+  const auto before = responder_.BinaryRequestPorts();
+  discoverer.startDiscover();
+  ASSERT_TRUE(WaitUntil([&] { return responder_.BinaryRequestPorts().size() > before.size(); }));
+  EXPECT_EQ(
+      std::count(before.begin(), before.end(), responder_.BinaryRequestPorts()[before.size()]), 0);
+  EXPECT_EQ(log.started.load(), 2);
+  EXPECT_EQ(log.finished.load(), 1);
   ASSERT_TRUE(WaitUntil([&] { return log.Count(kTcpUid) >= 2 && log.Count(kBleUid) >= 2; }));
   discoverer.stopDiscover();
   EXPECT_TRUE(WaitUntil([&] { return !discoverer.isDiscovering(); }, 2000));
@@ -123,26 +135,6 @@ TEST_F(DiscovererTest, FindsBothKindsOfPrinterAndEachOneConnects) {
   EXPECT_TRUE(ends_with_job(ble_printer_->brain().Received()));
   EXPECT_TRUE(ends_with_job(v3_->Accepted())) << "the negotiating port chose V3";
   tcp_printer.Stop();
-}
-
-TEST_F(DiscovererTest, StartingWhileDiscoveringStartsFreshSearchesInTheSameLoop) {
-  DiscoveryLog log;
-  VLPrinterDiscover discoverer;
-  log.Attach(discoverer);
-  discoverer.startDiscover();
-  // Right after a request round of the running search, whose next round is a second away.
-  ASSERT_TRUE(WaitUntil([&] { return !responder_.BinaryRequestPorts().empty(); }));
-  const auto before = responder_.BinaryRequestPorts();
-  discoverer.startDiscover();
-  ASSERT_TRUE(WaitUntil([&] { return responder_.BinaryRequestPorts().size() > before.size(); }));
-  const uint16_t next = responder_.BinaryRequestPorts()[before.size()];
-  EXPECT_EQ(std::count(before.begin(), before.end(), next), 0)
-      << "the next request comes from a fresh search, not from the running one's next round";
-  EXPECT_TRUE(discoverer.isDiscovering());
-  EXPECT_EQ(log.started.load(), 1);
-  EXPECT_EQ(log.finished.load(), 0);
-  discoverer.stopDiscover();
-  EXPECT_TRUE(WaitUntil([&] { return log.finished.load() == 1; }, 2000));
 }
 
 TEST_F(DiscovererTest, StartDuringTheStopOnlyCancelsTheSearches) {
@@ -175,20 +167,6 @@ TEST_F(DiscovererTest, StartDuringTheStopOnlyCancelsTheSearches) {
   EXPECT_TRUE(WaitUntil([&] { return finished.load() == 2; }, 2000));
 }
 
-TEST_F(DiscovererTest, NoListenerRunsAfterTheDiscovererEnded) {
-  DiscoveryLog log;
-  auto discoverer = std::make_unique<VLPrinterDiscover>();
-  log.Attach(*discoverer);
-  discoverer->startDiscover();
-  ASSERT_TRUE(WaitUntil([&] { return log.Count(kBleUid) > 0; }));
-  discoverer.reset();
-  const size_t reports = log.Count();
-  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)))
-      << "the loop and the searches ended";
-  EXPECT_EQ(log.Count(), reports);
-  EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";
-}
-
 TEST_F(DiscovererTest, ListenersThatThrowEndNothing) {
   std::atomic<int> reports{0};
   std::atomic<int> finished{0};
@@ -210,10 +188,13 @@ TEST_F(DiscovererTest, ListenersThatThrowEndNothing) {
   EXPECT_TRUE(platform::waitForDetachedThreads(5000));
 }
 
-TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscoverer) {
+TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscovererAndNoListenerRunsAfterwards) {
+  DiscoveryLog log;
+  auto discoverer = std::make_shared<VLPrinterDiscover>();
+  log.Attach(*discoverer);
   std::mutex mutex;
-  std::shared_ptr<VLPrinterDiscover> discoverer = std::make_shared<VLPrinterDiscover>();
   std::atomic<int> reports{0};
+  std::atomic<bool> ended{false};
   discoverer->setOnPrinterDiscoveredListener([&](std::shared_ptr<VLPrinterDevice>) {
     ++reports;
     std::shared_ptr<VLPrinterDiscover> last;
@@ -221,15 +202,17 @@ TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscoverer) {
       std::lock_guard<std::mutex> lock(mutex);
       last = std::move(discoverer);
     }
+    if (last == nullptr) return;
     last.reset();  // ends it here, inside its own listener
+    ended = true;
   });
   discoverer->startDiscover();
-  EXPECT_TRUE(WaitUntil([&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    return discoverer == nullptr;
-  }));
-  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)));
-  EXPECT_GE(reports.load(), 1);
+  ASSERT_TRUE(WaitUntil([&] { return ended.load(); }));
+  const int seen = reports.load();
+  EXPECT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)))
+      << "the loop and the searches ended";
+  EXPECT_EQ(reports.load(), seen);
+  EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";
 }
 
 }  // namespace
