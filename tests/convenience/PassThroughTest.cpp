@@ -39,12 +39,13 @@ TEST_F(PassThroughTest, WithoutAConnectionEveryHelperFails) {
 }
 
 TEST_F(PassThroughTest, StatusAndResolutionFromTheAutomaticReports) {
-  printer.autoreply->SetResolution(72, 0, 8);
+  printer.autoreply->SetResolution(72, 30, 8);
   // Both words 0 still make a record: a printer with nothing to report.
   printer.autoreply->SetStatus(0, 0);
   const auto connector = Connect();
   EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector)->toString(),
-            "width_mm:72 height_mm:0 dots_per_mm:8");
+            "width_mm:72 height_mm:30 dots_per_mm:8");
+  EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector)->getHeightMM(), 30);
   ASSERT_NE(VLPrintCommon::getPrinterStatus(connector), nullptr);
   printer.autoreply->SetStatus(0x21, 0x06);
   ASSERT_TRUE(
