@@ -84,10 +84,8 @@ TEST_F(PassThroughTest, QueriesSettingsWritesAndFirmwareReachThePrinter) {
             (Bytes{0x1B, 0x40, 'h', 'i', 0x12, 0x54}));
 
   // 3000 bytes with their length field (0x0BB8) go in three pieces.
-  Bytes firmware(3000, 0x5A);
-  firmware[4] = 0xB8;
-  firmware[5] = 0x0B;
-  firmware[6] = firmware[7] = 0;
+  Bytes firmware = {1, 2, 3, 4, 0xB8, 0x0B, 0, 0};
+  firmware.resize(3000, 0x5A);
   std::vector<Int> sent;
   EXPECT_TRUE(VLPrintCommon::VL_Settings_DownloadFirmware(
       connector, firmware, [&](Int total, Int so_far) { sent.push_back(total * 10000 + so_far); }));

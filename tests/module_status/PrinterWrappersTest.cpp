@@ -83,9 +83,6 @@ TEST_F(PrinterWrappers, QueriesAndTheirAnswers) {
   ASSERT_NE(h, 0);
   EXPECT_FALSE(velmora::VP_RTSTATUS_OFFLINE(velmora::VP_Pos_QueryRTStatus(h, 3000)));
   EXPECT_TRUE(velmora::VP_Pos_QueryPrintResult(h, 3000));
-  // A timeout beyond 32 bits is refused without asking the printer.
-  EXPECT_EQ(velmora::VP_Pos_QueryRTStatus(h, Int{1} << 40), 0);
-  EXPECT_EQ(printer->rt_status->RequestCount(4), 1u);
 
   // The serial number up to a 0 byte in its midst; none when the printer does not answer.
   printer->device->SetAnswerData(0x4E, Bytes{'A', 'B', 0, 'C', 'D'});
@@ -105,7 +102,6 @@ TEST_F(PrinterWrappers, SettingsPackages) {
                                                              std::string(127, 'p')));
   // A text holding U+0000 reaches the printer only up to it.
   EXPECT_TRUE(velmora::VP_Proto_SetBluetoothNameAndPassword(h, std::string("VP\0xx", 5), "1"));
-  EXPECT_FALSE(velmora::VP_Proto_SetPTPBasicParameters(h, Int{1} << 40, 1, 2, 3, 4, 5, 6, 7, 8));
   EXPECT_TRUE(velmora::VP_Settings_Hardware_SetPrintSpeed(h, 3));
   std::vector<vprinter::DevicePackageRecord> got;
   ASSERT_TRUE(WaitUntil([&] {
