@@ -69,15 +69,4 @@ std::vector<std::string> PortEvents::OpenFailures() const {
   return notes_->open_failures;
 }
 
-std::shared_ptr<VLPrinterConnector> PrinterOnPort9100Test::Connect() {
-  EXPECT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
-  auto connector = std::make_shared<VLPrinterConnector>();
-  EXPECT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
-  EXPECT_TRUE(WaitUntil([&] {
-    const auto resolution = VLPrintCommon::getPrinterResolution(connector);
-    return resolution != nullptr && resolution->getDotsPerMM() > 0;
-  }));
-  return connector;
-}
-
 }  // namespace velmora::test

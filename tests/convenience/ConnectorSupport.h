@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "VirtualTcpPrinter.h"
-#include "support/PortTest.h"
-#include "support/StatusPrinter.h"
 #include "velmora/velmora.hpp"
 
 namespace velmora::test {
@@ -60,14 +58,6 @@ class PortEvents {
   };
   Int tag_;
   std::shared_ptr<Notes> notes_ = std::make_shared<Notes>();
-};
-
-// A status printer on port 9100 at a loopback address of its own.
-class PrinterOnPort9100Test : public PortTest {
- protected:
-  // A connector to the printer, once the printer has reported its resolution.
-  std::shared_ptr<VLPrinterConnector> Connect();
-  StatusPrinter printer;
 };
 
 }  // namespace velmora::test

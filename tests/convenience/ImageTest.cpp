@@ -61,7 +61,6 @@ TEST(PlatformImage, BadInputGivesNoImage) {
   EXPECT_EQ(Image::fromFile("/"), nullptr);  // a directory
   // The empty image has no PNG form.
   EXPECT_FALSE(Image().pngRepresentation().has_value());
-  EXPECT_EQ(Image().size().height, 0);
 }
 
 TEST(PlatformImage, FromFile) {

@@ -48,7 +48,6 @@ TEST_F(PrinterWrappers, GettersBeforeAnyReportAndFailingGettersLeaveTheirOutPara
   EXPECT_EQ(w + h + dpm + count, -4);
   EXPECT_EQ(error + info + when, -3);
   EXPECT_EQ(print + tear, -2);
-  EXPECT_EQ(velmora::VP_Printer_GetPrinterFirmwareVersion(0), "");
   EXPECT_EQ(velmora::VP_Printer_GetPrinterFirmwareVersion(port), "");
   EXPECT_TRUE(velmora::VP_Printer_GetPrinterResolutionInfo(port, w, h, dpm));
   EXPECT_EQ(w + h + dpm, 0);

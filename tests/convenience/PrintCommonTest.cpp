@@ -1,6 +1,6 @@
-// The image print job: its bytes written out by hand for a picture of one black and one white
-// row, jobs that cannot be made whole, the print speed in front and the Bluetooth LE speed rule,
-// and whole print runs against virtual printers, one of which goes away mid-job.
+// The print helpers: the image print job (its bytes written out by hand, jobs that cannot be made
+// whole, the print speed and the Bluetooth LE speed rule with the phone models' link rates, whole
+// runs against virtual printers, one going away mid-job) and the one-call helpers on a connector.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,10 +10,15 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "convenience/ConnectorSupport.h"
+#include "platform/Machine.h"
+#include "support/PortTest.h"
+#include "support/StatusPrinter.h"
 #include "support/Wait.h"
+#include "velmora/convenience/DeviceModel.h"
 #include "velmora/convenience/ImagePrintJob.h"
 
 namespace {
@@ -23,7 +28,9 @@ using velmora::VLPrintCommon;
 using velmora::VLPrinterConnector;
 using velmora::VLPrinterDevice;
 using velmora::VLPrinterResolution;
+using velmora::detail::BleBytesPerSecondOfModel;
 using velmora::detail::ImageJobSettings;
+using velmora::detail::ModelNameOfMachine;
 using velmora::detail::RenderImageJob;
 using velmora::platform::Image;
 using velmora::test::RefusingAddress;
@@ -146,7 +153,64 @@ TEST(PrintSpeed, CommandAndBluetoothRule) {
   EXPECT_EQ(LinkLimitedPrintSpeed(80, 101, 32768, 16384), 51);
 }
 
-class PrintImageTest : public velmora::test::PrinterOnPort9100Test {};
+Int RateOfMachine(const std::string &machine) {
+  return BleBytesPerSecondOfModel(ModelNameOfMachine(machine));
+}
+
+TEST(DeviceModel, TableNamesAndRates) {
+  EXPECT_EQ(ModelNameOfMachine("iPhone8,4"), "iPhone SE");
+  EXPECT_EQ(RateOfMachine("iPhone8,4"), 8192);
+  EXPECT_EQ(ModelNameOfMachine("iPhone9,1"), "iPhone 7");
+  EXPECT_EQ(RateOfMachine("iPhone9,1"), 16384);
+  EXPECT_EQ(ModelNameOfMachine("iPhone7,1"), "iPhone 6 Plus");
+  EXPECT_EQ(RateOfMachine("iPhone7,1"), 8192);
+  EXPECT_EQ(ModelNameOfMachine("iPad2,5"), "iPad Mini 1");
+  EXPECT_EQ(RateOfMachine("iPad2,5"), 16384);
+  // "iPhone S" of the simulator is not "iPhone SE".
+  EXPECT_EQ(ModelNameOfMachine("x86_64"), "iPhone Simulator");
+  EXPECT_EQ(RateOfMachine("x86_64"), 16384);
+  EXPECT_EQ(ModelNameOfMachine("iPhone10,6"), "iPhone X");
+  EXPECT_EQ(ModelNameOfMachine("iPod5,1"), "iPod Touch 5G");
+}
+
+TEST(DeviceModel, EveryOlderPhoneIsSlowAndNewerOnesFast) {
+  const char *slow[] = {"iPhone1,1", "iPhone1,2", "iPhone2,1", "iPhone3,3",
+                        "iPhone4,1", "iPhone5,2", "iPhone5,4", "iPhone6,1",
+                        "iPhone7,2", "iPhone8,1", "iPhone8,2"};
+  for (const char *machine : slow) EXPECT_EQ(RateOfMachine(machine), 8192) << machine;
+  const char *fast[] = {"iPhone9,2", "iPhone10,1", "iPhone10,5", "iPod1,1", "iPad6,8", "i386"};
+  for (const char *machine : fast) EXPECT_EQ(RateOfMachine(machine), 16384) << machine;
+}
+
+TEST(DeviceModel, UnknownIdentifiersPassThrough) {
+  EXPECT_EQ(ModelNameOfMachine("iPhone11,2"), "iPhone11,2");
+  EXPECT_EQ(RateOfMachine("iPhone11,2"), 16384);
+  // A raw identifier has no blank after "iPhone": never taken for an older model.
+  EXPECT_EQ(RateOfMachine("iPhone6,9"), 16384);
+  EXPECT_EQ(ModelNameOfMachine(""), "");
+  EXPECT_EQ(RateOfMachine(""), 16384);
+  EXPECT_EQ(ModelNameOfMachine("iphone8,4"), "iphone8,4");
+  EXPECT_FALSE(velmora::platform::machineIdentifier().empty());
+}
+
+// A status printer on port 9100 at a loopback address of its own.
+class PrinterTest : public velmora::test::PortTest {
+ protected:
+  // A connector to the printer, once the printer has reported its resolution.
+  std::shared_ptr<VLPrinterConnector> Connect() {
+    EXPECT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
+    auto connector = std::make_shared<VLPrinterConnector>();
+    EXPECT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
+    EXPECT_TRUE(WaitUntil([&] {
+      const auto resolution = VLPrintCommon::getPrinterResolution(connector);
+      return resolution != nullptr && resolution->getDotsPerMM() > 0;
+    }));
+    return connector;
+  }
+  velmora::test::StatusPrinter printer;
+};
+class PrintImageTest : public PrinterTest {};
+class PassThroughTest : public PrinterTest {};
 
 TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeedAndIsWaitedFor) {
   const auto connector = Connect();
@@ -242,6 +306,80 @@ TEST_F(PrintImageTest, PrinterGoingAwayMidJob) {
   // A printer that is gone gets a job that fails at once.
   EXPECT_FALSE(VLPrintCommon::printImage(connector, TwoRows(), 2, 0, 0, 0, 0, -1, false, 0, 0, 5000)
                    ->printResult);
+}
+
+TEST_F(PassThroughTest, WithoutAConnectionEveryHelperFails) {
+  for (const auto &connector :
+       {std::make_shared<VLPrinterConnector>(), std::shared_ptr<VLPrinterConnector>()}) {
+    EXPECT_EQ(VLPrintCommon::getPrinterStatus(connector), nullptr);
+    EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector), nullptr);
+    EXPECT_FALSE(VLPrintCommon::printSelfTestPage(connector));
+    EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {1, 2, 3}), -1);
+    EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {}), -1);
+    EXPECT_EQ(VLPrintCommon::queryPrinterBatteryLevel(connector), -1);
+    EXPECT_EQ(VLPrintCommon::queryPrinterSerialNumber(connector), std::nullopt);
+    EXPECT_FALSE(VLPrintCommon::VL_Proto_SetSystemNameAndSerialNumber(connector, "a", "b"));
+    EXPECT_FALSE(VLPrintCommon::VL_Proto_SetBluetoothNameAndPassword(connector, "a", "b"));
+    EXPECT_FALSE(
+        VLPrintCommon::VL_Proto_SetPTPBasicParameters(connector, 9600, 0, 8, 0, 30, 0, 0, 0, 0));
+    EXPECT_FALSE(VLPrintCommon::VL_Settings_Hardware_SetPrintSpeed(connector, 100));
+  }
+}
+
+TEST_F(PassThroughTest, StatusAndResolutionFromTheAutomaticReports) {
+  printer.autoreply->SetResolution(72, 30, 8);
+  // Both words 0 still make a record: a printer with nothing to report.
+  printer.autoreply->SetStatus(0, 0);
+  const auto connector = Connect();
+  EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector)->toString(),
+            "width_mm:72 height_mm:30 dots_per_mm:8");
+  EXPECT_EQ(VLPrintCommon::getPrinterResolution(connector)->getHeightMM(), 30);
+  ASSERT_NE(VLPrintCommon::getPrinterStatus(connector), nullptr);
+  printer.autoreply->SetStatus(0x21, 0x06);
+  ASSERT_TRUE(
+      WaitUntil([&] { return VLPrintCommon::getPrinterStatus(connector)->errorStatus() == 0x21; }));
+  EXPECT_EQ(VLPrintCommon::getPrinterStatus(connector)->infoStatus(), 0x06);
+}
+
+TEST_F(PassThroughTest, QueriesSettingsWritesAndFirmwareReachThePrinter) {
+  printer.device->SetBatteryLevel(87);
+  printer.device->SetAnswerData(velmora::vprinter::DeviceBehaviour::kSerialNumber,
+                                {'S', 'N', '4', '2'});
+  const auto connector = Connect();
+  EXPECT_EQ(VLPrintCommon::queryPrinterBatteryLevel(connector), 87);
+  EXPECT_EQ(VLPrintCommon::queryPrinterSerialNumber(connector), "SN42");
+  EXPECT_TRUE(VLPrintCommon::VL_Proto_SetSystemNameAndSerialNumber(connector, "Till 1", "X9"));
+  EXPECT_TRUE(VLPrintCommon::VL_Proto_SetBluetoothNameAndPassword(connector, "BT", "0000"));
+  EXPECT_TRUE(
+      VLPrintCommon::VL_Proto_SetPTPBasicParameters(connector, 9600, 1, 8, 0, 30, 5, 6, 7, 8));
+  EXPECT_TRUE(VLPrintCommon::VL_Settings_Hardware_SetPrintSpeed(connector, 120));
+  ASSERT_TRUE(WaitUntil([&] { return printer.device->Packages().size() >= 7; }));
+  std::vector<std::uint16_t> commands;
+  for (const auto &package : printer.device->Packages()) commands.push_back(package.command);
+  // The open's firmware-version query, our two queries, then the four settings in call order.
+  EXPECT_EQ(commands, (std::vector<std::uint16_t>{0x3F, 0x3F, 0x3F, 0x64, 0x61, 0x60, 0x62}));
+  EXPECT_EQ(printer.device->Packages()[3].data,
+            (Bytes{'T', 'i', 'l', 'l', ' ', '1', 0, 'X', '9', 0}));
+
+  // Raw bytes and the self-test page, after all that went before.
+  const std::size_t before = printer.tcp.printer().ReceivedSize();
+  EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {}), 0);
+  EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {0x1B, 0x40, 'h', 'i'}), 4);
+  EXPECT_TRUE(VLPrintCommon::printSelfTestPage(connector));
+  ASSERT_TRUE(printer.tcp.printer().WaitForReceivedSize(before + 6, ScaledMs(5000)));
+  const Bytes received = printer.tcp.printer().Received();
+  EXPECT_EQ(Bytes(received.begin() + static_cast<std::ptrdiff_t>(before), received.end()),
+            (Bytes{0x1B, 0x40, 'h', 'i', 0x12, 0x54}));
+
+  // 3000 bytes with their length field (0x0BB8) go in three pieces.
+  Bytes firmware = {1, 2, 3, 4, 0xB8, 0x0B, 0, 0};
+  firmware.resize(3000, 0x5A);
+  std::vector<Int> sent;
+  EXPECT_TRUE(VLPrintCommon::VL_Settings_DownloadFirmware(
+      connector, firmware, [&](Int total, Int so_far) { sent.push_back(total * 10000 + so_far); }));
+  EXPECT_EQ(sent, (std::vector<Int>{30061200, 30062400, 30063006}));
+  ASSERT_TRUE(WaitUntil([&] { return printer.device->FirmwareImages().size() == 1; }));
+  EXPECT_EQ(printer.device->FirmwareImages()[0], firmware);
 }
 
 }  // namespace
