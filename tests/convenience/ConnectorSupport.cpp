@@ -4,12 +4,6 @@
 
 namespace velmora::test {
 
-std::unique_ptr<vprinter::VirtualTcpPrinter> StartPrinterOnPort9100() {
-  auto printer = std::make_unique<vprinter::VirtualTcpPrinter>();
-  if (!printer->StartOnOwnLoopbackAddress(9100)) return nullptr;
-  return printer;
-}
-
 std::shared_ptr<VLPrinterDevice> TcpDevice(const std::string &address, const std::string &name) {
   return std::make_shared<VLPrinterDevice>(name, "tcp", address);
 }

@@ -12,9 +12,6 @@ namespace velmora::test {
 
 using Status = VLPrinterConnector::ConnectionStatus;
 
-// A virtual printer on the printers' TCP port 9100, at a loopback address of its own.
-std::unique_ptr<vprinter::VirtualTcpPrinter> StartPrinterOnPort9100();
-
 std::shared_ptr<VLPrinterDevice> TcpDevice(const std::string &address,
                                            const std::string &name = "printer");
 

@@ -25,7 +25,6 @@ using velmora::VLPrinterDevice;
 using velmora::test::PortEvents;
 using velmora::test::RefusingAddress;
 using velmora::test::ScaledMs;
-using velmora::test::StartPrinterOnPort9100;
 using velmora::test::Status;
 using velmora::test::StatusLog;
 using velmora::test::TcpDevice;
@@ -36,11 +35,10 @@ using Statuses = std::vector<Status>;
 class ConnectorTest : public velmora::test::PortTest {
  protected:
   void SetUp() override {
-    ASSERT_NE(one, nullptr);
-    ASSERT_NE(two, nullptr);
+    ASSERT_TRUE(one.StartOnOwnLoopbackAddress(9100));
+    ASSERT_TRUE(two.StartOnOwnLoopbackAddress(9100));
   }
-  std::unique_ptr<velmora::vprinter::VirtualTcpPrinter> one = StartPrinterOnPort9100();
-  std::unique_ptr<velmora::vprinter::VirtualTcpPrinter> two = StartPrinterOnPort9100();
+  velmora::vprinter::VirtualTcpPrinter one, two;
 };
 
 TEST_F(ConnectorTest, ConnectAgainToTheSamePortThenDisconnect) {
@@ -48,27 +46,27 @@ TEST_F(ConnectorTest, ConnectAgainToTheSamePortThenDisconnect) {
   StatusLog log(connector);
   EXPECT_TRUE(connector.isCurrentDisconnectedPrinter());
   EXPECT_FALSE(connector.isCurrentConnectionValid());
-  const auto device = TcpDevice(one->address(), "first name");
+  const auto device = TcpDevice(one.address(), "first name");
   EXPECT_TRUE(connector.connectPrinterSync(device));
   EXPECT_EQ(log.Seen(), (Statuses{Status::Connecting, Status::Connected}));
   EXPECT_TRUE(connector.isCurrentConnectedPrinter());
   const Int handle = connector.getCurrentPrinterHandle();
   EXPECT_NE(handle, 0);
-  ASSERT_TRUE(one->WaitForAccepted(1, ScaledMs(5000)));
+  ASSERT_TRUE(one.WaitForAccepted(1, ScaledMs(5000)));
 
   // The same port under another name: nothing opened, nobody told, the earlier device kept.
-  EXPECT_TRUE(connector.connectPrinterSync(TcpDevice(one->address(), "other name")));
+  EXPECT_TRUE(connector.connectPrinterSync(TcpDevice(one.address(), "other name")));
   EXPECT_EQ(log.Seen().size(), 2u);
   EXPECT_EQ(connector.getCurrentPrinterDevice(), device);
   EXPECT_EQ(connector.getCurrentPrinterHandle(), handle);
-  EXPECT_EQ(one->AcceptedCount(), 1u);
+  EXPECT_EQ(one.AcceptedCount(), 1u);
 
   connector.disconnectPrinter();
   EXPECT_EQ(log.Seen(), (Statuses{Status::Connecting, Status::Connected, Status::Disconnecting,
                                   Status::Disconnected}));
   EXPECT_EQ(connector.getCurrentPrinterHandle(), 0);
   EXPECT_EQ(connector.getCurrentPrinterDevice(), device);  // kept after a disconnect
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
 
   // Not connected: nothing to do, nobody told. The closed event of our own close changes
   // nothing either.
@@ -116,23 +114,23 @@ TEST_F(ConnectorTest, DevicesThatDoNotConnect) {
 
 TEST_F(ConnectorTest, SwitchingPrintersClosesTheOldPortAndKeepsEachNewOne) {
   VLPrinterConnector connector;
-  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one->address())));
+  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one.address())));
   StatusLog log(connector);
-  const auto second = TcpDevice(two->address());
+  const auto second = TcpDevice(two.address());
   EXPECT_TRUE(connector.connectPrinterSync(second));
   EXPECT_EQ(log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected, Status::Connecting,
                                   Status::Connected}));
   EXPECT_EQ(connector.getCurrentPrinterDevice(), second);
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
 
   // The closed event of the port a switch closes may come while the next connect holds the
   // lock; it must not close the new port.
   constexpr int kSwitches = 60;
   for (int i = 0; i < kSwitches; ++i) {
-    ASSERT_TRUE(connector.connectPrinterSync(TcpDevice((i % 2 == 0 ? one : two)->address())));
+    ASSERT_TRUE(connector.connectPrinterSync(TcpDevice((i % 2 == 0 ? one : two).address())));
   }
   PortEvents events;
-  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one->address())));
+  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one.address())));
   ASSERT_TRUE(events.WaitForClosed(1));
   EXPECT_TRUE(connector.isCurrentConnectedPrinter());
   EXPECT_EQ(log.Seen().size(), 4u * (kSwitches + 2));
@@ -142,21 +140,21 @@ TEST_F(ConnectorTest, SwitchingPrintersClosesTheOldPortAndKeepsEachNewOne) {
   EXPECT_FALSE(connector.connectPrinterSync(TcpDevice(nobody)));
   EXPECT_EQ(log.Seen().size(), 4u * (kSwitches + 3));
   EXPECT_EQ(log.Seen().back(), Status::Disconnected);
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 TEST_F(ConnectorTest, EachConnectorLearnsOfItsOwnPortClosingOnly) {
   auto first = std::make_unique<VLPrinterConnector>();
   VLPrinterConnector second;
-  ASSERT_TRUE(first->connectPrinterSync(TcpDevice(one->address())));
-  ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two->address())));
-  ASSERT_TRUE(one->WaitForAccepted(1, ScaledMs(5000)));
-  ASSERT_TRUE(two->WaitForAccepted(1, ScaledMs(5000)));
+  ASSERT_TRUE(first->connectPrinterSync(TcpDevice(one.address())));
+  ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two.address())));
+  ASSERT_TRUE(one.WaitForAccepted(1, ScaledMs(5000)));
+  ASSERT_TRUE(two.WaitForAccepted(1, ScaledMs(5000)));
   StatusLog first_log(*first);
   StatusLog second_log(second);
 
   // The printer hangs up: its connector disconnects.
-  two->CloseConnections();
+  two.CloseConnections();
   ASSERT_TRUE(second_log.WaitForCount(2));
   EXPECT_EQ(second_log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected}));
   EXPECT_EQ(second.getCurrentPrinterHandle(), 0);
@@ -167,10 +165,10 @@ TEST_F(ConnectorTest, EachConnectorLearnsOfItsOwnPortClosingOnly) {
   // The first connector's end closes its port and leaves the second one's handling in place.
   first.reset();
   EXPECT_EQ(first_log.Seen(), (Statuses{Status::Disconnecting, Status::Disconnected}));
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
-  ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two->address())));
-  ASSERT_TRUE(two->WaitForAccepted(2, ScaledMs(5000)));
-  two->CloseConnections();
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
+  ASSERT_TRUE(second.connectPrinterSync(TcpDevice(two.address())));
+  ASSERT_TRUE(two.WaitForAccepted(2, ScaledMs(5000)));
+  two.CloseConnections();
   ASSERT_TRUE(second_log.WaitForCount(6));
   EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(5000)));
   EXPECT_EQ(second_log.Seen(),
@@ -185,7 +183,7 @@ TEST_F(ConnectorTest, ListenersByTagInRegistrationOrder) {
   EXPECT_FALSE(connector.registerConnectionStatusChangedEvent([&] { calls.push_back("x"); }, 5));
   EXPECT_TRUE(connector.registerConnectionStatusChangedEvent([&] { calls.push_back("b"); }, -3));
   EXPECT_FALSE(connector.unregisterConnectionStatusChangedEvent(7));
-  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one->address())));
+  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one.address())));
   EXPECT_EQ(calls, (std::vector<std::string>{"a", "b", "a", "b"}));
   EXPECT_TRUE(connector.unregisterConnectionStatusChangedEvent(5));
   EXPECT_FALSE(connector.unregisterConnectionStatusChangedEvent(5));
@@ -202,7 +200,7 @@ TEST_F(ConnectorTest, ListenersByTagInRegistrationOrder) {
       },
       1);
   calls.clear();
-  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one->address())));
+  ASSERT_TRUE(connector.connectPrinterSync(TcpDevice(one.address())));
   EXPECT_EQ(calls, (std::vector<std::string>{"b", "once", "b", "late"}));
 }
 
@@ -220,30 +218,30 @@ TEST_F(ConnectorTest, SecondBackgroundConnectIsRefusedWhileTheFirstRuns) {
       },
       1);
   StatusLog log(connector, 2);
-  ASSERT_TRUE(connector.connectPrinterAsync(TcpDevice(one->address())));
+  ASSERT_TRUE(connector.connectPrinterAsync(TcpDevice(one.address())));
   ASSERT_EQ(holding.get_future().wait_for(std::chrono::milliseconds(ScaledMs(5000))),
             std::future_status::ready);
-  EXPECT_FALSE(connector.connectPrinterAsync(TcpDevice(one->address())));
+  EXPECT_FALSE(connector.connectPrinterAsync(TcpDevice(one.address())));
   release.set_value();
   ASSERT_TRUE(log.WaitForCount(2));
   EXPECT_EQ(log.Seen(), (Statuses{Status::Connecting, Status::Connected}));
   // Once the first has finished, a new one starts.
-  EXPECT_TRUE(WaitUntil([&] { return connector.connectPrinterAsync(TcpDevice(two->address())); }));
+  EXPECT_TRUE(WaitUntil([&] { return connector.connectPrinterAsync(TcpDevice(two.address())); }));
   ASSERT_TRUE(log.WaitForCount(6));
   EXPECT_EQ(log.Seen()[5], Status::Connected);
-  ASSERT_TRUE(one->WaitForAccepted(1, ScaledMs(5000)));
-  EXPECT_EQ(one->AcceptedCount(), 1u);
+  ASSERT_TRUE(one.WaitForAccepted(1, ScaledMs(5000)));
+  EXPECT_EQ(one.AcceptedCount(), 1u);
 }
 
 TEST_F(ConnectorTest, EndWhileABackgroundConnectRunsLeavesNoPortOpen) {
   for (int i = 0; i < 20; ++i) {
     auto connector = std::make_shared<VLPrinterConnector>();
-    ASSERT_TRUE(connector->connectPrinterAsync(TcpDevice(one->address())));
+    ASSERT_TRUE(connector->connectPrinterAsync(TcpDevice(one.address())));
     if (i % 2 == 1) std::this_thread::yield();
     connector.reset();
   }
   EXPECT_TRUE(velmora::platform::waitForDetachedThreads(ScaledMs(10000)));
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 TEST_F(ConnectorTest, ListenerMayEndItsOwnConnector) {
@@ -256,10 +254,10 @@ TEST_F(ConnectorTest, ListenerMayEndItsOwnConnector) {
       },
       1);
   auto *raw = connector.get();
-  EXPECT_TRUE(raw->connectPrinterSync(TcpDevice(one->address())));
+  EXPECT_TRUE(raw->connectPrinterSync(TcpDevice(one.address())));
   EXPECT_EQ(connector, nullptr);
   EXPECT_EQ(calls, 2);  // no calls after the end
-  EXPECT_TRUE(one->WaitForNoOpenConnection(ScaledMs(5000)));
+  EXPECT_TRUE(one.WaitForNoOpenConnection(ScaledMs(5000)));
 }
 
 }  // namespace

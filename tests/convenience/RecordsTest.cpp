@@ -121,6 +121,8 @@ TEST(PrinterStatusText, HexWordsThenTagsInFixedOrder) {
        "Printer Info Status: 0x0\r\n"},
       {0x200, 0, "Printer Error Status: 0x200\r\nPrinter Info Status: 0x0\r\n"},
       // Label mode first; the other info bits show only in the word.
+      {0, 0x06,
+       "Printer Error Status: 0x0\r\nPrinter Info Status: 0x6[Label Mode][Label Paper]\r\n"},
       {0, 0x3F,
        "Printer Error Status: 0x0\r\n"
        "Printer Info Status: 0x3F[Label Mode][Label Paper][Paper Not Fetch]\r\n"},
