@@ -19,21 +19,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class PrinterWrappers : public PortTest {
+class PrinterWrappers : public StatusPrinterTest {
  protected:
-  void TearDown() override {
-    printer.reset();
-    PortTest::TearDown();
-  }
-  Int Open(int mode) {
-    if (!printer->Open(mode)) return 0;
-    return reinterpret_cast<Int>(printer->handle());
-  }
-  std::unique_ptr<StatusPrinter> printer = std::make_unique<StatusPrinter>();
+  Int OpenPort(int mode) { return reinterpret_cast<Int>(Open(mode)); }
 };
 
 TEST_F(PrinterWrappers, GettersBeforeAnyReportAndFailingGettersLeaveTheirOutParameters) {
-  const Int port = Open(0);
+  const Int port = OpenPort(0);
   ASSERT_NE(port, 0);
   Int w = -1, h = -1, dpm = -1, count = -1;
   std::int64_t error = -1, info = -1, when = -1;
@@ -54,7 +46,7 @@ TEST_F(PrinterWrappers, GettersBeforeAnyReportAndFailingGettersLeaveTheirOutPara
 }
 
 TEST_F(PrinterWrappers, GettersCopyTheReportedRecords) {
-  const Int h = Open(1);
+  const Int h = OpenPort(1);
   ASSERT_NE(h, 0);
   // The status words and the resolution: convenience/PassThroughTest. The label adjustments
   // are taken once the printer has reported its dots per mm.
@@ -78,21 +70,26 @@ TEST_F(PrinterWrappers, GettersCopyTheReportedRecords) {
 }
 
 TEST_F(PrinterWrappers, QueriesAndTheirAnswers) {
-  const Int h = Open(0);
+  const Int h = OpenPort(0);
   ASSERT_NE(h, 0);
   EXPECT_FALSE(velmora::VP_RTSTATUS_OFFLINE(velmora::VP_Pos_QueryRTStatus(h, 3000)));
   EXPECT_TRUE(velmora::VP_Pos_QueryPrintResult(h, 3000));
 
-  // The serial number up to a 0 byte in its midst; none when the printer does not answer.
+  // The serial number up to a 0 byte in its midst, or all 256 bytes without one; an empty answer
+  // is an empty text, and none comes when the printer does not answer.
   printer->device->SetAnswerData(0x4E, Bytes{'A', 'B', 0, 'C', 'D'});
   EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), "AB");
+  printer->device->SetAnswerData(0x4E, Bytes(256, 'z'));
+  EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), std::string(256, 'z'));
+  printer->device->SetAnswerData(0x4E, {});
+  EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 3000), "");
   printer->device->SetAnswering(false);
   EXPECT_EQ(velmora::VP_Proto_QuerySerialNumber(h, 200), std::nullopt);
   EXPECT_EQ(velmora::VP_Proto_QueryBatteryLevel(h, 200), -1);
 }
 
 TEST_F(PrinterWrappers, SettingsPackages) {
-  const Int h = Open(0);
+  const Int h = OpenPort(0);
   ASSERT_NE(h, 0);
   // Both texts with their terminators in 256 bytes are sent; one byte more is not.
   EXPECT_TRUE(velmora::VP_Proto_SetSystemNameAndSerialNumber(h, std::string(127, 'n'),
