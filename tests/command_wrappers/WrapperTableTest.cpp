@@ -99,7 +99,7 @@ const std::set<std::string> kTestedElsewhere = {
     "VP_Printer_GetPrinterReceivedInfo", "VP_Printer_GetPrinterPrintedInfo",
     "VP_Printer_GetPrinterLabelPositionAdjustmentInfo",
     // Closures and searches, no flat twin with the same arguments: discovery, bleports,
-    // module_status/FirmwareDownloadTest, module/Utf8Test; and the event registrations, every
+    // module_status/PrinterWrappersTest, module/Utf8Test; and the event registrations, every
     // name that ends in "Event": module/EventBridgeTest.
     "VP_Port_EnumNetPrinter", "VP_Port_EnumBleDevice", "VP_Settings_DownloadFirmware",
     "VP_Utils_AllocateWCharPointerFromString"};
