@@ -126,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   Require(port->proto_packages().size() <= velmora::core::NZProtoPackageQueue::kMaxQueued);
   // A firmware version can only come from bytes the reader saw too.
-  const std::string text = port->proto_packages().FirmwareVersion();
+  const std::string version = port->proto_packages().FirmwareVersion();
+  const Bytes text(version.begin(), version.end());
   Require(std::search(reader.begin(), reader.end(), text.begin(), text.end()) != reader.end() ||
           text.empty());
   velmora::core::Ports().Retire(port);
