@@ -9,10 +9,15 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-build=build-install
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF \
-  -DVELMORA_BUILD_BENCHMARKS=OFF -DVELMORA_BUILD_TOOLS=OFF "${launcher[@]}" >/dev/null
-cmake --build "$build" --target velmora -j "${JOBS:-$(nproc)}" >/dev/null
+# BUILD_DIR names a Release build to install (CI passes the README's); without it, the library
+# alone is built here.
+build=${BUILD_DIR:-}
+if [ -z "$build" ]; then
+  build=build-install
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_TESTS=OFF \
+    -DVELMORA_BUILD_BENCHMARKS=OFF -DVELMORA_BUILD_TOOLS=OFF "${launcher[@]}" >/dev/null
+  cmake --build "$build" --target velmora -j "${JOBS:-$(nproc)}" >/dev/null
+fi
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and with ThreadSanitizer; then builds applications against an installed Release build, and
-# runs every fuzz target for 60 s, all side by side.
+# and with ThreadSanitizer; then the README's Release build by hand with its tests, applications
+# built against that build installed in a temporary prefix, and every fuzz target for 60 s, all
+# side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
@@ -36,9 +37,19 @@ for flavour in address thread; do
   fi
 done
 
+# The README's "Building by hand" in the directory it names: the Release build of every target
+# (library, tools, tests, benchmarks) and its tests; then the main job on that same build, as a
+# user who built by hand would run it next.
+echo "=== the README's build by hand (Release) ==="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j "$jobs" >/dev/null
+ctest --test-dir build -j "$((jobs * 2))" --output-on-failure --timeout 300
+echo "=== the main job ==="
+scripts/main.sh
+
 # The installed package as applications use it: found with find_package and with pkg-config.
 echo "=== install into a temporary prefix ==="
-JOBS="$jobs" scripts/check-install.sh
+JOBS="$jobs" BUILD_DIR=build scripts/check-install.sh
 
 # Every parser of outside bytes under libFuzzer: all targets side by side for one minute, so the
 # step takes a minute however many there are. Inputs that once failed run first.

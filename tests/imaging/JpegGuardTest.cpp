@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ImageFixtures.h"
 #include "nzcommon/imgprocess/ImageDecode.h"
 #include "nzcommon/imgprocess/JpegGuard.h"
@@ -60,9 +62,14 @@ TEST(JpegGuard, HuffmanTableWithTooManyCodesIsRefusedBeforeTheDecoderSeesIt) {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Segment(uint8_t marker, const Bytes &body) {
-  Bytes segment = {0xFF, marker, static_cast<uint8_t>((body.size() + 2) >> 8),
-                   static_cast<uint8_t>(body.size() + 2)};
-  segment.insert(segment.end(), body.begin(), body.end());
+  // Sized once and filled in place: GCC 12 at -O3 misreads an insert after a 4-byte list as
+  // writing past it (-Warray-bounds).
+  Bytes segment(body.size() + 4);
+  segment[0] = 0xFF;
+  segment[1] = marker;
+  segment[2] = static_cast<uint8_t>((body.size() + 2) >> 8);
+  segment[3] = static_cast<uint8_t>(body.size() + 2);
+  std::copy(body.begin(), body.end(), segment.begin() + 4);
   return segment;
 }
 
