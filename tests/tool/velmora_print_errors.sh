@@ -55,7 +55,7 @@ expect 2 "--speed '-5': .*from 0 to 65535"                      --speed -5
 expect 1 "$here: .*directory"                                  virtual "$here"
 expect 1 "127.213.77.9: tried TCP port 9100 with a 5 s timeout"  tcp:127.213.77.9
 expect 1 "AA:BB:CC:DD:EE:FF: .*no Bluetooth LE radio"        AA:BB:CC:DD:EE:FF
-expect 1 "3000 x 3000 pixels.*1 MiB.*wider than the paper.s 640 dots.*at most 640 pixels wide\." \
+expect 1 "3000 x 3000 pixels.*more than one job may hold.*wider than the paper.s 640 dots.*at most 640 pixels wide\." \
   virtual "$scratch/wide.bmp" --out "$scratch/paper.png"
 expect 0 "^usage: .*velmora-print"                             virtual --density 20 --help
 

@@ -25,6 +25,10 @@ long long RowsThatFit(long long width) {
 
 }  // namespace
 
+bool RasterPastJobLimit(long long width, long long height) {
+  return RasterBytes(width, height) > kJobLimitBytes;
+}
+
 std::string JobNotMadeAdvice(long long width, long long height, long long paper_dots) {
   const std::string not_made = "the job was not made, so nothing was sent: ";
   const long long raster = RasterBytes(width, height);
@@ -34,7 +38,8 @@ std::string JobNotMadeAdvice(long long width, long long height, long long paper_
   const bool too_wide = paper_dots > 0 && width > paper_dots;
   std::string why = "the picture, " + std::to_string(width) + " x " + std::to_string(height) +
                     " pixels at one dot each, makes " + std::to_string(raster) +
-                    " bytes of raster, past the 1 MiB one job may hold";
+                    " bytes of raster, more than one job may hold (1 MiB with the job's other "
+                    "commands)";
   if (too_wide) why += ", and is wider than the paper's " + std::to_string(paper_dots) + " dots";
   // At the paper's width the picture may still be too long for one job.
   const long long rows = RowsThatFit(too_wide ? paper_dots : width);

@@ -165,6 +165,13 @@ int main(int argc, char **argv) {
     return Fail(1, ConnectFailure(device, took.count()));
   }
   const long long paper_dots = WaitForPaperDots(connector);
+  const auto width = static_cast<long long>(image->size().width);
+  const auto height = static_cast<long long>(image->size().height);
+  // A picture whose raster alone is past what a job holds can make no job: no need to render it.
+  if (velmora_print::RasterPastJobLimit(width, height)) {
+    connector->disconnectPrinter();
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
+  }
 
   const auto result = VLPrintCommon::printImage(
       connector, image, kErrorDiffusion, kNoCompression, kPlainPaper, kCentred, options.speed,
@@ -174,9 +181,7 @@ int main(int argc, char **argv) {
   connector.reset();
   // Not a byte was sent: the job could not be made.
   if (result->writeDataSize == 0) {
-    return Fail(1, velmora_print::JobNotMadeAdvice(static_cast<long long>(image->size().width),
-                                                   static_cast<long long>(image->size().height),
-                                                   paper_dots));
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
   }
 
   if (virtual_printer != nullptr) {
