@@ -20,3 +20,13 @@ for variant in progressive subsampled cmyk; do
 done
 /usr/bin/convert "$work/g.png" -alpha set -channel A -evaluate set 50% "$work/alpha.png"
 { printf '\x10\xf0\x01'; cat "$work/alpha.png"; } >"$out/seed_alpha_png"
+# Transparency in each form the decoder knows: grey + alpha and a palette with a transparent
+# entry in PNG, a transparent colour in GIF, 32-bit BMP with alpha.
+/usr/bin/convert -size 24x16 xc:none -fill black -draw "rectangle 4,4 19,11" "$work/logo.png"
+/usr/bin/convert "$work/logo.png" -define png:color-type=4 "$work/grey_alpha.png"
+/usr/bin/convert "$work/logo.png" PNG8:"$work/palette_alpha.png"
+/usr/bin/convert "$work/logo.png" "$work/transparent.gif"
+/usr/bin/convert "$work/logo.png" "$work/alpha.bmp"
+for variant in grey_alpha.png palette_alpha.png transparent.gif alpha.bmp; do
+  { printf '\x00\x00\x01'; cat "$work/$variant"; } >"$out/seed_${variant/./_}"
+done

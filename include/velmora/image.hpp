@@ -1,6 +1,7 @@
 // The picture an application hands to the printing helpers: decoded once from an encoded file
 // or byte array (PNG, JPEG, BMP, GIF) or made from raw pixels, kept as 8-bit pixels with
-// 1 to 4 channels. Its size is in points, one point per pixel.
+// 1 to 4 channels, transparency included (printed, transparent parts lie on white paper). Its
+// size is in points, one point per pixel.
 #pragma once
 
 #include <cstddef>
@@ -34,7 +35,8 @@ class VP_API Image {
   static std::shared_ptr<Image> fromFile(const std::string &path);
   static std::shared_ptr<Image> fromData(const std::vector<std::uint8_t> &data);
   // `height` rows of `width` pixels, each row starting `stride` bytes after the one before (0:
-  // rows packed). Null when a size is not positive or the array is too short for the rows.
+  // rows packed). Null when a size is not positive, the size is past the decoder's limits (65535
+  // pixels a side, 2^25 in all), or the array is too short for the rows.
   static std::shared_ptr<Image> fromPixels(const std::vector<std::uint8_t> &pixels, int width,
                                            int height, PixelFormat format, std::size_t stride = 0);
 

@@ -40,7 +40,7 @@ std::shared_ptr<Image> Image::fromFile(const std::string &path) {
 }
 
 std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
-  auto decoded = imgprocess::DecodeImage(data.data(), data.size(), 0);
+  auto decoded = imgprocess::DecodeImage(data.data(), data.size());
   if (!decoded || !SizeFits(decoded->width, decoded->height, decoded->channels)) return nullptr;
   auto image = std::make_shared<Image>();
   image->width_ = decoded->width;
@@ -55,7 +55,10 @@ std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
 std::shared_ptr<Image> Image::fromPixels(const std::vector<std::uint8_t> &pixels, int width,
                                          int height, PixelFormat format, std::size_t stride) {
   const int channels = ChannelsOf(format);
-  if (!SizeFits(width, height, channels)) return nullptr;
+  // Only what the decoder would make: a larger picture could never be printed.
+  if (!imgprocess::IsAcceptableImageSize(width, height) || !SizeFits(width, height, channels)) {
+    return nullptr;
+  }
   const std::size_t row = static_cast<std::size_t>(width) * channels;
   if (stride == 0) stride = row;
   if (stride < row) return nullptr;

@@ -17,6 +17,13 @@ bool IsHelp(const char *arg) {
   return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
 
+// `--out --wait 0` lacks the file name: an option's value is never another option. A value
+// that starts with a digit or a point after its '-' is a (negative) number.
+bool IsOption(const std::string &arg) {
+  return arg.size() > 1 && arg[0] == '-' && !std::isdigit(static_cast<unsigned char>(arg[1])) &&
+         arg[1] != '.';
+}
+
 bool ParseInt(const std::string &text, Int low, Int high, Int &value) {
   char *end = nullptr;
   const long long parsed = std::strtoll(text.c_str(), &end, 10);
@@ -136,6 +143,10 @@ bool ParseOptions(int argc, char **argv, Options &options, std::string &error) {
         error = arg + " needs a value";
         return false;
       }
+      if (IsOption(argv[i + 1])) {
+        error = arg + " needs a value; " + argv[i + 1] + " is an option";
+        return false;
+      }
       if (!ParseValue(arg, argv[++i], options, error)) return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;
@@ -173,7 +184,11 @@ void PrintUsage(FILE *to) {
       "  AA:BB:CC:DD:EE:FF  a Bluetooth LE printer; TYPE:AA:BB:CC:DD:EE:FF picks the port type\n"
       "                     (btblewr, btblev2, btblev3, or btbleva, the default). This platform\n"
       "                     has no Bluetooth LE radio: only virtual-ble is in range.\n"
-      "IMAGE                a PNG, JPEG, BMP or GIF file (default: the sample receipt)\n"
+      "IMAGE                a PNG, JPEG, BMP or GIF file (default: the sample receipt),\n"
+      "                     printed one pixel per dot, so at most as wide as the paper (the\n"
+      "                     virtual printers' paper is 640 dots wide); transparent parts print\n"
+      "                     white. One job holds at most 1 MiB, about 8 million dots of picture;\n"
+      "                     a picture past that is not sent, and the tool says what would fit.\n"
       "\n"
       "options\n"
       "  --out FILE     where a virtual printer's paper goes\n"

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "JobAdvice.h"
 #include "Options.h"
 #include "PaperRenderer.h"
 #include "VirtualReceiptPrinter.h"
@@ -95,19 +96,21 @@ std::string DefaultPaperPath() {
   return dir + "velmora-print-paper.png";
 }
 
-// The printer's resolution, once it has reported one (it comes with its first status reports).
-void WaitForResolution(const std::shared_ptr<VLPrinterConnector> &connector) {
+// The paper's width in dots, once the printer has reported its resolution (it comes with its
+// first status reports); 0 when it has not.
+long long WaitForPaperDots(const std::shared_ptr<VLPrinterConnector> &connector) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kResolutionWaitMs);
   while (std::chrono::steady_clock::now() < deadline) {
     const auto resolution = VLPrintCommon::getPrinterResolution(connector);
     if (resolution != nullptr && resolution->getDotsPerMM() > 0) {
       std::printf("Printer resolution: %s\n", resolution->toString().c_str());
-      return;
+      return static_cast<long long>(resolution->getWidthMM()) * resolution->getDotsPerMM();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::printf("The printer did not report its resolution; printing without it.\n");
+  return 0;
 }
 
 }  // namespace
@@ -161,7 +164,14 @@ int main(int argc, char **argv) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - connect_start;
     return Fail(1, ConnectFailure(device, took.count()));
   }
-  WaitForResolution(connector);
+  const long long paper_dots = WaitForPaperDots(connector);
+  const auto width = static_cast<long long>(image->size().width);
+  const auto height = static_cast<long long>(image->size().height);
+  // A picture whose raster alone is past what a job holds can make no job: no need to render it.
+  if (velmora_print::RasterPastJobLimit(width, height)) {
+    connector->disconnectPrinter();
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
+  }
 
   const auto result = VLPrintCommon::printImage(
       connector, image, kErrorDiffusion, kNoCompression, kPlainPaper, kCentred, options.speed,
@@ -169,6 +179,10 @@ int main(int argc, char **argv) {
   std::printf("%s", result->toString().c_str());
   connector->disconnectPrinter();
   connector.reset();
+  // Not a byte was sent: the job could not be made.
+  if (result->writeDataSize == 0) {
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
+  }
 
   if (virtual_printer != nullptr) {
     const std::string out = options.out.empty() ? DefaultPaperPath() : options.out;

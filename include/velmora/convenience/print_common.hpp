@@ -62,16 +62,21 @@ class VP_API VLPrintCommon {
   //                       3 black-mark paper (to the next mark afterwards), others plain
   //   printAlignment      0 left, 1 centre, 2 right
   //   printSpeed          mm/s sent in front of the job when above 0; on Bluetooth LE links
-  //                       lowered (5..300 mm/s) so printing keeps pace with the link's rate
+  //                       lowered (5..300 mm/s) so printing keeps pace with the link's rate.
+  //                       The command carries 16 bits: a speed that is still above 65535 is
+  //                       refused, not cut (the job is not sent; the record shows speed 0)
   //   printDensity        sent when within 0..15
   //   kickDrawer          pulses both cash drawer outputs first
   //   feedPaper           millimetres fed after the picture, when above 0
   //   cutPaper            1 full cut, 2 half cut, others none
   //   waitPrintFinished   when above 0, waits up to that many ms for the printer to confirm the
   //                       job has printed; that answer becomes the result
-  // The three method and alignment values must lie in 0..4294967295. Always returns a record;
-  // a job that cannot be made (no image, no PNG form, a value out of range) is not sent and
-  // reports failure.
+  // The picture prints one pixel per dot, so it should be at most as wide as the paper; its
+  // transparent parts lie on white paper. The three method and alignment values must lie in
+  // 0..4294967295. Always returns a record; a job that cannot be made (no image, no PNG form, a
+  // value out of range, a speed refused as above, or more than 1 MiB of commands, as an
+  // uncompressed picture of more than about 8 million dots makes) is not sent and reports
+  // failure with 0 bytes written.
   static std::shared_ptr<VLPrintResult> printImage(const Connector &printerConnector,
                                                    const std::shared_ptr<platform::Image> &image,
                                                    Int binaryzationMethod, Int compressionMethod,

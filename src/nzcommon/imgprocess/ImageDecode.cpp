@@ -51,17 +51,14 @@ std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
   return result;
 }
 
-std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, int channels) {
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size) {
   const auto announced = ReadImageSize(data, size);
   if (!announced || !IsAcceptableImageSize(announced->width, announced->height)) {
     return std::nullopt;
   }
   DecodedImage image;
-  image.pixels.reset(channels == 3 ? velmora_stbi_load_rgb(data, static_cast<int>(size),
-                                                           &image.width, &image.height)
-                                   : velmora_stbi_load(data, static_cast<int>(size), &image.width,
-                                                       &image.height, &image.channels));
-  if (channels == 3) image.channels = 3;
+  image.pixels.reset(velmora_stbi_load(data, static_cast<int>(size), &image.width, &image.height,
+                                       &image.channels));
   // The decoder must deliver what the header announced; anything else is refused.
   if (!image.pixels || image.width != announced->width || image.height != announced->height ||
       image.channels < 1 || image.channels > 4) {
@@ -71,13 +68,16 @@ std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, int ch
 }
 
 std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size) {
-  const auto rgb = DecodeImage(data, size, 3);
-  if (!rgb) return std::nullopt;
+  const auto decoded = DecodeImage(data, size);
+  if (!decoded) return std::nullopt;
   GreyImage grey;
-  grey.width = rgb->width;
-  grey.height = rgb->height;
+  grey.width = decoded->width;
+  grey.height = decoded->height;
   grey.pixels.resize(static_cast<size_t>(grey.width) * grey.height);
-  RgbToGrey(rgb->pixels.get(), grey.pixels.data(), grey.pixels.size());
+  if (!DecodedPixelsToGrey(decoded->pixels.get(), decoded->channels, grey.pixels.data(),
+                           grey.pixels.size())) {
+    return std::nullopt;
+  }
   return grey;
 }
 

@@ -29,7 +29,7 @@ struct DecoderPixelsFree {
 };
 using DecoderPixels = std::unique_ptr<unsigned char, DecoderPixelsFree>;
 
-// An encoded image decoded to 8-bit pixels, rows packed.
+// An encoded image decoded to 8-bit pixels with its own channels (alpha kept), rows packed.
 struct DecodedImage {
   int width = 0;
   int height = 0;
@@ -40,10 +40,9 @@ struct DecodedImage {
 // The one way encoded pictures reach the decoder. Refuses, before decoding, data larger than
 // kMaxEncodedImageBytes, a header that announces a size outside IsAcceptableImageSize, and a
 // JPEG that JpegIsSafeToDecode refuses; afterwards, a result of another size than announced.
-// `channels` 3 gives RGB, 0 the image's own channel count.
-std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, int channels);
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size);
 
-// DecodeImage, converted to grey.
+// DecodeImage, converted to grey; transparent parts lie on white paper, as caller pixels do.
 std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size);
 
 }  // namespace velmora::imgprocess

@@ -8,7 +8,7 @@ namespace velmora::imgprocess {
 
 // Limits that keep a hostile or mistaken image from exhausting memory. The printer commands
 // carry 16-bit sizes, so no side may exceed 65535 dots; the pixel cap bounds what one decode
-// or one scaled image may allocate (about 100 MB of RGB at most).
+// or one scaled image may allocate (128 MiB of RGBA at most).
 inline constexpr int kMaxImageSide = 65535;
 inline constexpr int64_t kMaxImagePixels = int64_t{1} << 25;
 // Encoded files larger than this are refused before they are read.

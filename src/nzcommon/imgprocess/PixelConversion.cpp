@@ -1,5 +1,7 @@
 #include "nzcommon/imgprocess/PixelConversion.h"
 
+#include <algorithm>
+
 namespace velmora::imgprocess {
 
 namespace {
@@ -17,6 +19,14 @@ inline uint8_t OverWhite(uint8_t grey, unsigned alpha) {
 struct Layout4 {
   int r, g, b, a;
 };
+
+constexpr Layout4 kRgbaLayout{0, 1, 2, 3};
+
+void FourChannelsToGrey(const uint8_t *src, uint8_t *dst, size_t count, Layout4 l) {
+  for (size_t x = 0; x < count; ++x, src += 4) {
+    dst[x] = OverWhite(Luminance(src[l.r], src[l.g], src[l.b]), src[l.a]);
+  }
+}
 
 void ConvertRow(const uint8_t *src, uint8_t *dst, int width, PixelsFormat format) {
   switch (format) {
@@ -44,7 +54,7 @@ void ConvertRow(const uint8_t *src, uint8_t *dst, int width, PixelsFormat format
       l = {1, 2, 3, 0};
       break;
     case PixelsFormat::kRgba:
-      l = {0, 1, 2, 3};
+      l = kRgbaLayout;
       break;
     case PixelsFormat::kAbgr:
       l = {3, 2, 1, 0};
@@ -53,15 +63,33 @@ void ConvertRow(const uint8_t *src, uint8_t *dst, int width, PixelsFormat format
       l = {2, 1, 0, 3};
       break;  // BGRA
   }
-  for (int x = 0; x < width; ++x, src += 4) {
-    dst[x] = OverWhite(Luminance(src[l.r], src[l.g], src[l.b]), src[l.a]);
-  }
+  FourChannelsToGrey(src, dst, static_cast<size_t>(width), l);
 }
 
 }  // namespace
 
 void RgbToGrey(const uint8_t *rgb, uint8_t *grey, size_t pixel_count) {
   for (size_t i = 0; i < pixel_count; ++i, rgb += 3) grey[i] = Luminance(rgb[0], rgb[1], rgb[2]);
+}
+
+bool DecodedPixelsToGrey(const uint8_t *pixels, int channels, uint8_t *grey, size_t pixel_count) {
+  switch (channels) {
+    case 1:
+      std::copy(pixels, pixels + pixel_count, grey);
+      return true;
+    case 2:
+      for (size_t i = 0; i < pixel_count; ++i, pixels += 2)
+        grey[i] = OverWhite(pixels[0], pixels[1]);
+      return true;
+    case 3:
+      RgbToGrey(pixels, grey, pixel_count);
+      return true;
+    case 4:
+      FourChannelsToGrey(pixels, grey, pixel_count, kRgbaLayout);
+      return true;
+    default:
+      return false;
+  }
 }
 
 int64_t PixelsRowBytes(int format, int64_t width) {

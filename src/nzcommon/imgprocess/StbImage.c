@@ -21,11 +21,6 @@ int velmora_stbi_info(const unsigned char *data, int size, int *width, int *heig
   return stbi_info_from_memory(data, size, width, height, &components);
 }
 
-unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *width, int *height) {
-  int components = 0;
-  return stbi_load_from_memory(data, size, width, height, &components, 3);
-}
-
 unsigned char *velmora_stbi_load(const unsigned char *data, int size, int *width, int *height,
                                  int *channels) {
   return stbi_load_from_memory(data, size, width, height, channels, 0);

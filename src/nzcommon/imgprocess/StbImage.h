@@ -8,8 +8,6 @@ extern "C" {
 
 /* Reads only the header: 1 and the size when the data starts an image of a known format. */
 int velmora_stbi_info(const unsigned char *data, int size, int *width, int *height);
-/* Decodes to 8-bit RGB (3 bytes per pixel, rows packed); null on failure. */
-unsigned char *velmora_stbi_load_rgb(const unsigned char *data, int size, int *width, int *height);
 /* Decodes to 8-bit pixels with the image's own channel count (1 grey, 2 grey + alpha, 3 RGB,
  * 4 RGBA; rows packed); null on failure. */
 unsigned char *velmora_stbi_load(const unsigned char *data, int size, int *width, int *height,

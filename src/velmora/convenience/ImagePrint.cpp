@@ -62,6 +62,9 @@ std::shared_ptr<VLPrintResult> VLPrintCommon::printImage(
       speed = detail::LinkLimitedPrintSpeed(printSpeed, result->sourceImageHeight, job.size(),
                                             getBleMaxSpeedInBytesPerSecond());
     }
+    // Cut to the command's 16 bits it would be another speed (65536 would go out as 0): such a
+    // job is not sent, and the record names no speed.
+    if (speed > detail::kMaxPrintSpeed) return result;
     const auto command = detail::PrintSpeedCommand(speed);
     job.insert(job.begin(), command.begin(), command.end());
     result->settedPrintSpeed = speed;

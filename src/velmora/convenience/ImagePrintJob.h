@@ -41,6 +41,9 @@ std::vector<std::uint8_t> RenderImageJob(const std::optional<std::vector<std::ui
 Int LinkLimitedPrintSpeed(Int print_speed, double image_height_mm, std::size_t job_bytes,
                           Int bytes_per_second);
 
+// The fastest speed the print-speed command carries, in its 16 bits.
+inline constexpr Int kMaxPrintSpeed = 0xFFFF;
+
 // The print-speed command put in front of a job: 1F 28 73 02 00 and the speed's low 16 bits,
 // least significant byte first.
 std::vector<std::uint8_t> PrintSpeedCommand(Int speed);
