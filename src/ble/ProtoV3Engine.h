@@ -29,12 +29,17 @@ class ProtoV3Engine {
 
   // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
   // as many credits as there are chunks; -1 when the link is down, no chunk size is known or no
-  // credit is there at the start; 0 when `timeout_ms` passed first.
+  // credit is there at the start; 0 when `timeout_ms` passed first. Credits granted late for the
+  // chunks of an earlier write that ended first pay for those chunks, not for this write's.
   int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
 
   int mtuSize() const;
   int currentCredits() const;
+  // Credits granted since the running (or last) write began, less those that paid for earlier
+  // writes' chunks.
   int totalCredits() const;
+  // Chunks that earlier writes sent and no credit has come back for yet.
+  int unpaidChunks() const;
 
  private:
   mutable std::mutex mutex_;
@@ -43,6 +48,7 @@ class ProtoV3Engine {
   int mtu_size_ = 0;
   int credits_current_ = 0;
   int credits_total_ = 0;
+  int unpaid_ = 0;
 };
 
 }  // namespace velmora::ble
