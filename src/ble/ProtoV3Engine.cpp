@@ -6,7 +6,6 @@
 
 namespace velmora::ble {
 namespace {
-using Clock = std::chrono::steady_clock;
 constexpr auto kPollSlice = std::chrono::milliseconds(1);
 }  // namespace
 
@@ -66,7 +65,7 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
     if (credits_current_ <= 0) return -1;
     credits_total_ = 0;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  const auto deadline = clock_->Now() + std::chrono::milliseconds(std::max(0, timeout_ms));
   int i = 0;
   // However the write ends, the chunks it sent without a credit coming back stay owed.
   struct Owed {
@@ -86,9 +85,9 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
       // Done once every chunk is out and the printer has taken them all in. A printer that grants
       // in batches may grant past the chunk count; that still completes the write.
       if (i == n && credits_total_ >= n) return count;
-      if (Clock::now() >= deadline) return 0;
+      if (clock_->Now() >= deadline) return 0;
       if (i == n || credits_current_ <= 0) {
-        changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
         continue;
       }
       --credits_current_;

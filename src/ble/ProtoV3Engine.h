@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "ble/GattPacketLink.h"
+#include "ble/WaitClock.h"
 
 namespace velmora::ble {
 
@@ -16,6 +17,10 @@ class ProtoV3Engine {
   static constexpr int kInitialMaximumWriteValueLength = 20;
   // No printer holds more chunks than this: credits granted beyond it are not counted.
   static constexpr int kMaxCredits = 0xFFFF;
+
+  // The clock the engine's waits run on (the steady clock unless a harness drives time); set
+  // before the first write.
+  void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   int maximumWriteValueLength() const;
   void setMaximumWriteValueLength(int length);
@@ -42,6 +47,7 @@ class ProtoV3Engine {
   int unpaidChunks() const;
 
  private:
+  WaitClock *clock_ = &WaitClock::Steady();
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   int maximum_write_value_length_ = kInitialMaximumWriteValueLength;

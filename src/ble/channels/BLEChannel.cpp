@@ -373,13 +373,13 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
   if (count == 0) return 0;
   int n = 0;
-  const auto deadline = DeadlineIn(timeout_ms);
-  while (TimeLeft(deadline)) {
+  const auto deadline = readClock_->Now() + std::chrono::milliseconds(timeout_ms);
+  while (readClock_->Now() < deadline) {
     if (!isConnected_.load()) return -1;
     // One byte per pass, as the poll always went.
     if (!rxBuffer_.isEmpty()) buffer[offset + n++] = rxBuffer_.getByte();
     if (n >= count) break;
-    std::this_thread::sleep_for(kPause);
+    readClock_->Sleep(kPause);
   }
   return n;
 }

@@ -13,6 +13,7 @@
 
 #include "ble/BufferPool.h"
 #include "ble/GattPacketLink.h"
+#include "ble/WaitClock.h"
 #include "ble/WriteAnswers.h"
 #include "ble/channels/PeripheralInfo.h"
 #include "platform/ble/CentralManager.h"
@@ -93,6 +94,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void Close();
   void SkipAvailable() { rxBuffer_.clear(); }
   int Read(uint8_t *buffer, int offset, int count, int timeout_ms);
+  // The clock Read polls on (the steady clock unless a harness drives time); set before use.
+  void SetReadClock(WaitClock &clock) { readClock_ = &clock; }
   int writePackWithResponse(const uint8_t *buffer, int offset, int count, int timeout_ms);
   int writePackWithoutResponse(const uint8_t *buffer, int offset, int count, int timeout_ms);
 
@@ -221,6 +224,7 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void SilenceDiscoveryCallbacks();
 
   const Traits traits_;
+  WaitClock *readClock_ = &WaitClock::Steady();
   std::shared_ptr<platform::ble::DispatchQueue> myCMQueue_;
   std::shared_ptr<platform::ble::DispatchQueue> listenerQueue_;
   std::atomic<int> waitingSightings_{0};
