@@ -61,8 +61,10 @@ struct Model {
   }
 };
 
-// A channel connected to a printer that exists only as the callbacks the harness makes.
+// A channel connected to a printer that exists only as the callbacks the harness makes; its
+// reads run on a clock of their own.
 struct Connected {
+  DrivenClock clock;
   std::shared_ptr<velmora::ble::BLEChannel> channel;
   std::shared_ptr<pb::Characteristic> data;
   std::shared_ptr<pb::Characteristic> flow;  // V3 only
@@ -86,6 +88,7 @@ Connected &Basic() {
         pb::kPropertyWrite | pb::kPropertyWriteWithoutResponse | pb::kPropertyNotify);
     channel->centralManagerDidConnectPeripheral(c->peripheral);
     channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data, nullptr);
+    channel->SetReadClock(c->clock);
     c->channel = channel;
     return c;
   }();
@@ -110,6 +113,7 @@ Connected &V3() {
     channel->peripheralDidDiscoverCharacteristicsForService(c->peripheral, service, nullptr);
     channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data, nullptr);
     channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->flow, nullptr);
+    channel->SetReadClock(c->clock);
     c->channel = channel;
     return c;
   }();
@@ -124,8 +128,6 @@ void Notify(Connected &c, const std::shared_ptr<pb::Characteristic> &characteris
 
 // Reads through the channel and checks the result against the model.
 void ReadAndCheck(Connected &c, Model &model, int count, int timeout_ms) {
-  DrivenClock clock;
-  c.channel->SetReadClock(clock);
   Bytes out(static_cast<size_t>(count) + 1, 0xEE);
   const int n = c.channel->Read(out.data(), 1, count, timeout_ms);
   // One byte per millisecond, as the poll goes.

@@ -76,7 +76,9 @@ class VP_API nzio_ios_ble_rwprotov3 {
   void Close();
   bool IsOpened();
   // count when the printer took every byte; -1 when not connected or the printer granted no
-  // credit; 0 when the timeout (at least count + 3000 ms) passed first.
+  // credit; 0 when the timeout (at least count + 3000 ms) passed first. Credits that come late
+  // for a write that ended first pay for its chunks, never for this write's: a credit that never
+  // comes leaves every later write one short (0) until the printer is opened again.
   int Write(unsigned char *buffer, int count, int timeout);
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();
