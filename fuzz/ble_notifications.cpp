@@ -1,9 +1,18 @@
-// A printer's arbitrary notifications, cut into arbitrary pieces, fed to the Bluetooth LE write
-// engines through the calls their notification callbacks make: V2 frames while a group write
-// runs, V3 flow-control messages while a credit write runs. Nothing may crash, put a byte on the
-// link that the caller did not give, report success for data that never went out, or leave the
-// engines' bounds; and how the V2 stream is cut must not change what reaches the reader.
+// A printer's arbitrary notifications fed to the Bluetooth LE write engines through the calls
+// their notification callbacks make: V2 frames while a group write runs, V3 flow-control messages
+// while a credit write runs. Nothing may crash, put a byte on the link that the caller did not
+// give, report success for data that never went out, or leave the engines' bounds; and how the
+// V2 stream is cut must not change what reaches the reader.
+//
+// The harness drives time: the printer speaks whenever the engine writes or waits, and a wait
+// ends at once (later when the printer has nothing more to say), so no input waits for real.
+//
+// Input: bytes 0-3 the seed that cuts the V2 stream into pieces (byte 0 also gives the packet
+// size 5 + b0 % 196, bytes 1-2 the job length % 3000, byte 3 flags: bit 0 the V2 printer first
+// reports 8192 bytes free and answers the setup, bit 1 the link drops once the printer has nothing
+// more to say); then the printer's notifications, each a length byte and that many bytes.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -12,72 +21,124 @@
 #include "FuzzHarness.h"
 #include "ble/ProtoV2Engine.h"
 #include "ble/ProtoV3Engine.h"
+#include "ble/WaitClock.h"
 
 namespace {
 
 using velmora::ble::GattPacketLink;
 using velmora::ble::ProtoV2Engine;
 using velmora::ble::ProtoV3Engine;
+using velmora::ble::WaitClock;
 using velmora::fuzz::Bytes;
-using velmora::fuzz::Pieces;
 using velmora::fuzz::Require;
 
-// The printer's side, scripted by the input: each write the engine makes hands it the next piece
-// as one notification. A few polls without a write (the engine waits for the printer), and the
-// link drops: no run waits for its timeout.
-class ScriptedLink final : public GattPacketLink {
+// The notifications of the input: each a length byte and that many bytes (fewer at the end).
+std::vector<Bytes> Notifications(const uint8_t *stream, size_t size) {
+  std::vector<Bytes> out;
+  while (size > 0) {
+    const size_t n = std::min<size_t>(stream[0], size - 1);
+    out.emplace_back(stream + 1, stream + 1 + n);
+    stream += 1 + n;
+    size -= 1 + n;
+  }
+  return out;
+}
+
+// The printer's side, scripted by the input: every write and every wait of the engine lets it
+// send its next notification. Once it has nothing more to say, the link drops or stays silent.
+class ScriptedPrinter final : public GattPacketLink {
  public:
   using Notify = std::function<void(const uint8_t *data, size_t count)>;
   using Written = std::function<void(const uint8_t *data, int count)>;
-  ScriptedLink(std::vector<Bytes> pieces, Notify notify, Written written)
-      : pieces_(std::move(pieces)), notify_(std::move(notify)), written_(std::move(written)) {}
+  ScriptedPrinter(std::vector<Bytes> script, bool drop_when_silent, Notify notify, Written written)
+      : script_(std::move(script)),
+        drop_when_silent_(drop_when_silent),
+        notify_(std::move(notify)),
+        written_(std::move(written)) {}
 
-  bool IsLinkUp() const override { return ++idle_polls_ <= kPatience; }
+  bool IsLinkUp() const override { return up_; }
   int WritePackWithResponse(const uint8_t *, int, int) override { std::abort(); }
   int WritePackWithoutResponse(const uint8_t *data, int count, int) override {
-    idle_polls_ = 0;
+    if (!up_) return -1;  // as the platform's link does once it dropped
     written_(data, count);
-    if (next_ < pieces_.size()) {
-      const Bytes &piece = pieces_[next_++];
-      notify_(piece.data(), piece.size());
-    }
+    Speak();
     return count;
   }
-  // What the write left over arrives afterwards.
-  void Rest() {
-    for (; next_ < pieces_.size(); ++next_) notify_(pieces_[next_].data(), pieces_[next_].size());
+  // Sends the next notification; false when there is none left.
+  bool Speak() {
+    if (next_ == script_.size()) {
+      if (drop_when_silent_) up_ = false;
+      return false;
+    }
+    const Bytes &notification = script_[next_++];
+    notify_(notification.data(), notification.size());
+    return true;
   }
 
  private:
-  static constexpr int kPatience = 2;
-  std::vector<Bytes> pieces_;
+  std::vector<Bytes> script_;
   size_t next_ = 0;
-  mutable int idle_polls_ = 0;
+  bool drop_when_silent_;
+  bool up_ = true;
   Notify notify_;
   Written written_;
 };
 
+// Time that passes only while the engine waits: each wait lets the printer speak and ends at its
+// own end, or 100 ms later when the printer had nothing to say.
+class DrivenClock final : public WaitClock {
+ public:
+  explicit DrivenClock(ScriptedPrinter &printer) : printer_(printer) {}
+  Clock::time_point Now() const override { return now_; }
+  void WaitUntil(std::unique_lock<std::mutex> &lock, std::condition_variable &,
+                 Clock::time_point until) override {
+    lock.unlock();
+    const bool spoke = printer_.Speak();
+    lock.lock();
+    now_ = std::max(until, spoke ? now_ : now_ + std::chrono::milliseconds(100));
+  }
+  void Sleep(Clock::duration pause) override {
+    const bool spoke = printer_.Speak();
+    now_ += spoke ? pause : std::chrono::milliseconds(100);
+  }
+
+ private:
+  ScriptedPrinter &printer_;
+  Clock::time_point now_{};
+};
+
+struct Job {
+  int packet_size;
+  int count;
+  bool answer_setup;
+  bool drop_when_silent;
+};
+
+Job JobOf(uint32_t seed) {
+  return {5 + static_cast<int>((seed & 0xFF) % 196),
+          static_cast<int>(((seed >> 8) & 0xFFFF) % 3000), (seed & 0x1000000) != 0,
+          (seed & 0x2000000) != 0};
+}
+
 // A group write while the printer says whatever the input says.
-void V2Write(const uint8_t *stream, size_t size, uint32_t seed) {
+void V2Write(const Job &job, const std::vector<Bytes> &notifications) {
   ProtoV2Engine engine([](const uint8_t *, size_t) {});
-  const int packet_size = 5 + static_cast<int>(seed % 196);
-  engine.LowerPacketSize(packet_size);
-  const int payload = packet_size - 4;
-  const int count = static_cast<int>((seed >> 8) % 1500);
+  engine.LowerPacketSize(job.packet_size);
+  const int payload = job.packet_size - 4;
+  const int count = job.count;
   const int n = (count + payload - 1) / payload;
   const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
-  std::vector<Bytes> pieces = Pieces(stream, velmora::fuzz::ChunkSizes(size, seed));
-  // Mostly the printer answers the setup first, so that the group gets going.
-  if (seed & 0x100000) {
-    // Free space 0x2000, then the setup answer: packet count and size.
+  std::vector<Bytes> script = notifications;
+  if (job.answer_setup) {
+    // 8192 bytes free, then the setup answer: packet count and size.
     const auto lo = static_cast<uint8_t>(n), hi = static_cast<uint8_t>(n >> 8);
-    const auto ps = static_cast<uint8_t>(packet_size);
-    const Bytes start = {0, 0x0A, 1, 0, 0, 0x20, 0, 0, 0, 0, 0, 0x0A, 3, lo, hi, ps, 0, 0, 0, 0};
-    pieces.insert(pieces.begin(), start);
+    const auto ps = static_cast<uint8_t>(job.packet_size);
+    script.insert(script.begin(),
+                  {{0, 0x0A, 1, 0, 0, 0x20, 0, 0, 0, 0}, {0, 0x0A, 3, lo, hi, ps, 0, 0, 0, 0}});
   }
   std::set<int> sent;  // packet indices
-  ScriptedLink link(
-      std::move(pieces),
+  ScriptedPrinter printer(
+      std::move(script), job.drop_when_silent,
       [&](const uint8_t *d, size_t k) {
         engine.OnNotification(d, k);
         Require(engine.freeSpace() <= ProtoV2Engine::kMaxFreeSpace);
@@ -86,12 +147,12 @@ void V2Write(const uint8_t *stream, size_t size, uint32_t seed) {
       },
       [&](const uint8_t *p, int k) {
         if (p[0] == 0) {  // the setup
-          const auto setup = ProtoV2Engine::SetupPacket(packet_size, n);
+          const auto setup = ProtoV2Engine::SetupPacket(job.packet_size, n);
           Require(k == ProtoV2Engine::kSetupPacketLength &&
                   std::equal(setup.begin(), setup.end(), p));
           return;
         }
-        Require(k == p[0] && k > 4 && k <= packet_size);
+        Require(k == p[0] && k > 4 && k <= job.packet_size);
         uint8_t check = p[0] ^ p[2] ^ p[3];
         for (int i = 4; i < k; ++i) check ^= p[i];
         const int index = p[2] | (p[3] << 8);
@@ -101,28 +162,26 @@ void V2Write(const uint8_t *stream, size_t size, uint32_t seed) {
         Require(std::equal(p + 4, p + k, data.begin() + offset));
         sent.insert(index);
       });
-  const int result = engine.WriteGroup(link, data.data(), count, 2000);
+  DrivenClock clock(printer);
+  engine.SetWaitClock(clock);
+  const int result = engine.WriteGroup(printer, data.data(), count, 2000);
   Require(result == 0 || result == -1 || (result == count && sent.size() == size_t(n)));
-  link.Rest();
+  while (printer.Speak()) {
+  }
   Require(engine.retryList().empty());  // nothing kept once the group is over
 }
 
-// A credit write while the printer's flow-control messages are whatever the input says.
-void V3Write(const uint8_t *stream, size_t size, uint32_t seed) {
+// A credit write while the printer's flow-control messages are whatever the input says. The
+// printer speaks first until the size and a credit came, as it does when the channel opens.
+void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
   ProtoV3Engine engine;
-  engine.setMaximumWriteValueLength(1 + static_cast<int>(seed % 200));
-  const int count = static_cast<int>((seed >> 8) % 3000);
+  engine.setMaximumWriteValueLength(job.packet_size);
+  const int count = job.count;
   const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
-  std::vector<Bytes> pieces = Pieces(stream, velmora::fuzz::ChunkSizes(size, seed));
-  if (seed & 0x100000) {  // the size message and a credit first
-    const Bytes start = {0x02, static_cast<uint8_t>(1 + (seed >> 24) % 255), 0x00, 0x01, 0x01};
-    engine.OnFlowControl(start.data(), 3);
-    engine.OnFlowControl(start.data() + 3, 2);
-  }
-  const int chunk = std::min(engine.maximumWriteValueLength(), engine.mtuSize());
   int next_offset = 0;
-  ScriptedLink link(
-      std::move(pieces),
+  int chunk = 0;
+  ScriptedPrinter printer(
+      notifications, job.drop_when_silent,
       [&](const uint8_t *d, size_t k) {
         engine.OnFlowControl(d, k);
         Require(engine.currentCredits() >= 0 &&
@@ -134,9 +193,18 @@ void V3Write(const uint8_t *stream, size_t size, uint32_t seed) {
         Require(std::equal(p, p + k, data.begin() + next_offset));
         next_offset += k;
       });
-  const int result = engine.WriteCredits(link, data.data(), count, 2000);
+  while (!engine.HasSizeAndCredits() && printer.Speak()) {
+  }
+  chunk = std::min(engine.maximumWriteValueLength(), engine.mtuSize());
+  DrivenClock clock(printer);
+  engine.SetWaitClock(clock);
+  const int result = engine.WriteCredits(printer, data.data(), count, 2000);
   Require(result == 0 || result == -1 || (result == count && next_offset == count));
-  link.Rest();
+  // Chunks a write leaves without credits stay owed until credits pay for them.
+  Require(engine.unpaidChunks() >= 0 &&
+          engine.unpaidChunks() <= (count + chunk) / std::max(1, chunk));
+  while (printer.Speak()) {
+  }
 }
 
 }  // namespace
@@ -153,7 +221,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (const Bytes &chunk : chunks) engine.OnNotification(chunk.data(), chunk.size());
         return std::pair(payload, engine.freeSpace());
       });
-  V2Write(in.stream, in.size, in.seed);
-  V3Write(in.stream, in.size, in.seed);
+  const Job job = JobOf(in.seed);
+  const auto notifications = Notifications(in.stream, in.size);
+  V2Write(job, notifications);
+  V3Write(job, notifications);
   return 0;
 }

@@ -59,7 +59,11 @@ VP_API void SetAdvertisingIntervalMs(int interval_ms);
 VP_API void SetConnectDelayMs(int delay_ms);
 // Link rate: at most `packets_per_interval` packets in each direction per connection interval of
 // `interval_us` microseconds. Every GATT write, write acknowledgement, notification and GATT
-// request or answer is one packet. By default a link runs as a phone's does: 6 packets per
+// request or answer is one packet. Requests (writes with response, GATT discovery and
+// subscriptions) go one at a time, as the attribute protocol has it: each waits until the answer
+// to the one before it has reached the central; writes without response pass meanwhile. A write
+// with response the link refuses (too long, or to a characteristic that takes none) is answered
+// with an error in its turn. By default a link runs as a phone's does: 6 packets per
 // 7.5 ms interval. 0 packets per interval is a fast mode that no real link has: packets pass as
 // fast as the radio thread runs.
 inline constexpr int kDefaultPacketsPerInterval = 6;

@@ -6,10 +6,13 @@
 // Printer addresses are six upper-case hexadecimal pairs joined by colons ("00:11:22:AA:BB:CC")
 // and are compared exactly. Failures come back as results (false, -1, 0), never as exceptions.
 // One caller at a time per object.
-// The discovery callbacks of `scan` run on the object's own threads until stopScan, an open that
-// gets as far as connecting (it stops the scan first) or the object's destruction; from then on
-// none runs any more and their private data may go. A callback must not wait for a thread that
-// is stopping the scan; one that stops the scan itself only keeps further callbacks from starting.
+// The discovery callbacks of `scan` run on the object's own threads while a scan runs: from
+// `scan` until stopScan or an open that gets as far as connecting (it stops the scan first); no
+// callback runs once stopScan has returned. They stay stored: OpenAddress of a printer not
+// listed yet scans by itself and reports through them again until its open stops that scan.
+// None runs any more once the object's destructor has returned, so their private data must live
+// until then (or until the last OpenAddress). A callback must not wait for a thread that is
+// stopping the scan; one that stops the scan itself only keeps further callbacks from starting.
 #pragma once
 
 #include <memory>
@@ -73,7 +76,9 @@ class VP_API nzio_ios_ble_rwprotov3 {
   void Close();
   bool IsOpened();
   // count when the printer took every byte; -1 when not connected or the printer granted no
-  // credit; 0 when the timeout (at least count + 3000 ms) passed first.
+  // credit; 0 when the timeout (at least count + 3000 ms) passed first. Credits that come late
+  // for a write that ended first pay for its chunks, never for this write's: a credit that never
+  // comes leaves every later write one short (0) until the printer is opened again.
   int Write(unsigned char *buffer, int count, int timeout);
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();
@@ -97,7 +102,12 @@ class VP_API nzio_ios_ble_basic {
   void Close();
   bool IsOpened();
   // Writes in the current mode until done or failed (the timeout has no effect): count, a smaller
-  // count when the printer stopped taking packets, or -1.
+  // count when the printer stopped taking packets, or -1. In mode 0 a smaller count is what the
+  // printer acknowledged, in order, so a caller can go on from there: a packet is never written
+  // again while its acknowledgement may still come, and the one in flight when the write gives
+  // up is waited for up to 500 ms more; only when that acknowledgement never comes may the
+  // printer hold that one packet beyond the count. In mode 1 it is what went out before the
+  // packet that could not be sent. Mode 2 returns count or -1, never a smaller count.
   int Write(unsigned char *buffer, int count, int timeout);
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();

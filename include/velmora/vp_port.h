@@ -36,6 +36,15 @@ VP_API unsigned char *VP_Port_GetMemoryBufferDataPointer(void *handle);
 VP_API unsigned int VP_Port_GetMemoryBufferDataLength(void *handle);
 VP_API int VP_Port_ClearMemoryBufferData(void *handle);
 
+/* Writes `count` bytes within `timeout` ms: the count when every byte was written, -1 for an
+ * unknown handle or a port that cannot be written.
+ * On a Bluetooth LE port that speaks the basic layout (each packet acknowledged by the printer),
+ * a write cut short by its timeout returns the bytes the printer acknowledged, in order, so a
+ * caller may go on from there: the packet in flight at the timeout is never sent twice and its
+ * acknowledgement is waited for up to 500 ms past the timeout; only when it never comes may the
+ * printer hold that one packet beyond the count. Protocol V2 and V3 ports return the count, 0
+ * when the printer did not confirm every byte in time, or -1 when the link is lost; never a part
+ * of the count. */
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
                          unsigned int timeout);
 VP_API int VP_Port_Read(void *handle, unsigned char *buffer, unsigned int count,

@@ -54,10 +54,22 @@ int BasicWriteEngine::WriteWithType(GattPacketLink &link, const uint8_t *data, i
 int BasicWriteEngine::WritePack(GattPacketLink &link, const uint8_t *data, int count, int type,
                                 int max_retry) {
   int left = max_retry;
+  // The answer to the packet's last write with response has not come: the printer may hold it.
+  bool pending = false;
   while (link.IsLinkUp()) {
-    // A -1 from one attempt is retried like a short write.
-    if (WritePackOnce(link, data, count, type) == count) return count;
-    if (left < 1) return 0;
+    // A -1 from one attempt is retried like a short write. A packet whose answer may still come
+    // is not written again (a second copy would reach the printer too): the attempt waits for
+    // that answer instead.
+    const int r = pending ? link.AwaitPendingWrite(count, packet_timeout_.load())
+                          : WritePackOnce(link, data, count, type);
+    if (r == count) return count;
+    pending = type == 0 && link.WritePending();
+    if (left < 1) {
+      // Settled before the packet counts as not written, so that the count a write returns is
+      // what the printer holds.
+      if (pending && link.SettlePendingWrite(count) == count) return count;
+      return 0;
+    }
     --left;
   }
   return -1;

@@ -22,6 +22,23 @@ class GattPacketLink {
   // once; otherwise it returns count once timeout_ms has passed (-1 when the link drops
   // meanwhile).
   virtual int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) = 0;
+
+  // A write with response whose answer has not come when its writer's time is up may still have
+  // reached the printer: it is never written again while its answer may come, and a write that
+  // ends is settled by waiting this much longer for that answer.
+  static constexpr int kSettleWaitMs = 500;
+  // Whether the latest write with response still waits for its answer.
+  virtual bool WritePending() const { return false; }
+  // Waits up to `timeout_ms` for the answer to the latest write with response (of `count`
+  // bytes): count when the printer accepted it, 0 when it refused it or the answer did not come,
+  // -1 when the link is not there or drops.
+  virtual int AwaitPendingWrite(int count, int timeout_ms) {
+    (void)count;
+    (void)timeout_ms;
+    return 0;
+  }
+  // The same for the settle wait at the end of a write, kSettleWaitMs past any deadline of its own.
+  virtual int SettlePendingWrite(int count) { return AwaitPendingWrite(count, kSettleWaitMs); }
 };
 
 // A write's timeout, raised to at least count + 3000 ms.

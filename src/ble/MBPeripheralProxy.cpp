@@ -264,31 +264,43 @@ int MBPeripheralProxy::WritePack(bool with_response, const uint8_t *data, int co
       changed_.wait_until(lock, std::min(room_deadline, now + kPollSlice));
     }
   }
-  uint64_t sequence = 0;
+  const platform::ble::Bytes value(data, data + count);
   if (with_response) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    sequence = ++writes_sent_;
+    const uint64_t write = answers_.Sent();
+    target->writeValue(value, characteristic, WriteType::WithResponse);
+    return AnswerOf(write, count, deadline);
   }
-  target->writeValue(platform::ble::Bytes(data, data + count), characteristic,
-                     with_response ? WriteType::WithResponse : WriteType::WithoutResponse);
-  if (!with_response && timeout_ms <= 0) return count;
+  target->writeValue(value, characteristic, WriteType::WithoutResponse);
+  if (timeout_ms <= 0) return count;
+  // Nothing answers a write without response: it only paces the writer.
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!with_response) {
-    // Nothing answers a write without response: it only paces the writer.
-    changed_.wait_until(lock, deadline, [&] { return !connected_.load(); });
-    return connected_.load() ? count : -1;
-  }
-  changed_.wait_until(lock, deadline,
-                      [&] { return !connected_.load() || acks_received_ >= sequence; });
-  if (acks_received_ < sequence) return connected_.load() ? 0 : -1;
-  const bool accepted = ack_results_[sequence];
-  ack_results_.erase(ack_results_.begin(), ack_results_.upper_bound(sequence));
-  return accepted ? count : 0;
+  changed_.wait_until(lock, deadline, [&] { return !connected_.load(); });
+  return connected_.load() ? count : -1;
+}
+
+int MBPeripheralProxy::AnswerOf(uint64_t write, int count,
+                                std::chrono::steady_clock::time_point deadline) {
+  const auto answer = answers_.Wait(write, deadline, [this] { return !connected_.load(); });
+  if (answer == WriteAnswers::Answer::Pending) return connected_.load() ? 0 : -1;
+  return answer == WriteAnswers::Answer::Accepted ? count : 0;
+}
+
+bool MBPeripheralProxy::WritePending() const {
+  const uint64_t latest = answers_.Latest();
+  return latest != 0 && answers_.Of(latest) == WriteAnswers::Answer::Pending;
+}
+
+int MBPeripheralProxy::AwaitPendingWrite(int count, int timeout_ms) {
+  if (!connected_.load()) return -1;
+  return AnswerOf(
+      answers_.Latest(), count,
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms)));
 }
 
 // ---- Link events ---------------------------------------------------------------------------
 
 void MBPeripheralProxy::OnLinkConnected(const std::shared_ptr<Peripheral> &peripheral) {
+  answers_.Restart();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     connected_ = true;
@@ -318,6 +330,7 @@ void MBPeripheralProxy::OnLinkDisconnected(const std::shared_ptr<Peripheral> &,
     link_event_seen_ = true;
   }
   SetAttempt(Attempt::Failed);
+  answers_.Wake();
   { std::lock_guard<std::mutex> lock(rx_mutex_); }
   rx_changed_.notify_all();
 }
@@ -372,13 +385,7 @@ void MBPeripheralProxy::peripheralDidDiscoverCharacteristicsForService(
 void MBPeripheralProxy::peripheralDidWriteValueForCharacteristic(
     const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &,
     const platform::ble::Error *error) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++acks_received_;
-    // Answers nobody waits for any more are not kept.
-    if (acks_received_ <= writes_sent_) ack_results_[acks_received_] = error == nullptr;
-  }
-  changed_.notify_all();
+  answers_.Received(error == nullptr);
 }
 
 void MBPeripheralProxy::peripheralIsReadyToSendWriteWithoutResponse(

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,6 +14,7 @@
 #include "ble/GattPacketLink.h"
 #include "ble/MBCentralManagerProxy.h"
 #include "ble/MBProtocolHandler.h"
+#include "ble/WriteAnswers.h"
 
 namespace velmora::ble {
 
@@ -74,6 +75,8 @@ class MBPeripheralProxy : public BleConnectionEvents,
   bool IsLinkUp() const override;
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
+  bool WritePending() const override;
+  int AwaitPendingWrite(int count, int timeout_ms) override;
 
   // BleConnectionEvents
   void OnLinkConnected(const std::shared_ptr<Peripheral> &peripheral) override;
@@ -115,6 +118,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   std::shared_ptr<Peripheral> peripheral() const;
   void OnReceived(const uint8_t *data, size_t count);
   int WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms);
+  int AnswerOf(uint64_t write, int count, std::chrono::steady_clock::time_point deadline);
 
   const std::vector<BleProtocol> protocols_;
   const std::shared_ptr<MBCentralManagerProxy> central_;
@@ -135,11 +139,8 @@ class MBPeripheralProxy : public BleConnectionEvents,
   Attempt attempt_ = Attempt::Failed;
   bool link_event_seen_ = false;  // a connection failure or disconnection arrived
 
-  // Writes with response are acknowledged in order: the n-th acknowledgement answers the n-th
-  // write, so a late answer to a write that timed out is never taken for the next one's.
-  uint64_t writes_sent_ = 0;
-  uint64_t acks_received_ = 0;
-  std::map<uint64_t, bool> ack_results_;
+  // The printer's answers to writes with response, each matched to its own write.
+  WriteAnswers answers_;
 
   // One write at a time: a writer waits for its turn within its own timeout.
   std::mutex turn_mutex_;

@@ -56,6 +56,12 @@ int DeadlineLink::WritePackWithResponse(const uint8_t *data, int count, int time
   return link_.WritePackWithResponse(data, count, std::min(timeout_ms, left));
 }
 
+int DeadlineLink::AwaitPendingWrite(int count, int timeout_ms) {
+  const int left = LeftMs();
+  if (left <= 0) return link_.IsLinkUp() ? 0 : -1;
+  return link_.AwaitPendingWrite(count, std::min(timeout_ms, left));
+}
+
 int DeadlineLink::WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) {
   if (timeout_ms <= 0) return link_.WritePackWithoutResponse(data, count, timeout_ms);
   // A paced write past the deadline is not sent; -1 stops the callers' repeat loops at once.

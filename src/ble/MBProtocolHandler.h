@@ -75,6 +75,11 @@ class DeadlineLink final : public GattPacketLink {
   bool IsLinkUp() const override { return link_.IsLinkUp(); }
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
+  bool WritePending() const override { return link_.WritePending(); }
+  int AwaitPendingWrite(int count, int timeout_ms) override;
+  // The packet in flight when the deadline came is settled past it: its answer tells whether
+  // the printer holds it.
+  int SettlePendingWrite(int count) override { return link_.SettlePendingWrite(count); }
 
  private:
   GattPacketLink &link_;

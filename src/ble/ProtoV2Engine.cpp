@@ -7,7 +7,6 @@
 
 namespace velmora::ble {
 namespace {
-using Clock = std::chrono::steady_clock;
 constexpr auto kPollSlice = std::chrono::milliseconds(1);
 constexpr int kSetupAttempts = 10;
 constexpr int kSetupWriteTimeoutMs = 40;
@@ -77,12 +76,12 @@ bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet
       platform::logf("setupGroupPack retry %d writePackWithoutResponse Error", attempt);
       return false;
     }
-    const auto deadline = Clock::now() + kSetupAnswerWait;
+    const auto deadline = clock_->Now() + kSetupAnswerWait;
     std::unique_lock<std::mutex> lock(mutex_);
-    while (Clock::now() < deadline) {
+    while (clock_->Now() < deadline) {
       if (!link.IsLinkUp()) return false;
       if (echoed_count_ != 0 && echoed_size_ != 0) break;
-      changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+      clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
     }
     // The echoed values are kept from attempt to attempt.
     if (echoed_count_ == packet_count && echoed_size_ == packet_size) return true;
@@ -146,9 +145,9 @@ void ProtoV2Engine::EndGroup() {
 int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int count, int n,
                              int payload, int timeout_ms) {
   std::array<uint8_t, kInitialPacketSize> packet{};
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  const auto deadline = clock_->Now() + std::chrono::milliseconds(std::max(0, timeout_ms));
   for (;;) {
-    if (Clock::now() >= deadline) break;
+    if (clock_->Now() >= deadline) break;
     if (!link.IsLinkUp()) return -1;
     int index = -1;
     bool first_send = false;
@@ -164,7 +163,7 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
         first_send = true;
       }
       if (index < 0) {
-        changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.

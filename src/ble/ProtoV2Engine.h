@@ -10,6 +10,7 @@
 #include "ble/BLERWProtoV2Handler.h"
 #include "ble/GattPacketLink.h"
 #include "ble/IndexRuns.h"
+#include "ble/WaitClock.h"
 
 namespace velmora::ble {
 
@@ -28,6 +29,10 @@ class ProtoV2Engine {
   using PayloadSink = std::function<void(const uint8_t *data, size_t count)>;
 
   explicit ProtoV2Engine(PayloadSink payload_sink) : payload_sink_(std::move(payload_sink)) {}
+
+  // The clock the engine's waits run on (the steady clock unless a harness drives time); set
+  // before the first write.
+  void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   // Size of one group packet including its 4-byte header; it only ever shrinks.
   int packetSize() const;
@@ -68,6 +73,7 @@ class ProtoV2Engine {
   void ActOnFrame(const uint8_t *frame, unsigned length);
 
   PayloadSink payload_sink_;
+  WaitClock *clock_ = &WaitClock::Steady();
 
   mutable std::mutex mutex_;  // guards everything below it up to the frame lock
   std::condition_variable changed_;

@@ -6,7 +6,6 @@
 
 namespace velmora::ble {
 namespace {
-using Clock = std::chrono::steady_clock;
 constexpr auto kPollSlice = std::chrono::milliseconds(1);
 }  // namespace
 
@@ -24,6 +23,8 @@ void ProtoV3Engine::ResetForOpen() {
   std::lock_guard<std::mutex> lock(mutex_);
   mtu_size_ = 0;
   credits_current_ = 0;
+  // The printer of a new link owes nothing for chunks sent on an earlier one.
+  unpaid_ = 0;
 }
 
 bool ProtoV3Engine::HasSizeAndCredits() const {
@@ -38,8 +39,12 @@ void ProtoV3Engine::OnFlowControl(const uint8_t *data, size_t count) {
       mtu_size_ = data[1];
     } else if (count == 2 && data[0] == 0x01) {
       credits_current_ = std::min(credits_current_ + data[1], kMaxCredits);
+      // Credits first pay for chunks that earlier writes sent and got none back for: counted
+      // for the running write, they would complete it for chunks the printer never took.
+      const int paid = std::min<int>(unpaid_, data[1]);
+      unpaid_ -= paid;
       // The total only has to reach a write's chunk count.
-      credits_total_ = std::min(credits_total_, INT_MAX - data[1]) + data[1];
+      credits_total_ = std::min(credits_total_, INT_MAX - data[1]) + (data[1] - paid);
     } else {
       return;
     }
@@ -60,8 +65,19 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
     if (credits_current_ <= 0) return -1;
     credits_total_ = 0;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  const auto deadline = clock_->Now() + std::chrono::milliseconds(std::max(0, timeout_ms));
   int i = 0;
+  // However the write ends, the chunks it sent without a credit coming back stay owed.
+  struct Owed {
+    ProtoV3Engine &engine;
+    const int &sent;
+    ~Owed() {
+      std::lock_guard<std::mutex> lock(engine.mutex_);
+      const int64_t unpaid =
+          static_cast<int64_t>(engine.unpaid_) + std::max(0, sent - engine.credits_total_);
+      engine.unpaid_ = static_cast<int>(std::min<int64_t>(unpaid, INT_MAX));
+    }
+  } owed{*this, i};
   for (;;) {
     if (!link.IsLinkUp()) return -1;
     {
@@ -69,9 +85,9 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
       // Done once every chunk is out and the printer has taken them all in. A printer that grants
       // in batches may grant past the chunk count; that still completes the write.
       if (i == n && credits_total_ >= n) return count;
-      if (Clock::now() >= deadline) return 0;
+      if (clock_->Now() >= deadline) return 0;
       if (i == n || credits_current_ <= 0) {
-        changed_.wait_until(lock, std::min(deadline, Clock::now() + kPollSlice));
+        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
         continue;
       }
       --credits_current_;
@@ -96,6 +112,11 @@ int ProtoV3Engine::currentCredits() const {
 int ProtoV3Engine::totalCredits() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return credits_total_;
+}
+
+int ProtoV3Engine::unpaidChunks() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return unpaid_;
 }
 
 }  // namespace velmora::ble

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "ble/GattPacketLink.h"
+#include "ble/WaitClock.h"
 
 namespace velmora::ble {
 
@@ -16,6 +17,10 @@ class ProtoV3Engine {
   static constexpr int kInitialMaximumWriteValueLength = 20;
   // No printer holds more chunks than this: credits granted beyond it are not counted.
   static constexpr int kMaxCredits = 0xFFFF;
+
+  // The clock the engine's waits run on (the steady clock unless a harness drives time); set
+  // before the first write.
+  void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   int maximumWriteValueLength() const;
   void setMaximumWriteValueLength(int length);
@@ -29,20 +34,27 @@ class ProtoV3Engine {
 
   // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
   // as many credits as there are chunks; -1 when the link is down, no chunk size is known or no
-  // credit is there at the start; 0 when `timeout_ms` passed first.
+  // credit is there at the start; 0 when `timeout_ms` passed first. Credits granted late for the
+  // chunks of an earlier write that ended first pay for those chunks, not for this write's.
   int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
 
   int mtuSize() const;
   int currentCredits() const;
+  // Credits granted since the running (or last) write began, less those that paid for earlier
+  // writes' chunks.
   int totalCredits() const;
+  // Chunks that earlier writes sent and no credit has come back for yet.
+  int unpaidChunks() const;
 
  private:
+  WaitClock *clock_ = &WaitClock::Steady();
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   int maximum_write_value_length_ = kInitialMaximumWriteValueLength;
   int mtu_size_ = 0;
   int credits_current_ = 0;
   int credits_total_ = 0;
+  int unpaid_ = 0;
 };
 
 }  // namespace velmora::ble

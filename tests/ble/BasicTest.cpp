@@ -249,6 +249,65 @@ TEST_F(BasicTest, RefusedWritesAreRetriedAndAStopGivesThePartialCount) {
   EXPECT_EQ(service_->AcceptedSize(), 20u);
 }
 
+// On the default link an acknowledgement takes longer than the 5 ms a packet may wait for it:
+// a packet whose acknowledgement may still come is never written again, and every count is
+// exactly what the printer holds, in order.
+TEST_F(BasicTest, LateAcknowledgementsAreNeverCreditedToAnotherPacket) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20, 5, 3));
+  sim::Bytes expected;
+  for (uint32_t i = 0; i < 5; ++i) {
+    const auto data = Pattern(200, i);
+    const int written = Write(data);
+    EXPECT_EQ(written, 200);
+    ASSERT_GE(written, 0);
+    expected.insert(expected.end(), data.begin(), data.begin() + written);
+  }
+  // A last packet that waits for every answer before it: nothing of the writes above is still
+  // on its way once it is in.
+  channel_->SetWriteMode(0, 20, 3600000, 3);
+  const sim::Bytes marker{0xE0, 0xE1};
+  ASSERT_EQ(Write(marker), 2);
+  expected.insert(expected.end(), marker.begin(), marker.end());
+  EXPECT_EQ(service_->Accepted(), expected);
+  EXPECT_EQ(printer_->Stats().writes_received, (expected.size() - 2) / 20 + 1);
+}
+
+// The link carries one request at a time, and each answer reaches the write it belongs to: here
+// the answers are held up behind a notification the link delays by 300 ms.
+TEST_F(BasicTest, RequestsGoOneAtATimeEachAnsweredInItsTurn) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20));
+  printer_->SetNotificationFilter([](uint64_t, const std::string &, const uint8_t *, size_t) {
+    return sim::NotificationFate{false, 300};
+  });
+  auto arrived = std::make_shared<std::vector<std::chrono::steady_clock::time_point>>();
+  service_->SetSink(
+      [arrived](const uint8_t *, size_t) { arrived->push_back(std::chrono::steady_clock::now()); });
+  const sim::Bytes small{1, 2, 3};
+  const sim::Bytes too_long(600, 0x55);  // longer than the link takes with response
+  const int long_ms = LongTimeoutMs();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    const auto held_at = std::chrono::steady_clock::now();
+    service_->SendToHost({'x'});
+    EXPECT_EQ(channel_->writePackWithResponse(small.data(), 0, 3, 1), 0);  // its answer is late
+    if (round == 0) {
+      // The next request reaches the printer only once that answer is in.
+      EXPECT_EQ(channel_->writePackWithResponse(small.data(), 0, 3, long_ms), 3);
+      ASSERT_EQ(arrived->size(), 2u);
+      EXPECT_GE(arrived->back() - held_at, std::chrono::milliseconds(300));
+    } else {
+      // A write the link refuses is answered in its turn, not before the late answer.
+      EXPECT_EQ(channel_->writePackWithResponse(too_long.data(), 0, 600, long_ms), 0);
+    }
+  }
+}
+
+TEST_F(BasicTest, WaitMsSpinsForTheTimeGiven) {
+  auto channel = MakeChannel<ble::BLEPrinting>();
+  EXPECT_GE(ElapsedMs([&] { channel->WaitMs(30); }), 30);
+  for (int ms : {0, -5}) EXPECT_LT(ElapsedMs([&] { channel->WaitMs(ms); }), ScaledMs(1000));
+}
+
 TEST_F(BasicTest, AnIndexReportThatNeverComesEndsTheWrite) {
   ASSERT_NO_FATAL_FAILURE(Open(2, 20, 1500, 0));
   service_->SetAnswerIndexRequests(false);

@@ -111,6 +111,28 @@ TEST_F(ProtoV3Test, CreditsGrantedAheadDoNotEndAWriteBeforeEveryChunkIsOut) {
   EXPECT_EQ(service_->Accepted(), data);
 }
 
+// Credits that come late, for a write that ended first, pay for that write's chunks: they never
+// complete the next write for chunks the printer did not take.
+TEST_F(ProtoV3Test, LateCreditsOfAnEarlierWriteDoNotCountForTheNext) {
+  service_->SetCreditLimit(16);  // the credits ahead, then the printer holds back what it owes
+  ASSERT_NO_FATAL_FAILURE(Open());
+  const auto first = Pattern(1000, 1);
+  EXPECT_EQ(Write(first), 0);
+  ASSERT_TRUE(service_->WaitForAccepted(1000, 5000));
+  // The link loses the second write's first chunk (the seventh chunk of the connection).
+  printer_->SetLossFilter([](uint64_t sequence, const uint8_t *, size_t) { return sequence == 6; });
+  const auto second = Pattern(1000, 2);
+  auto result = std::async(std::launch::async, [&] { return Write(second); });
+  ASSERT_TRUE(WaitUntil([&] { return service_->ChunksReceived() == 11; }));
+  // The first write's six credits, late, then one for each chunk the printer took since.
+  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x06}));
+  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x05}));
+  const int written = result.get();
+  EXPECT_EQ(service_->AcceptedSize(), 1000u + 820u);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(channel_->engine().unpaidChunks(), 1);
+}
+
 TEST_F(ProtoV3Test, ThePrinterDropsChunksSentWithoutACredit) {
   service_->SetInitialCredits(2);
   service_->SetCreditLimit(2);

@@ -1,5 +1,6 @@
 // Scanning, the discovered list and opening by a reported peripheral.
 #include <atomic>
+#include <thread>
 
 #include "BleTest.h"
 #include "ble/channels/BLEPrinting.h"
@@ -185,6 +186,27 @@ TEST_F(ScanTest, NoDiscoveryCallbackRunsOnceStopScanOrTheDestructorReturned) {
     run(std::make_unique<nzio_ios_ble_rwprotov3>(), destroy);
     run(std::make_unique<nzio_ios_ble_basic>(), destroy);
   }
+}
+
+TEST_F(ScanTest, AScanThatOpenAddressStartsReportsThroughTheCallbacksOfTheLastScan) {
+  Place("Printer A", sim::PrinterManufacturerData(kAddress),
+        std::make_shared<sim::ProtoV2PrinterService>());
+  nzio_ios_ble_rwprotov2 channel;
+  ASSERT_TRUE(channel.scan(&Sightings::OnPeripheral, &Sightings::OnSimple, &sightings_));
+  ASSERT_TRUE(WaitUntil([&] { return sightings_.Count("Printer A", true) > 0; }));
+  channel.stopScan();
+  Place("Gadget", std::nullopt, std::make_shared<sim::ProtoV2PrinterService>());
+  // Printer B is not in range yet: the open scans for it.
+  bool opened = false;
+  std::thread open([&] { opened = channel.OpenAddress("01:02:03:04:05:06"); });
+  const bool heard = WaitUntil([&] { return sightings_.Count("Gadget", false) > 0; });
+  Place("Printer B", sim::PrinterManufacturerData({1, 2, 3, 4, 5, 6}),
+        std::make_shared<sim::ProtoV2PrinterService>());
+  open.join();
+  EXPECT_TRUE(heard);
+  EXPECT_TRUE(opened);
+  EXPECT_GE(sightings_.Count("Printer A", true), 2u);
+  channel.Close();
 }
 
 struct OpenFromCallback {

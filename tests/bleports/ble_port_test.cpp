@@ -323,6 +323,30 @@ TEST_F(BlePortTest, AWriteThePrinterDoesNotTakeEndsAtItsTimeout) {
   EXPECT_EQ(VP_Port_IsOpened(handle), 1);
 }
 
+// A basic-layout write that its timeout cuts short counts the packet it had in flight once the
+// printer acknowledged it: a caller that goes on from the count prints nothing twice.
+TEST_F(BlePortTest, ABasicWriteCutShortReturnsWhatThePrinterHolds) {
+  auto basic = std::make_shared<sim::BasicPrinterService>();
+  Place({basic});
+  void *handle = Keep(VP_Port_OpenBtBle(address(), 0));
+  ASSERT_NE(handle, nullptr);
+  const auto data = Pattern(100000);
+  std::vector<uint8_t> expected;
+  for (unsigned timeout : {137u, 500u, 1003u}) {
+    const int written = VP_Port_Write(handle, data.data(), 100000, timeout);
+    ASSERT_GE(written, 0) << timeout;
+    ASSERT_LT(written, 100000) << timeout;
+    expected.insert(expected.end(), data.begin(), data.begin() + written);
+  }
+  // A write that goes out after every answer to the ones above: whatever they had in flight is
+  // in before it.
+  const std::vector<uint8_t> marker{0xE0, 0xE1, 0xE2};
+  ASSERT_EQ(VP_Port_Write(handle, marker.data(), 3, 10000), 3);
+  expected.insert(expected.end(), marker.begin(), marker.end());
+  ASSERT_TRUE(basic->WaitForAccepted(expected.size(), 5000));
+  EXPECT_EQ(basic->Accepted(), expected);
+}
+
 TEST_F(BlePortTest, TheSendCountListShowsTheResendsOfTheLastV2Write) {
   auto v2 = std::make_shared<sim::ProtoV2PrinterService>();
   auto &printer = Place({v2});

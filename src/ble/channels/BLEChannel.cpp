@@ -141,7 +141,6 @@ bool BLEChannel::scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_
     peripheral_discovered_event_ = peripheral_discovered_event;
     simple_discovered_event_ = simple_discovered_event;
     private_data_ = private_data;
-    discovery_on_ = true;
   }
   {
     std::lock_guard<std::mutex> lock(arrayPeripheralInfoLocker_);
@@ -153,6 +152,11 @@ bool BLEChannel::scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_
 bool BLEChannel::private_scan() {
   waitForCBCentralManagerStatePoweredOn(kPowerOnWaitMs);
   if (!CentralPoweredOn()) return false;
+  {
+    // Every scan reports through the callbacks stored last, also one an open starts by itself.
+    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    discovery_on_ = !discovery_ended_;
+  }
   logf("Start Scan");
   myCentralManager_->scanForPeripherals(ScanServiceFilter(), {});
   return true;
@@ -162,10 +166,18 @@ void BLEChannel::stopScan() {
   logf("Stop Scan");
   myCentralManager_->stopScan();
   // Advertisements heard before the stop may still be on their way to the caller.
-  EndDiscoveryCallbacks();
+  SilenceDiscoveryCallbacks();
 }
 
 void BLEChannel::EndDiscoveryCallbacks() {
+  {
+    std::lock_guard<std::mutex> lock(discovery_mutex_);
+    discovery_ended_ = true;
+  }
+  SilenceDiscoveryCallbacks();
+}
+
+void BLEChannel::SilenceDiscoveryCallbacks() {
   std::unique_lock<std::mutex> lock(discovery_mutex_);
   discovery_on_ = false;
   const auto self = std::this_thread::get_id();
@@ -361,13 +373,13 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   if (offset < 0 || count < 0 || (!buffer && count > 0)) return -1;
   if (count == 0) return 0;
   int n = 0;
-  const auto deadline = DeadlineIn(timeout_ms);
-  while (TimeLeft(deadline)) {
+  const auto deadline = readClock_->Now() + std::chrono::milliseconds(timeout_ms);
+  while (readClock_->Now() < deadline) {
     if (!isConnected_.load()) return -1;
     // One byte per pass, as the poll always went.
     if (!rxBuffer_.isEmpty()) buffer[offset + n++] = rxBuffer_.getByte();
     if (n >= count) break;
-    std::this_thread::sleep_for(kPause);
+    readClock_->Sleep(kPause);
   }
   return n;
 }
@@ -393,19 +405,37 @@ int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, in
       responeCondition_.wait_until(lock, std::min(room_deadline, Clock::now() + kPause));
     }
   }
-  writeResponed_ = 0;
-  peripheral->writeValue(platform::ble::Bytes(data, data + count), characteristic,
-                         with_response ? WriteType::WithResponse : WriteType::WithoutResponse);
-  if (!with_response && timeout_ms <= 0) return count;
+  const platform::ble::Bytes value(data, data + count);
+  if (with_response) {
+    const uint64_t write = answers_.Sent();
+    peripheral->writeValue(value, characteristic, WriteType::WithResponse);
+    return AnswerOf(write, count, deadline);
+  }
+  peripheral->writeValue(value, characteristic, WriteType::WithoutResponse);
+  if (timeout_ms <= 0) return count;
+  // Nothing answers a write without response: its time only paces the writer.
   while (TimeLeft(deadline)) {
     if (!isConnected_.load()) return -1;
-    if (writeResponed_.load() != 0) break;
     std::unique_lock<std::mutex> lock(respone_mutex_);
-    responeCondition_.wait_until(lock, std::min(deadline, Clock::now() + kPause),
-                                 [&] { return writeResponed_.load() != 0; });
+    responeCondition_.wait_until(lock, std::min(deadline, Clock::now() + kPause));
   }
-  if (with_response) return writeResponed_.load() > 0 ? count : 0;
-  return writeResponed_.load() >= 0 ? count : 0;
+  return isConnected_.load() ? count : -1;
+}
+
+int BLEChannel::AnswerOf(uint64_t write, int count, Clock::time_point deadline) {
+  const auto answer = answers_.Wait(write, deadline, [this] { return !isConnected_.load(); });
+  if (answer == WriteAnswers::Answer::Pending) return isConnected_.load() ? 0 : -1;
+  return answer == WriteAnswers::Answer::Accepted ? count : 0;
+}
+
+bool BLEChannel::WritePending() const {
+  const uint64_t latest = answers_.Latest();
+  return latest != 0 && answers_.Of(latest) == WriteAnswers::Answer::Pending;
+}
+
+int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
+  if (!isConnected_.load()) return -1;
+  return AnswerOf(answers_.Latest(), count, DeadlineIn(std::max(0, timeout_ms)));
 }
 
 int BLEChannel::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
@@ -445,6 +475,7 @@ void BLEChannel::centralManagerWillRestoreState() {
 
 void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
   logf("Peripheral connected");
+  answers_.Restart();
   isConnected_ = true;
   peripheral->setDelegate(std::weak_ptr<platform::ble::PeripheralDelegate>(shared_from_this()));
   logf("Discovering services");
@@ -463,6 +494,7 @@ void BLEChannel::centralManagerDidDisconnectPeripheral(
   logf("Peripheral disconnected %p", static_cast<const void *>(peripheral.get()));
   isConnected_ = false;
   isOpening_ = false;
+  answers_.Wake();
 }
 
 void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
@@ -509,12 +541,8 @@ void BLEChannel::peripheralDidWriteValueForCharacteristic(
   if (error) {
     logf("Error writing characteristic value: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
-    writeResponed_ = -1;
-  } else {
-    writeResponed_ = 1;
   }
-  std::lock_guard<std::mutex> lock(respone_mutex_);
-  responeCondition_.notify_all();
+  answers_.Received(error == nullptr);
 }
 
 void BLEChannel::peripheralIsReadyToSendWriteWithoutResponse(const std::shared_ptr<Peripheral> &) {

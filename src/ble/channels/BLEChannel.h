@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -12,6 +13,8 @@
 
 #include "ble/BufferPool.h"
 #include "ble/GattPacketLink.h"
+#include "ble/WaitClock.h"
+#include "ble/WriteAnswers.h"
 #include "ble/channels/PeripheralInfo.h"
 #include "platform/ble/CentralManager.h"
 #include "platform/ble/DispatchQueue.h"
@@ -67,15 +70,17 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void Init();
   BLEChannel &operator=(const BLEChannel &) = delete;
 
-  // The callbacks run on the channel's listener queue from here until stopScan (which an open
-  // calls before it connects) or EndDiscoveryCallbacks.
+  // Stores the callbacks; they run on the channel's listener queue while a scan runs, from here
+  // until stopScan (which an open calls before it connects). They stay stored: a scan that
+  // OpenAddress starts by itself reports through them again, until EndDiscoveryCallbacks.
   bool scanPeripheral(PeripheralDiscoveredEvent peripheral_discovered_event,
                       SimpleDiscoveredEvent simple_discovered_event, const void *private_data);
   bool private_scan();
+  // No discovery callback runs once this returned (until the next scan): it waits for those
+  // running on other threads. Called from inside a callback it cannot wait (that callback and
+  // any other may be waiting for it) and only keeps further ones from starting.
   void stopScan();
-  // No discovery callback runs once this returned: it waits for those running on other threads.
-  // Called from inside a callback it cannot wait (that callback and any other may be waiting for
-  // it) and only keeps further ones from starting.
+  // As stopScan's wait, and for good: no later scan calls the stored callbacks.
   void EndDiscoveryCallbacks();
   bool waitForCBCentralManagerStatePoweredOn(int timeout_ms);
   std::shared_ptr<Peripheral> FindPeripheralBy(const std::string &address);
@@ -89,6 +94,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   void Close();
   void SkipAvailable() { rxBuffer_.clear(); }
   int Read(uint8_t *buffer, int offset, int count, int timeout_ms);
+  // The clock Read polls on (the steady clock unless a harness drives time); set before use.
+  void SetReadClock(WaitClock &clock) { readClock_ = &clock; }
   int writePackWithResponse(const uint8_t *buffer, int offset, int count, int timeout_ms);
   int writePackWithoutResponse(const uint8_t *buffer, int offset, int count, int timeout_ms);
 
@@ -96,6 +103,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   bool IsLinkUp() const override;
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
+  bool WritePending() const override;
+  int AwaitPendingWrite(int count, int timeout_ms) override;
 
   // Observation.
   bool isConnected() const { return isConnected_.load(); }
@@ -204,12 +213,18 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
 
  private:
   int WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms);
+  // count once the printer accepted `write`, 0 when it refused it or no answer came by
+  // `deadline`, -1 when the link dropped first.
+  int AnswerOf(uint64_t write, int count, std::chrono::steady_clock::time_point deadline);
   // Calls the discovery callbacks for one advertisement (on the listener queue).
   void ReportSighting(const std::shared_ptr<Peripheral> &peripheral,
                       const std::optional<std::string> &name,
                       const std::optional<std::string> &address, int rssi);
+  // Stops calling the discovery callbacks and waits for those running on other threads.
+  void SilenceDiscoveryCallbacks();
 
   const Traits traits_;
+  WaitClock *readClock_ = &WaitClock::Steady();
   std::shared_ptr<platform::ble::DispatchQueue> myCMQueue_;
   std::shared_ptr<platform::ble::DispatchQueue> listenerQueue_;
   std::atomic<int> waitingSightings_{0};
@@ -220,18 +235,21 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::shared_ptr<Characteristic> myCBWriteCharacteristic_;
   std::shared_ptr<Characteristic> myCBReadCharacteristic_;
 
+  // Signalled when the platform's queue of writes without response has room again.
   std::mutex respone_mutex_;
   std::condition_variable responeCondition_;
-  std::atomic<int> writeResponed_{0};
+  // The printer's answers to writes with response, each matched to its own write.
+  WriteAnswers answers_;
 
   mutable std::mutex arrayPeripheralInfoLocker_;
   std::vector<std::shared_ptr<PeripheralInfo>> arrayPeripehralInfo_;
 
-  // The caller's discovery callbacks, on between scanPeripheral and the end of the scan, and the
-  // threads running one of them right now.
+  // The caller's discovery callbacks, on from the start of a scan to its end, and the threads
+  // running one of them right now.
   std::mutex discovery_mutex_;
   std::condition_variable discovery_done_;
   bool discovery_on_ = false;
+  bool discovery_ended_ = false;  // for good: the owner is going
   PeripheralDiscoveredEvent peripheral_discovered_event_ = nullptr;
   SimpleDiscoveredEvent simple_discovered_event_ = nullptr;
   const void *private_data_ = nullptr;

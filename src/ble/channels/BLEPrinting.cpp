@@ -1,5 +1,7 @@
 #include "ble/channels/BLEPrinting.h"
 
+#include <chrono>
+
 #include "platform/Log.h"
 
 namespace velmora::ble {
@@ -71,6 +73,12 @@ void BLEPrinting::SetWriteMode(int mode, int packet_size, int packet_timeout_ms,
     engine_.LowerPacketSize(peripheral->maximumWriteValueLength(WriteType::WithoutResponse));
   } else {
     engine_.LowerPacketSize(BasicWriteEngine::kDefaultMaxPacketSize);
+  }
+}
+
+void BLEPrinting::WaitMs(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
   }
 }
 

@@ -19,6 +19,9 @@ class BLEPrinting : public BLEChannel {
   int Write(const uint8_t *buffer, int offset, int count);
   // Stores the settings and bounds the packet size by the printer in use, or by 100 without one.
   void SetWriteMode(int mode, int packet_size, int packet_timeout_ms, int packet_max_retry);
+  // Spins, without pausing, until `ms` milliseconds have passed (none for 0 or less). The
+  // channel itself never calls it.
+  void WaitMs(int ms);
   BasicWriteEngine &engine() { return engine_; }
 
  protected:

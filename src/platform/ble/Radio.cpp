@@ -470,17 +470,13 @@ void Radio::Write(Peripheral &peripheral, const std::shared_ptr<Characteristic> 
   const int limit =
       with_response ? device.max_write_with_response : device.max_write_without_response;
   const uint32_t needed = with_response ? kPropertyWrite : kPropertyWriteWithoutResponse;
+  std::optional<Error> refusal;
   if (static_cast<int>(value.size()) > limit || (characteristic->properties() & needed) == 0) {
     ++device.stats.writes_rejected;
-    // A write without response that the link refuses is dropped without a word.
-    if (with_response) {
-      DownPacket answer(DownPacket::Kind::WriteAck);
-      answer.service = characteristic->serviceUuid();
-      answer.characteristic = characteristic->uuid();
-      answer.error = static_cast<int>(value.size()) > limit ? kBadLength : kWriteRefused;
-      PushDownLocked(connection, std::move(answer));
-    }
-    return;
+    // A write without response that the link refuses is dropped without a word; a write with
+    // response is answered with the error in its turn, after the requests before it.
+    if (!with_response) return;
+    refusal = static_cast<int>(value.size()) > limit ? kBadLength : kWriteRefused;
   }
   if (!with_response) {
     // The platform's queue is full: the write is dropped without a word, as a phone's is.
@@ -495,7 +491,8 @@ void Radio::Write(Peripheral &peripheral, const std::shared_ptr<Characteristic> 
   packet.service = characteristic->serviceUuid();
   packet.characteristic = characteristic->uuid();
   packet.flag = with_response;
-  packet.data = value;
+  if (!refusal) packet.data = value;
+  packet.refusal = refusal;
   connection->up.push_back(std::move(packet));
   EnsureTickLocked(connection);
 }
@@ -509,17 +506,19 @@ bool Radio::CanSendWriteWithoutResponse(Peripheral &peripheral) {
   return false;
 }
 
-// While a request waits for an answer that will not come, only writes without response (which
-// need no answer) go out; everything else keeps its place.
+// While a request waits for its answer, only writes without response (which need none) go out;
+// everything else keeps its place.
 std::deque<UpPacket>::iterator Radio::NextUpLocked(Connection &connection) {
-  if (!connection.request_unanswered) return connection.up.begin();
-  return std::find_if(connection.up.begin(), connection.up.end(), [](const UpPacket &packet) {
-    return packet.kind == UpPacket::Kind::Write && !packet.flag;
-  });
+  if (!connection.request_outstanding) return connection.up.begin();
+  return std::find_if(connection.up.begin(), connection.up.end(),
+                      [](const UpPacket &packet) { return !packet.IsRequest(); });
 }
 
 void Radio::TookUpLocked(const std::shared_ptr<Connection> &connection, const UpPacket &packet) {
-  if (packet.kind != UpPacket::Kind::Write || packet.flag) return;
+  if (packet.IsRequest()) {
+    connection->request_outstanding = true;
+    return;
+  }
   --connection->queued_without_response;
   if (!connection->ready_wanted) return;
   connection->ready_wanted = false;
@@ -666,6 +665,15 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
     }
     case UpPacket::Kind::Write: {
       const bool with_response = packet.flag;
+      if (packet.refusal) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        DownPacket answer(DownPacket::Kind::WriteAck);
+        answer.service = packet.service;
+        answer.characteristic = packet.characteristic;
+        answer.error = packet.refusal;
+        if (connection->alive) PushDownLocked(connection, std::move(answer));
+        return;
+      }
       std::shared_ptr<ble_sim::ServiceHandler> handler;
       bool refused = false;
       {
@@ -708,7 +716,6 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
       if (with_response && device.lose_acknowledgements != 0) {
         if (device.lose_acknowledgements > 0) --device.lose_acknowledgements;
         ++device.stats.acknowledgements_lost;
-        connection->request_unanswered = true;
         Schedule(device.transaction_timeout_ms * 1000, [this, connection] {
           std::lock_guard<std::mutex> lock(mutex_);
           DropLocked(connection, kTimedOut, true);
@@ -729,6 +736,8 @@ void Radio::ProcessUp(const std::shared_ptr<Connection> &connection, UpPacket &p
 }
 
 void Radio::DeliverDownLocked(const std::shared_ptr<Connection> &connection, DownPacket packet) {
+  // An answer frees the link for the next request.
+  if (packet.kind != DownPacket::Kind::Notification) connection->request_outstanding = false;
   auto central = connection->central;
   auto proxy = connection->proxy;
   central->queue->Async([central, proxy, packet = std::move(packet)] {

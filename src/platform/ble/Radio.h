@@ -49,6 +49,9 @@ struct UpPacket {
   std::string characteristic;
   bool flag = false;  // notifications on / write with response
   Bytes data;
+  std::optional<Error> refusal;  // a write with response the link refuses: answered with this
+  // A request waits for the answer to the one before it; a write without response needs none.
+  bool IsRequest() const { return kind != Kind::Write || flag; }
 };
 
 // A packet from the peripheral to the central.
@@ -81,7 +84,9 @@ struct Connection {
   uint64_t notifications = 0;
   int queued_without_response = 0;  // writes without response waiting in `up`
   bool ready_wanted = false;        // the central learnt that the queue was full
-  bool request_unanswered = false;  // a request lost its answer: later requests wait
+  // The attribute protocol is sequential: a request goes out only once the answer to the one
+  // before it has reached the central. A lost answer holds every later request back.
+  bool request_outstanding = false;
 };
 
 // The simulated air: devices in range, central managers, links, and the one thread that moves
