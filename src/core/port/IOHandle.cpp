@@ -111,7 +111,7 @@ bool IOHandle::IsConnectionValid() {
 }
 
 void IOHandle::OnTransportWritten(const uint8_t *data, size_t count) {
-  PortEvents::Get().written.Raise(static_cast<void *>(this), const_cast<unsigned char *>(data),
+  PortEvents::Get().written.Raise(handle(), const_cast<unsigned char *>(data),
                                   static_cast<unsigned int>(count));
 }
 
@@ -121,9 +121,9 @@ void IOHandle::OnTransportClosed() {
   // The closed event runs on a thread of its own, which then closes the handle.
   RunPinned(this, [](IOHandle *port) {
     if (port->AwaitOpenOutcome() == OpenOutcome::kOpened) {
-      PortEvents::Get().closed.Raise(static_cast<void *>(port));
+      PortEvents::Get().closed.Raise(port->handle());
     }
-    VP_Port_Close(port);
+    VP_Port_Close(port->handle());
   });
 }
 

@@ -49,7 +49,7 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
     }
     // Callbacks run with no lock of ours held.
     auto &events = PortEvents::Get();
-    void *handle = static_cast<void *>(&port);
+    void *handle = port.handle();
     switch (packet.type) {
       case AutoReplyPacket::kStatus:
         events.printer_status.Raise(handle, error_status, info_status);
@@ -126,7 +126,7 @@ void NZReceivedDataProcessor::RaiseReceived(std::vector<uint8_t> &chunk) {
   // The event gets the chunk as read, status packets included.
   std::vector<uint8_t> event = std::move(chunk);
   chunk.clear();
-  PortEvents::Get().received.Raise(static_cast<void *>(&port_), event.data(),
+  PortEvents::Get().received.Raise(port_.handle(), event.data(),
                                    static_cast<unsigned int>(event.size()));
 }
 
