@@ -38,6 +38,9 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
 
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
                          unsigned int timeout);
+/* Reads take received bytes in order. Bytes that may begin an automatic status packet reach a
+ * reader once the bytes after them show what they are, at the latest 500 ms after the printer
+ * went quiet; until then VP_Port_Available does not count them (docs/protocol.md). */
 VP_API int VP_Port_Read(void *handle, unsigned char *buffer, unsigned int count,
                         unsigned int timeout);
 VP_API int VP_Port_ReadUntilByte(void *handle, unsigned char *buffer, unsigned int count,

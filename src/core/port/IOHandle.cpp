@@ -68,7 +68,8 @@ IOHandle::OpenOutcome IOHandle::AwaitOpenOutcome() {
 void IOHandle::ReadLoop(NZThreadIO &stream) {
   std::vector<uint8_t> packet(stream.PacketSize());
   while (stream.IsOpened()) {
-    const int n = stream.ReadPacket(packet.data(), packet.size(), kReadPollMs);
+    const int n =
+        stream.ReadPacket(packet.data(), packet.size(), processor_.ReadWaitMs(kReadPollMs));
     if (n > 0) {
       processor_.Receive(packet.data(), static_cast<size_t>(n));
     } else if (n == 0) {
@@ -78,7 +79,7 @@ void IOHandle::ReadLoop(NZThreadIO &stream) {
       break;
     }
   }
-  processor_.Idle();
+  processor_.Finish();
 }
 
 int IOHandle::Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms) {
