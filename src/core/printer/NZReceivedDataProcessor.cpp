@@ -24,7 +24,7 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
             ? static_cast<size_t>(std::min<uint64_t>(count, owner_.discarded_below_ - at))
             : 0;
     // The bytes are in the buffer before anything found in them is announced.
-    if (dropped < count) owner_.port_.rx().Put(bytes + dropped, count - dropped, discards_);
+    owner_.port_.rx().Put(bytes, count, discards_, dropped);
     // Device packages are only watched for, so they see every byte.
     std::vector<NZReceivedProtoPackage> packages;
     owner_.package_parser_.Feed(bytes, count, now_ms_, packages);
