@@ -38,13 +38,6 @@ TEST(OwedAnswers, TheNextQueryPassesOverThemWhereverTheDiscardCame) {
     Bytes later;          // arriving after that
     Bytes next;           // what the next query reads then
   } cases[] = {
-      {"all after the discard",
-       [](auto &) {},
-       [&](auto &rx) { Put(rx, kOld, 1), Put(rx, kNew, 1); },
-       0,
-       0,
-       {},
-       kNew},
       {"half before it",
        [&](auto &rx) { Put(rx, two, 0); },
        [&](auto &rx) { Put(rx, rest, 1), Put(rx, kNew, 1); },
@@ -52,28 +45,9 @@ TEST(OwedAnswers, TheNextQueryPassesOverThemWhereverTheDiscardCame) {
        0,
        {},
        kNew},
-      {"read before it by someone else",
-       [&](auto &rx) { Put(rx, kOld, 0), TakeAll(rx); },
-       [&](auto &rx) { Put(rx, kNew, 1); },
-       0,
-       0,
-       {},
-       kNew},
       {"in hand at the discard, stored after it",
        [](auto &) {},
        [&](auto &rx) { Put(rx, kOld, 0), Put(rx, kNew, 1); },
-       0,
-       0,
-       {},
-       kNew},
-      {"half in hand, half arriving",
-       [](auto &) {},
-       [&](auto &rx) {
-         Put(rx, two, 0);
-         Bytes mixed = rest;
-         mixed.insert(mixed.end(), kNew.begin(), kNew.end());
-         Put(rx, mixed, 1);
-       },
        0,
        0,
        {},

@@ -75,17 +75,5 @@ TEST(DevicePackageResync, AnswersBehindARejectedHeaderAreFound) {
   EXPECT_EQ(Found(Join({damaged, kAnswer})), (std::vector<size_t>{2, 2}));
 }
 
-TEST(DevicePackageResync, AHeaderThatOutwaitsTheAnswersGivesThemUpAtTheTimeLimit) {
-  for (const size_t length : {size_t{37}, size_t{40}, size_t{0xFFFF}}) {
-    DevicePackageParser parser;
-    std::vector<NZReceivedProtoPackage> packages;
-    const Bytes stream = Join({StrayHeader(length, {}), kAnswer, kAnswer});
-    parser.Feed(stream.data(), stream.size(), 0, packages);
-    EXPECT_EQ(packages.size(), 0u) << length;
-    parser.Expire(DevicePackageParser::kDataTimeLimitMs, packages);
-    EXPECT_EQ(packages.size(), 2u) << length;
-  }
-}
-
 }  // namespace
 }  // namespace velmora::core
