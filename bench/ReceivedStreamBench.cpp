@@ -2,10 +2,14 @@
 // the same bytes: the read thread pays it on every chunk.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
+#include "core/port/IOHandle.h"
+#include "core/port/NZMemoryBufferIO.h"
 #include "core/printer/AutoReplyPacket.h"
 #include "core/printer/DevicePackage.h"
+#include "velmora/vp_common.h"
 
 namespace {
 
@@ -67,5 +71,22 @@ void BM_StatusAndPackageParsers(benchmark::State &state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
 }
 BENCHMARK(BM_StatusAndPackageParsers);
+
+// The whole receive path of a port, as its read thread runs it: both parsers, the receive
+// buffer and the received event, with the reader taking everything after each chunk.
+void BM_PortReceivePath(benchmark::State &state) {
+  const auto stream = Stream();
+  auto io = std::make_unique<velmora::core::NZMemoryBufferIO>();
+  io->Open(16);
+  velmora::core::IOHandle port(VP_PORT_TYPE_TCP, "bench", std::move(io), true);
+  for (auto _ : state) {
+    for (size_t at = 0; at < stream.size(); at += 1024) {
+      port.receiver().Receive(stream.data() + at, 1024, 0);
+      for (uint8_t byte = 0; port.rx().TakeByte(byte);) benchmark::DoNotOptimize(byte);
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+}
+BENCHMARK(BM_PortReceivePath);
 
 }  // namespace

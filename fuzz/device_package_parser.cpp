@@ -1,7 +1,11 @@
 // Arbitrary chunking of one received stream must find the same device packages, and packages
 // never hold more bytes than the stream. The stream arrives in bursts with pauses shorter and
 // longer than the package time limit, so headers whose data is late are given up and searched
-// behind, mid-stream and after the last byte.
+// behind, mid-stream and after the last byte. Two real answers follow the stream at once: a
+// header that the stream leaves open and that is rejected (its data check fails once the answers
+// complete it, or its time runs out) must not cost the first of them; only a package that
+// passes both checks may take its bytes.
+#include <algorithm>
 #include <array>
 #include <tuple>
 
@@ -18,8 +22,11 @@ bool operator==(const NZReceivedProtoPackage &a, const NZReceivedProtoPackage &b
 
 namespace {
 
+using velmora::core::DevicePackage;
 using velmora::core::DevicePackageParser;
 using velmora::core::NZReceivedProtoPackage;
+using velmora::fuzz::Bytes;
+using velmora::fuzz::Require;
 
 constexpr int64_t kLimit = DevicePackageParser::kDataTimeLimitMs;
 
@@ -37,16 +44,36 @@ std::vector<int64_t> ArrivalTimes(size_t size, uint32_t seed) {
   return times;
 }
 
+// True when a found package's bytes sit in `stream` over position `at` (or start there).
+bool Covered(const Bytes &stream, size_t at, const std::vector<NZReceivedProtoPackage> &found) {
+  for (const auto &p : found) {
+    const size_t size = DevicePackage::kHeaderSize + p.data.size();
+    for (size_t from = at >= size ? at - size + 1 : 0; from <= at; ++from) {
+      if (from + size > stream.size() || stream[from] != DevicePackage::kLead) continue;
+      const Bytes bytes = *DevicePackage::Build(stream[from + 1], p.command, p.parameter, p.data);
+      if (std::equal(bytes.begin(), bytes.end(), stream.begin() + static_cast<long>(from))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   velmora::fuzz::FuzzInput in;
   if (!velmora::fuzz::FuzzInput::From(data, size, in)) return 0;
-  const auto times = ArrivalTimes(in.size, in.seed);
+  const Bytes answer = *DevicePackage::Build(0x01, 0x3F, 0x56, Bytes{'B', 'A', 'T', ':', '8'});
+  Bytes stream(in.stream, in.stream + in.size);
+  const size_t answer_at = stream.size();
+  for (int i = 0; i < 2; ++i) stream.insert(stream.end(), answer.begin(), answer.end());
+  auto times = ArrivalTimes(in.size, in.seed);
+  times.resize(stream.size(), (times.empty() ? 0 : times.back()) + 1);
   // Each chunk is cut again where the arrival time changes; at the end the time limit passes
-  // once more.
+  // as often as it takes.
   const auto packages = velmora::fuzz::SameForEveryCutting(
-      in.stream, in.size, in.seed, [&](const std::vector<velmora::fuzz::Bytes> &chunks) {
+      stream.data(), stream.size(), in.seed, [&](const std::vector<Bytes> &chunks) {
         std::vector<NZReceivedProtoPackage> found;
         DevicePackageParser parser;
         size_t at = 0;  // in the stream
@@ -54,15 +81,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
           for (const size_t end = at + chunk.size(); at < end;) {
             size_t run = at + 1;
             while (run < end && times[run] == times[at]) ++run;
-            parser.Feed(in.stream + at, run - at, times[at], found);
+            parser.Feed(stream.data() + at, run - at, times[at], found);
             at = run;
           }
         }
-        if (!times.empty()) parser.Expire(times.back() + kLimit, found);
+        // A header found behind one that ran out of time gets its own time: let it pass until
+        // none is left (each expiry takes at least one byte out of the search).
+        for (size_t k = 1; k <= stream.size(); ++k) parser.Expire(times.back() + k * kLimit, found);
         return found;
       });
   size_t total = 0;
   for (const auto &p : packages) total += 12 + p.data.size();
-  velmora::fuzz::Require(total <= in.size);  // packages never hold more than the stream
+  Require(total <= stream.size());  // packages never hold more than the stream
+  Require(Covered(stream, answer_at, packages));
   return 0;
 }

@@ -46,7 +46,9 @@ class AnsweringPrinter final : public velmora::core::NZIOBase {
     writes.emplace_back(data, data + count);
     if (!answered_) {
       velmora::fuzz::Receive(*port, answer_, size_, seed_);
-      port->receiver().Idle();  // and then the printer is quiet
+      // and then the printer is quiet
+      port->receiver().Idle(velmora::platform::steadyMs() +
+                            velmora::core::NZReceivedDataProcessor::kHoldMs);
       visible = velmora::fuzz::TakeAll(port->rx());
       port->rx().Put(visible.data(), visible.size(), port->rx().discards());
       answered_ = true;

@@ -108,10 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                             std::make_unique<PlayedStream>(velmora::fuzz::Pieces(
                                 in.stream, velmora::fuzz::ChunkSizes(in.size, in.seed))),
                             (data[0] & 1) != 0);
-  Require(velmora::core::Ports().Add(port));
+  void *handle = velmora::core::Ports().Add(port);
+  Require(handle != nullptr);
+  port->SetHandle(handle);
   {
     std::lock_guard<std::mutex> lock(events.mutex);
-    events.port = port;
+    events.port = handle;
     events.received.clear();
   }
   port->StartReading();
@@ -130,6 +132,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const Bytes text(version.begin(), version.end());
   Require(std::search(reader.begin(), reader.end(), text.begin(), text.end()) != reader.end() ||
           text.empty());
-  velmora::core::Ports().Retire(port);
+  velmora::core::Ports().Retire(handle);
   return 0;
 }

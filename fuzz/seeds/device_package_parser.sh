@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Seeds for the device-package parser, each behind the four chunking-seed bytes: stray bytes that
-# look like a header announcing 65535 data bytes, followed by a real answer.
+# Seeds for the device-package parser, each behind the four chunking-seed bytes (the target adds
+# two real answers after each): stray bytes that look like a header announcing 65535 data bytes,
+# or 1 and 20 data bytes, an answer cut short, and a damaged package holding a whole answer.
 set -euo pipefail
 out="$1"
 printf '\x01\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x03' >"$out/false_header"
 printf '\x03\x01\x3f\x00\x56\x00\x00\x00\x02\x00\x0f\x66\x38\x37' >>"$out/false_header"
+printf '\x01\x00\x00\x00\x03\x00\x10\x00\x00\x00\x00\x00\x01\x00\x00\x12' >"$out/short_stray"
+printf '\x01\x00\x00\x00\x03\x00\x10\x00\x00\x00\x00\x00\x14\x00\x00\x07' >"$out/longer_stray"
+printf '\x01\x00\x00\x00\x03\x01\x3f\x00\x56\x00\x00\x00\x14\x00\x0f\x70\x42\x41' >"$out/cut_short"
+printf '\x01\x00\x00\x00\x03\x01\x3f\x00\x4e\x00\x00\x00\x0e\x00\x01\x7c' >"$out/damaged"
+printf '\x03\x01\x3f\x00\x56\x00\x00\x00\x02\x00\x0f\x66\x38\x37' >>"$out/damaged"

@@ -47,6 +47,9 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
  * of the count. */
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
                          unsigned int timeout);
+/* Reads take received bytes in order. Bytes that may begin an automatic status packet reach a
+ * reader once the bytes after them show what they are, at the latest 500 ms after the printer
+ * went quiet; until then VP_Port_Available does not count them (docs/protocol.md). */
 VP_API int VP_Port_Read(void *handle, unsigned char *buffer, unsigned int count,
                         unsigned int timeout);
 VP_API int VP_Port_ReadUntilByte(void *handle, unsigned char *buffer, unsigned int count,
@@ -55,11 +58,15 @@ VP_API int VP_Port_Available(void *handle);
 VP_API int VP_Port_SkipAvailable(void *handle);
 VP_API int VP_Port_IsConnectionValid(void *handle);
 VP_API int VP_Port_IsOpened(void *handle);
+/* Closes the port; the handle is invalid afterwards. A handle's value is never handed out
+ * again within the process, so a closed handle can never reach a port opened later. */
 VP_API int VP_Port_Close(void *handle);
 
 /* Broadcasts the discovery requests on every local IPv4 interface for ceil(timeout / 1000)
  * seconds, or until *cancel becomes non-zero; calls on_discovered once per reply, on a receive
- * thread. Every receive thread has ended when it returns. */
+ * thread. Every receive thread has ended when it returns. When the system cannot start every
+ * receive thread (a process limit), the search asks only where one started and reports what
+ * those found. */
 VP_API void VP_Port_EnumNetPrinter(unsigned int timeout, int *cancel,
                                    VP_OnNetPrinterDiscovered on_discovered, void *private_data);
 

@@ -20,22 +20,26 @@ TEST(PtrAutoDeleteManager, DeletesWithTheLastReferenceAndAClosedHandleFreesItsSl
   int deleted = 0;
   PtrAutoDeleteManager<Tracked, 3> registry;
   Tracked *objects[4];
+  void *handles[4] = {};
   for (auto *&object : objects) object = new Tracked(&deleted);
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(registry.Add(objects[i]));
-  EXPECT_FALSE(registry.Add(objects[3]));
+  for (int i = 0; i < 3; ++i) ASSERT_NE(handles[i] = registry.Add(objects[i]), nullptr);
+  EXPECT_EQ(registry.Add(objects[3]), nullptr);
+  EXPECT_EQ(registry.Acquire(objects[0]), nullptr) << "the object's address is not its handle";
 
-  Tracked *held = registry.Acquire(objects[1]);
+  Tracked *held = registry.Acquire(handles[1]);
   ASSERT_EQ(held, objects[1]);
-  EXPECT_TRUE(registry.Retire(held));
-  EXPECT_EQ(registry.Acquire(held), nullptr) << "a retired handle is invalid";
-  EXPECT_FALSE(registry.Retire(held)) << "only the first close succeeds";
-  EXPECT_TRUE(registry.Add(objects[3])) << "its slot is free while a call still holds it";
+  EXPECT_TRUE(registry.Retire(handles[1]));
+  EXPECT_EQ(registry.Acquire(handles[1]), nullptr) << "a retired handle is invalid";
+  EXPECT_FALSE(registry.Retire(handles[1])) << "only the first close succeeds";
+  ASSERT_NE(handles[3] = registry.Add(objects[3]), nullptr)
+      << "its slot is free while a call still holds it";
+  EXPECT_NE(handles[3], handles[1]) << "and the closed handle stays closed";
   registry.Pin(held);  // a thread started by the holder keeps it alive too
   registry.Release(held);
   EXPECT_EQ(deleted, 0) << "a call still holds a reference";
   registry.Release(held);
   EXPECT_EQ(deleted, 1);
-  for (Tracked *object : {objects[0], objects[2], objects[3]}) EXPECT_TRUE(registry.Retire(object));
+  for (void *handle : {handles[0], handles[2], handles[3]}) EXPECT_TRUE(registry.Retire(handle));
   EXPECT_EQ(deleted, 4);
   EXPECT_EQ(registry.Count(), 0u);
 }

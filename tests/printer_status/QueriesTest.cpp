@@ -20,8 +20,8 @@ void NoteAvailable(void *handle, unsigned char *, unsigned int, void *) {
   g_available_at_event = VP_Port_Available(handle);
 }
 
-// A chunk ending in "YES" may be the start of a status packet: its 'S' waits one read step at
-// most, the chunk's event waits for it, and a discard drops it.
+// A chunk ending in "YES" may be the start of a status packet: its 'S' waits for the hold bound
+// at most, the chunk's event waits for it, and a discard drops it.
 TEST_F(Queries, HeldBackBytesPrecedeTheirEventAndDieWithADiscard) {
   void *h = Open(0);
   ASSERT_EQ(VP_Port_AddOnPortReceivedEvent(NoteAvailable, nullptr), 1);

@@ -1,6 +1,8 @@
 #include "DeviceBehaviour.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace velmora::vprinter {
 namespace {
@@ -49,6 +51,11 @@ void DeviceBehaviour::SetAnswerData(uint32_t parameter, Bytes data) {
 void DeviceBehaviour::SetBatteryLevel(int level) {
   const std::string text = "BAT:" + std::to_string(level);
   SetAnswerData(kBattery, Bytes(text.begin(), text.end()));
+}
+
+void DeviceBehaviour::CutNextAnswer(size_t keep) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cut_next_to_ = keep;
 }
 
 void DeviceBehaviour::SetAnswering(bool answering) {
@@ -155,7 +162,8 @@ void DeviceBehaviour::FinishPackage(Bytes &out) {
   if (!answering_ || p.command != kQuery) return;
   const auto answer = answers_.find(p.parameter);
   if (answer == answers_.end()) return;
-  const Bytes bytes = EncodeDevicePackage({0x01, kQuery, p.parameter, answer->second});
+  Bytes bytes = EncodeDevicePackage({0x01, kQuery, p.parameter, answer->second});
+  bytes.resize(std::min(bytes.size(), std::exchange(cut_next_to_, SIZE_MAX)));
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -35,6 +36,9 @@ class DeviceBehaviour final : public PrinterBehaviour {
   void SetAnswerData(uint32_t parameter, Bytes data);
   void SetBatteryLevel(int level);
   void SetAnswering(bool answering);
+  // The next answer loses all but its first `keep` bytes on the way (a link that drops the
+  // tail of a message); the answers after it go out whole.
+  void CutNextAnswer(size_t keep);
 
   std::vector<DevicePackageRecord> Packages() const;
   std::vector<Bytes> FirmwareImages() const;
@@ -53,6 +57,7 @@ class DeviceBehaviour final : public PrinterBehaviour {
   mutable std::mutex mutex_;
   std::map<uint32_t, Bytes> answers_;
   bool answering_ = true;
+  size_t cut_next_to_ = SIZE_MAX;
   std::vector<DevicePackageRecord> packages_;
   std::vector<Bytes> images_;
 

@@ -18,8 +18,32 @@ RealTimeStatusBehaviour::RealTimeStatusBehaviour() {
     const int n = args[0];
     if (n < 1 || n > 4) return;
     ++requests_[n - 1];
-    if (answering_) pending_.push_back(answers_[n - 1]);
+    if (!answering_) return;
+    // Answers keep their order: once one is delayed, those after it wait too.
+    if (delay_ms_ > 0 || !delayed_.empty()) {
+      delayed_.emplace_back(NowMs() + delay_ms_, answers_[n - 1]);
+    } else {
+      pending_.push_back(answers_[n - 1]);
+    }
   });
+}
+
+void RealTimeStatusBehaviour::SetAnswerDelayMs(int delay_ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  delay_ms_ = delay_ms;
+}
+
+void RealTimeStatusBehaviour::OnTick(VirtualPrinter &, const Reply &send) {
+  Bytes due;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int64_t now = NowMs();
+    while (!delayed_.empty() && delayed_.front().first <= now) {
+      due.push_back(delayed_.front().second);
+      delayed_.pop_front();
+    }
+  }
+  if (!due.empty()) send(due);
 }
 
 void RealTimeStatusBehaviour::SetAnswer(int n, uint8_t byte) {

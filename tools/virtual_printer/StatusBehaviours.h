@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "CommandScanner.h"
@@ -30,11 +31,14 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   void SetPaperNearEnd(bool near_end);
   // A printer that stays silent.
   void SetAnswering(bool answering);
+  // A slow printer: each answer, as it stood when asked, goes out this long after its request.
+  void SetAnswerDelayMs(int delay_ms);
   // How many DLE EOT n requests arrived.
   size_t RequestCount(int n) const;
 
   void OnReceived(VirtualPrinter &printer, const uint8_t *data, size_t count,
                   const Reply &reply) override;
+  void OnTick(VirtualPrinter &printer, const Reply &send) override;
 
  private:
   void SetBit(int n, uint8_t bit, bool on);
@@ -43,8 +47,10 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   std::array<uint8_t, 4> answers_ = kOnline;
   std::array<size_t, 4> requests_{};
   bool answering_ = true;
+  int delay_ms_ = 0;
   CommandScanner scanner_;
   Bytes pending_;
+  std::deque<std::pair<int64_t, uint8_t>> delayed_;  // when due, and the answer
 };
 
 // Answers GS ( H print-result queries once everything received before them is "printed". While

@@ -102,7 +102,7 @@ int VP_Port_Close(void *handle) {
   return WithPort(handle, 0, [&](IOHandle &port) {
     // Invalidate the handle first: the closed-event thread that the transport's close starts
     // closes the handle too, and only the first close of a live handle may succeed.
-    const bool first = velmora::core::Ports().Retire(&port);
+    const bool first = velmora::core::Ports().Retire(port.handle());
     port.Close();
     return first ? 1 : 0;
   });

@@ -68,7 +68,8 @@ IOHandle::OpenOutcome IOHandle::AwaitOpenOutcome() {
 void IOHandle::ReadLoop(NZThreadIO &stream) {
   std::vector<uint8_t> packet(stream.PacketSize());
   while (stream.IsOpened()) {
-    const int n = stream.ReadPacket(packet.data(), packet.size(), kReadPollMs);
+    const int n =
+        stream.ReadPacket(packet.data(), packet.size(), processor_.ReadWaitMs(kReadPollMs));
     if (n > 0) {
       processor_.Receive(packet.data(), static_cast<size_t>(n));
     } else if (n == 0) {
@@ -78,7 +79,7 @@ void IOHandle::ReadLoop(NZThreadIO &stream) {
       break;
     }
   }
-  processor_.Idle();
+  processor_.Finish();
 }
 
 int IOHandle::Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms) {
@@ -111,7 +112,7 @@ bool IOHandle::IsConnectionValid() {
 }
 
 void IOHandle::OnTransportWritten(const uint8_t *data, size_t count) {
-  PortEvents::Get().written.Raise(static_cast<void *>(this), const_cast<unsigned char *>(data),
+  PortEvents::Get().written.Raise(handle(), const_cast<unsigned char *>(data),
                                   static_cast<unsigned int>(count));
 }
 
@@ -121,9 +122,9 @@ void IOHandle::OnTransportClosed() {
   // The closed event runs on a thread of its own, which then closes the handle.
   RunPinned(this, [](IOHandle *port) {
     if (port->AwaitOpenOutcome() == OpenOutcome::kOpened) {
-      PortEvents::Get().closed.Raise(static_cast<void *>(port));
+      PortEvents::Get().closed.Raise(port->handle());
     }
-    VP_Port_Close(port);
+    VP_Port_Close(port->handle());
   });
 }
 

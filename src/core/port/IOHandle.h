@@ -21,7 +21,7 @@ namespace velmora::core {
 
 // The port object behind every handle: the open transport, the receive buffer, the
 // printer-side records and the wiring that turns transport happenings into port events.
-// Its address is the opaque handle; it lives in the port registry (PortRegistry.h).
+// It lives in the port registry (PortRegistry.h), which gives it its opaque handle.
 class IOHandle final : public NZIOListener {
  public:
   static constexpr uint32_t kDefaultWriteTimeoutMs = 3600000;
@@ -31,6 +31,10 @@ class IOHandle final : public NZIOListener {
   IOHandle(const IOHandle &) = delete;
   IOHandle &operator=(const IOHandle &) = delete;
 
+  // The handle the caller knows this port by (null until the registry gave it one). Every
+  // event names the port by it.
+  void *handle() const { return handle_.load(); }
+  void SetHandle(void *handle) { handle_.store(handle); }
   uint32_t port_type() const { return port_type_; }
   const std::string &name() const { return name_; }
   bool autoreply_mode() const { return autoreply_mode_; }
@@ -81,6 +85,7 @@ class IOHandle final : public NZIOListener {
   OpenOutcome AwaitOpenOutcome();
   void ReadLoop(NZThreadIO &stream);
 
+  std::atomic<void *> handle_{nullptr};
   const uint32_t port_type_;
   const std::string name_;
   const bool autoreply_mode_;

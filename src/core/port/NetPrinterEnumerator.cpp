@@ -143,12 +143,20 @@ void EnumerateNetPrinters(uint32_t timeout_ms, const int *cancel,
       searchers.push_back(std::move(searcher));
     }
   }
-  for (auto &s : searchers) {
-    Searcher &searcher = *s;
-    searcher.receiver = std::thread([&searcher, &stop, on_discovered, private_data] {
-      ReceiveReplies(searcher, stop, on_discovered, private_data);
-    });
+  // Under a process limit a thread may not start: the search goes on with those that did.
+  size_t started = 0;
+  for (; started < searchers.size(); ++started) {
+    Searcher &searcher = *searchers[started];
+    try {
+      searcher.receiver = std::thread([&searcher, &stop, on_discovered, private_data] {
+        ReceiveReplies(searcher, stop, on_discovered, private_data);
+      });
+    } catch (...) {  // std::system_error when the system has no thread to give
+      break;
+    }
   }
+  for (size_t i = started; i < searchers.size(); ++i) ::close(searchers[i]->fd);
+  searchers.resize(started);
 
   int64_t next_round = start;
   while (!Cancelled(cancel)) {

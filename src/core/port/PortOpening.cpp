@@ -18,7 +18,7 @@ namespace {
 void ReportOpened(IOHandle *port) {
   Ports().Pin(port);
   const bool started = platform::startDetachedThread([port] {
-    PortEvents::Get().opened.Raise(static_cast<void *>(port), port->name().c_str());
+    PortEvents::Get().opened.Raise(port->handle(), port->name().c_str());
     port->SetOpenOutcome(IOHandle::OpenOutcome::kOpened);
     Ports().Release(port);
   });
@@ -38,11 +38,13 @@ void *CompletePortOpen(uint32_t port_type, const std::string &name, std::unique_
     return nullptr;
   }
   auto *port = new IOHandle(port_type, name, std::move(io), autoreply_mode);
-  if (!Ports().Add(port)) {
+  void *handle = Ports().Add(port);
+  if (handle == nullptr) {
     delete port;  // never registered: nothing else can know it
     ReportOpenFailed(name);
     return nullptr;
   }
+  port->SetHandle(handle);
   // Our own reference for the rest of the set-up, in case the port closes meanwhile.
   Ports().Pin(port);
   port->Attach();
@@ -53,13 +55,13 @@ void *CompletePortOpen(uint32_t port_type, const std::string &name, std::unique_
       port->StartReading();
       ReportOpened(port);
       Ports().Release(port);
-      return port;
+      return handle;
     }
   } catch (...) {
     // a failed set-up, like any other
   }
   port->SetOpenOutcome(IOHandle::OpenOutcome::kFailed);
-  Ports().Retire(port);
+  Ports().Retire(handle);
   port->Close();
   ReportOpenFailed(name);
   Ports().Release(port);

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
 namespace velmora::core {
 
-// Registry of live objects behind opaque handles: at most kSlots live handles, each a pointer
-// with a reference count, under one mutex. A handle is validated by comparing its value with
-// the registered pointers, never by dereferencing it. The registration itself holds one
-// reference; Retire() drops the handle from lookups (the handle is invalid from then on and
-// its slot is free for a new open), and the object is deleted when the last reference is
-// released, possibly later, by a thread that still holds it.
+// Registry of live objects behind opaque handles: at most kSlots live handles, each with its
+// object and a reference count, under one mutex. A handle is a value of its own, never the
+// object's address, and no value is handed out twice: a handle that was closed can never name
+// an object entered later, even one that took its object's memory. A handle is validated by
+// comparing it with the registered ones, never by dereferencing it. The registration itself
+// holds one reference; Retire() drops the handle from lookups (the handle is invalid from then
+// on and its slot is free for a new open), and the object is deleted when the last reference
+// is released, possibly later, by a thread that still holds it.
 template <typename T, size_t kSlots = 100>
 class PtrAutoDeleteManager {
  public:
@@ -19,8 +22,9 @@ class PtrAutoDeleteManager {
   PtrAutoDeleteManager(const PtrAutoDeleteManager &) = delete;
   PtrAutoDeleteManager &operator=(const PtrAutoDeleteManager &) = delete;
 
-  // Enters `object` with one reference. False when every slot is taken.
-  bool Add(T *object) {
+  // Enters `object` with one reference and returns its new handle; null when every slot is
+  // taken (or, after some 2^28 handles on a 32-bit system, when the values ran out).
+  void *Add(T *object) {
     std::lock_guard<std::mutex> lock(mutex_);
     size_t live = 0;
     Slot *free_slot = nullptr;
@@ -28,17 +32,20 @@ class PtrAutoDeleteManager {
       if (slot.object != nullptr && !slot.retired) ++live;
       if (slot.object == nullptr && free_slot == nullptr) free_slot = &slot;
     }
-    if (live >= kSlots) return false;
+    if (live >= kSlots || next_handle_ > kLastHandle) return nullptr;
     if (free_slot == nullptr) free_slot = &slots_.emplace_back();
-    *free_slot = Slot{object, 1, false};
-    return true;
+    // Aligned like an address, above the first page, so that it looks like any other handle.
+    void *handle = reinterpret_cast<void *>(next_handle_);
+    next_handle_ += kHandleStep;
+    *free_slot = Slot{object, handle, 1, false};
+    return handle;
   }
 
   // Looks a handle up; on success takes a reference and returns the object.
   T *Acquire(const void *handle) {
     if (handle == nullptr) return nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
-    Slot *slot = Find(handle);
+    Slot *slot = FindHandle(handle);
     if (slot == nullptr || slot->retired) return nullptr;
     ++slot->refs;
     return slot->object;
@@ -48,7 +55,7 @@ class PtrAutoDeleteManager {
   // after it was retired (for threads that outlive the call that started them).
   void Pin(T *object) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Slot *slot = Find(object);
+    Slot *slot = FindObject(object);
     if (slot != nullptr) ++slot->refs;
   }
 
@@ -58,7 +65,7 @@ class PtrAutoDeleteManager {
     T *doomed = nullptr;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      Slot *slot = Find(handle);
+      Slot *slot = FindHandle(handle);
       if (slot == nullptr || slot->retired) return false;
       slot->retired = true;
       doomed = DropLocked(*slot);
@@ -72,7 +79,7 @@ class PtrAutoDeleteManager {
     T *doomed = nullptr;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      Slot *slot = Find(object);
+      Slot *slot = FindObject(object);
       if (slot == nullptr) return;
       doomed = DropLocked(*slot);
     }
@@ -88,15 +95,27 @@ class PtrAutoDeleteManager {
   }
 
  private:
+  static constexpr uintptr_t kFirstHandle = 0x10010;
+  static constexpr uintptr_t kHandleStep = 0x10;
+  static constexpr uintptr_t kLastHandle = UINTPTR_MAX - kHandleStep;
+
   struct Slot {
     T *object = nullptr;
+    const void *handle = nullptr;
     int refs = 0;
     bool retired = false;
   };
 
-  Slot *Find(const void *handle) {
+  Slot *FindHandle(const void *handle) {
     for (Slot &slot : slots_) {
-      if (slot.object != nullptr && static_cast<const void *>(slot.object) == handle) return &slot;
+      if (slot.object != nullptr && slot.handle == handle) return &slot;
+    }
+    return nullptr;
+  }
+
+  Slot *FindObject(const T *object) {
+    for (Slot &slot : slots_) {
+      if (slot.object != nullptr && slot.object == object) return &slot;
     }
     return nullptr;
   }
@@ -111,6 +130,7 @@ class PtrAutoDeleteManager {
 
   mutable std::mutex mutex_;
   std::vector<Slot> slots_;  // grows past kSlots only with retired objects still held
+  uintptr_t next_handle_ = kFirstHandle;
 };
 
 }  // namespace velmora::core

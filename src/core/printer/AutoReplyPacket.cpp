@@ -1,5 +1,6 @@
 #include "core/printer/AutoReplyPacket.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/printer/XorCheck.h"
@@ -27,8 +28,17 @@ void AutoReplyPacketParser::Feed(const uint8_t *data, size_t count, Sink &sink) 
       if (i == count) break;
     }
     FeedByte(data[i++], pass, sink);
+    if (held_size_ > 0) ReleaseClaimed(pass, sink);
   }
   Emit(pass, sink);
+}
+
+void AutoReplyPacketParser::ReleaseClaimed(std::vector<uint8_t> &data, Sink &sink) {
+  Emit(data, sink);
+  const size_t claimed = sink.Claimed(held_.data(), held_size_);
+  // The held bytes are the stream's last ones: a possible packet starting within the first
+  // `claimed` of them leaves more than the rest held.
+  if (claimed > 0) Release(held_size_ - std::min(claimed, held_size_), sink);
 }
 
 void AutoReplyPacketParser::Release(size_t recent, Sink &sink) {

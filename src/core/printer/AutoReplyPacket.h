@@ -37,7 +37,8 @@ struct AutoReplyPacket {
 // Takes automatic status packets out of a received byte stream. Everything else passes through
 // unchanged and in order; bytes that only look like a packet are passed through too. The result
 // does not depend on how the stream is cut into chunks: a possible packet that a chunk ends in is
-// held back until the next chunk decides it (or Flush gives it up as data).
+// held back, over any number of chunks, until later bytes decide it, the sink claims its bytes,
+// or the owner gives it up as data with Release or Flush.
 class AutoReplyPacketParser {
  public:
   class Sink {
@@ -45,6 +46,15 @@ class AutoReplyPacketParser {
     virtual ~Sink() = default;
     virtual void OnData(const uint8_t *data, size_t count) = 0;
     virtual void OnPacket(const AutoReplyPacket &packet) = 0;
+    // How many of the held bytes, from the first, belong to something else that they complete
+    // (the last data of a device package); asked after each byte while bytes are held, once
+    // every byte before them has gone to OnData. A possible packet that starts among them is
+    // not one.
+    virtual size_t Claimed(const uint8_t *held, size_t count) {
+      (void)held;
+      (void)count;
+      return 0;
+    }
   };
 
   void Feed(const uint8_t *data, size_t count, Sink &sink);
@@ -59,6 +69,8 @@ class AutoReplyPacketParser {
   // Feeds one byte; the bytes of a rejected candidate after its lead byte are fed again,
   // since a real packet may start among them.
   void FeedByte(uint8_t byte, std::vector<uint8_t> &data, Sink &sink);
+  // Gives up the possible packets among held bytes that the sink claims.
+  void ReleaseClaimed(std::vector<uint8_t> &data, Sink &sink);
   void Reject(std::vector<uint8_t> &data, Sink &sink);
   static void Emit(std::vector<uint8_t> &data, Sink &sink);
 

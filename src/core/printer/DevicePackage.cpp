@@ -37,18 +37,54 @@ void DevicePackageParser::Feed(const uint8_t *data, size_t count, int64_t now_ms
 
 void DevicePackageParser::Expire(int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages) {
   if (!in_data_ || now_ms < deadline_ms_) return;
-  // Search again behind the false start. A header found among these bytes gets its own time
-  // from now on, so this never calls itself.
-  const std::vector<uint8_t> again(pending_.begin() + 1, pending_.end());
-  pending_.clear();
-  in_data_ = false;
-  Scan(again.data(), again.size(), now_ms, packages);
+  // A header found among the bytes scanned again gets its own time from now on, so this never
+  // calls itself.
+  Reject();
+  Scan(nullptr, 0, now_ms, packages);
+}
+
+size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count, int64_t now_ms) const {
+  if (pending_.empty()) return 0;
+  if (in_data_) {
+    if (now_ms >= deadline_ms_) return 0;
+    const size_t missing = DevicePackage::kHeaderSize + data_length_ - pending_.size();
+    if (missing > count) return 0;
+    const uint8_t check = XorOf(pending_.data() + DevicePackage::kHeaderSize,
+                                pending_.size() - DevicePackage::kHeaderSize) ^
+                          XorOf(data, missing);
+    return check == pending_[10] ? missing : 0;
+  }
+  // The header is not complete yet: only one without data can end among a few bytes.
+  const size_t missing = DevicePackage::kHeaderSize - pending_.size();
+  if (missing > count) return 0;
+  std::array<uint8_t, DevicePackage::kHeaderSize> header{};
+  std::copy(pending_.begin(), pending_.end(), header.begin());
+  std::copy(data, data + missing, header.begin() + static_cast<std::ptrdiff_t>(pending_.size()));
+  const bool empty = header[8] == 0 && header[9] == 0 && header[10] == 0;
+  return empty && XorOf(header.data(), header.size()) == 0 ? missing : 0;
 }
 
 void DevicePackageParser::Scan(const uint8_t *data, size_t count, int64_t now_ms,
                                std::vector<NZReceivedProtoPackage> &packages) {
+  size_t taken = 0;
+  while (true) {
+    if (!rescan_.empty()) {
+      // What a rejection gave back comes before the rest of what it was scanning.
+      std::vector<uint8_t> again;
+      again.swap(rescan_);
+      const size_t used = ScanUntilRejected(again.data(), again.size(), now_ms, packages);
+      rescan_.insert(rescan_.end(), again.begin() + static_cast<std::ptrdiff_t>(used), again.end());
+      continue;
+    }
+    if (taken == count) return;
+    taken += ScanUntilRejected(data + taken, count - taken, now_ms, packages);
+  }
+}
+
+size_t DevicePackageParser::ScanUntilRejected(const uint8_t *data, size_t count, int64_t now_ms,
+                                              std::vector<NZReceivedProtoPackage> &packages) {
   size_t i = 0;
-  while (i < count) {
+  while (i < count && rescan_.empty()) {
     if (in_data_) {
       // Package data is taken in bulk.
       const size_t n =
@@ -60,29 +96,19 @@ void DevicePackageParser::Scan(const uint8_t *data, size_t count, int64_t now_ms
     }
     if (pending_.empty()) {
       const void *lead = std::memchr(data + i, DevicePackage::kLead, count - i);
-      if (lead == nullptr) return;
+      if (lead == nullptr) return count;
       i = static_cast<size_t>(static_cast<const uint8_t *>(lead) - data);
     }
-    FeedByte(data[i++], now_ms, packages);
+    pending_.push_back(data[i++]);
+    if (pending_.size() == DevicePackage::kHeaderSize) FinishHeader(now_ms, packages);
   }
-}
-
-void DevicePackageParser::FeedByte(uint8_t byte, int64_t now_ms,
-                                   std::vector<NZReceivedProtoPackage> &packages) {
-  if (pending_.empty() && byte != DevicePackage::kLead) return;
-  pending_.push_back(byte);
-  if (pending_.size() == DevicePackage::kHeaderSize) FinishHeader(now_ms, packages);
+  return i;
 }
 
 void DevicePackageParser::FinishHeader(int64_t now_ms,
                                        std::vector<NZReceivedProtoPackage> &packages) {
   if (XorOf(pending_.data(), DevicePackage::kHeaderSize) != 0) {
-    // Not a header: a package may still start after its first byte (11 bytes cannot complete
-    // another header, so this goes no deeper).
-    std::array<uint8_t, DevicePackage::kHeaderSize> rejected{};
-    std::copy(pending_.begin(), pending_.end(), rejected.begin());
-    pending_.clear();
-    for (size_t i = 1; i < rejected.size(); ++i) FeedByte(rejected[i], now_ms, packages);
+    Reject();
     return;
   }
   data_length_ = static_cast<size_t>(pending_[8] | pending_[9] << 8);
@@ -99,15 +125,23 @@ void DevicePackageParser::FinishData(std::vector<NZReceivedProtoPackage> &packag
   in_data_ = false;
   const uint8_t *header = pending_.data();
   const uint8_t *data = header + DevicePackage::kHeaderSize;
-  if (XorOf(data, data_length_) == header[10]) {
-    NZReceivedProtoPackage package;
-    package.command = static_cast<uint16_t>(header[2] | header[3] << 8);
-    package.parameter = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
-                        static_cast<uint32_t>(header[6]) << 16 |
-                        static_cast<uint32_t>(header[7]) << 24;
-    package.data.assign(data, data + data_length_);
-    packages.push_back(std::move(package));
-  }  // else damaged: dropped
+  if (XorOf(data, data_length_) != header[10]) {
+    Reject();  // damaged, or a false header whose data the next answer completed
+    return;
+  }
+  NZReceivedProtoPackage package;
+  package.command = static_cast<uint16_t>(header[2] | header[3] << 8);
+  package.parameter = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
+                      static_cast<uint32_t>(header[6]) << 16 |
+                      static_cast<uint32_t>(header[7]) << 24;
+  package.data.assign(data, data + data_length_);
+  packages.push_back(std::move(package));
+  pending_.clear();
+}
+
+void DevicePackageParser::Reject() {
+  in_data_ = false;
+  rescan_.assign(pending_.begin() + 1, pending_.end());
   pending_.clear();
 }
 

@@ -24,11 +24,16 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
             ? static_cast<size_t>(std::min<uint64_t>(count, owner_.discarded_below_ - at))
             : 0;
     // The bytes are in the buffer before anything found in them is announced.
-    if (dropped < count) owner_.port_.rx().Put(bytes + dropped, count - dropped, discards_);
+    owner_.port_.rx().Put(bytes, count, discards_, dropped);
     // Device packages are only watched for, so they see every byte.
     std::vector<NZReceivedProtoPackage> packages;
     owner_.package_parser_.Feed(bytes, count, now_ms_, packages);
     for (auto &package : packages) owner_.Queue(std::move(package));
+  }
+
+  size_t Claimed(const uint8_t *held, size_t count) override {
+    // Held bytes that complete a device package are its data.
+    return owner_.package_parser_.CompletedBy(held, count, now_ms_);
   }
 
   void OnPacket(const AutoReplyPacket &packet) override {
@@ -49,7 +54,7 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
     }
     // Callbacks run with no lock of ours held.
     auto &events = PortEvents::Get();
-    void *handle = static_cast<void *>(&port);
+    void *handle = port.handle();
     switch (packet.type) {
       case AutoReplyPacket::kStatus:
         events.printer_status.Raise(handle, error_status, info_status);
@@ -80,29 +85,35 @@ uint64_t NZReceivedDataProcessor::BeginStep() {
   return discards;
 }
 
-void NZReceivedDataProcessor::Receive(const uint8_t *chunk, size_t count) {
-  const int64_t now_ms = platform::steadyMs();
+void NZReceivedDataProcessor::Receive(const uint8_t *chunk, size_t count, int64_t now_ms) {
   Sink sink(*this, BeginStep(), now_ms);
   ExpirePackages(now_ms);
   fed_ += count;
+  last_byte_ms_ = now_ms;
   status_parser_.Feed(chunk, count, sink);
-  // Bytes held since an earlier step have had theirs.
-  status_parser_.Release(count, sink);
-  RaiseReceived(waiting_event_);
-  std::vector<uint8_t> event(chunk, chunk + count);
-  if (status_parser_.held() > 0) {
-    waiting_event_ = std::move(event);
-  } else {
-    RaiseReceived(event);
-  }
+  waiting_events_.push_back({fed_, std::vector<uint8_t>(chunk, chunk + count)});
+  RaiseDueEvents();
 }
 
-void NZReceivedDataProcessor::Idle() {
+void NZReceivedDataProcessor::Idle(int64_t now_ms) {
+  Sink sink(*this, BeginStep(), now_ms);
+  ExpirePackages(now_ms);
+  if (status_parser_.held() > 0 && now_ms - last_byte_ms_ >= kHoldMs) status_parser_.Flush(sink);
+  RaiseDueEvents();
+}
+
+void NZReceivedDataProcessor::Finish() {
   const int64_t now_ms = platform::steadyMs();
   Sink sink(*this, BeginStep(), now_ms);
   ExpirePackages(now_ms);
   status_parser_.Flush(sink);
-  RaiseReceived(waiting_event_);
+  RaiseDueEvents();
+}
+
+uint32_t NZReceivedDataProcessor::ReadWaitMs(uint32_t longest_ms, int64_t now_ms) const {
+  if (status_parser_.held() == 0) return longest_ms;
+  const int64_t left = last_byte_ms_ + kHoldMs - now_ms;
+  return static_cast<uint32_t>(std::clamp<int64_t>(left, 1, longest_ms));
 }
 
 void NZReceivedDataProcessor::ExpirePackages(int64_t now_ms) {
@@ -121,13 +132,14 @@ void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {
   queue.Push(std::move(package));
 }
 
-void NZReceivedDataProcessor::RaiseReceived(std::vector<uint8_t> &chunk) {
-  if (chunk.empty()) return;
-  // The event gets the chunk as read, status packets included.
-  std::vector<uint8_t> event = std::move(chunk);
-  chunk.clear();
-  PortEvents::Get().received.Raise(static_cast<void *>(&port_), event.data(),
-                                   static_cast<unsigned int>(event.size()));
+void NZReceivedDataProcessor::RaiseDueEvents() {
+  while (!waiting_events_.empty() && waiting_events_.front().end <= passed_) {
+    // The event gets the chunk as read, status packets included.
+    const std::vector<uint8_t> event = std::move(waiting_events_.front().bytes);
+    waiting_events_.pop_front();
+    PortEvents::Get().received.Raise(port_.handle(), const_cast<uint8_t *>(event.data()),
+                                     static_cast<unsigned int>(event.size()));
+  }
 }
 
 }  // namespace velmora::core

@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "core/printer/AutoReplyPacket.h"
 #include "core/printer/DevicePackage.h"
+#include "platform/Clock.h"
 
 namespace velmora::core {
 
@@ -14,20 +16,29 @@ class IOHandle;
 // Sees every byte a port receives before it reaches the receive buffer: automatic status
 // packets are taken out of the stream (they update the port's records and raise the printer
 // events), device packages are queued for the device-protocol calls, and the rest goes to the
-// receive buffer. It also raises the port-received event, once every byte of the chunk is in
-// the buffer or known to be a status packet. Used by the port's read thread only.
+// receive buffer. It also raises the port-received event for each chunk, once every byte of it
+// is in the buffer or known to be a status packet. Used by the port's read thread only.
 //
-// A chunk that ends like the start of a status packet is held back for one read step at most:
-// when the next step does not complete the packet, those bytes go on as data. A discard drops
-// held bytes like those in the buffer.
+// Bytes that may begin a status packet are held back, however the stream is cut, until the
+// bytes after them decide, or until nothing has arrived for kHoldMs: then they go on as data.
+// Held bytes that complete a device package whose checks pass are its data and go on at once.
+// A discard drops held bytes like those in the buffer (a packet among them still counts).
 class NZReceivedDataProcessor {
  public:
+  // How long a possible status packet waits for the rest of it while nothing arrives.
+  static constexpr int64_t kHoldMs = 500;
+
   explicit NZReceivedDataProcessor(IOHandle &port) : port_(port) {}
 
-  // One chunk as read from the transport.
-  void Receive(const uint8_t *chunk, size_t count);
-  // A read step passed without bytes, or reading ended.
-  void Idle();
+  // One chunk as read from the transport at `now_ms` (steady milliseconds).
+  void Receive(const uint8_t *chunk, size_t count, int64_t now_ms = platform::steadyMs());
+  // A read step passed without bytes.
+  void Idle(int64_t now_ms = platform::steadyMs());
+  // Reading ended: held bytes go on as data.
+  void Finish();
+  // How long the next read may wait for bytes, at most `longest_ms`: not past the moment held
+  // bytes are due.
+  uint32_t ReadWaitMs(uint32_t longest_ms, int64_t now_ms = platform::steadyMs()) const;
 
  private:
   class Sink;
@@ -36,7 +47,8 @@ class NZReceivedDataProcessor {
   uint64_t BeginStep();
   void ExpirePackages(int64_t now_ms);
   void Queue(NZReceivedProtoPackage package);
-  void RaiseReceived(std::vector<uint8_t> &chunk);
+  // Raises the event of every chunk whose bytes have all gone on.
+  void RaiseDueEvents();
 
   IOHandle &port_;
   AutoReplyPacketParser status_parser_;
@@ -47,8 +59,13 @@ class NZReceivedDataProcessor {
   uint64_t passed_ = 0;
   uint64_t discarded_below_ = 0;
   uint64_t discards_seen_ = 0;
-  // A chunk whose event waits for its held-back bytes.
-  std::vector<uint8_t> waiting_event_;
+  int64_t last_byte_ms_ = 0;
+  // Chunks whose event waits for held bytes, with the stream position of their end.
+  struct WaitingEvent {
+    uint64_t end = 0;
+    std::vector<uint8_t> bytes;
+  };
+  std::deque<WaitingEvent> waiting_events_;
 };
 
 }  // namespace velmora::core

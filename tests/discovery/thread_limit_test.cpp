@@ -1,0 +1,67 @@
+// Network discovery under a process limit on threads: a receive thread that cannot start costs
+// its replies, never the process.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "VirtualDiscoveryResponder.h"
+#include "support/PrivateNetwork.h"
+#include "velmora/velmora.h"
+
+namespace velmora::test {
+namespace {
+
+// A user no other process on the machine runs as, so that its thread count is this process's.
+constexpr uid_t kLoneUser = 61937;
+
+size_t ThreadsOfThisProcess() {
+  size_t n = 0;
+  if (DIR *dir = opendir("/proc/self/task")) {
+    while (dirent *entry = readdir(dir)) n += entry->d_name[0] != '.' ? 1 : 0;
+    closedir(dir);
+  }
+  return n;
+}
+
+void CountReply(const char *, const char *, const char *, const char *, void *found) {
+  static_cast<std::atomic<int> *>(found)->fetch_add(1);
+}
+
+// Runs in a process of its own: searches with room for `spare_threads` more threads, and exits
+// with 0 once the search returned having found a reply (or, without room, found none).
+[[noreturn]] void SearchWithRoomFor(int spare_threads) {
+  PrivateNetwork network;
+  if (!network.ok()) std::_Exit(9);
+  vprinter::VirtualDiscoveryResponder printer({{0, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}, {}, "Bar"});
+  bool started = false;
+  network.OnPrinterHost([&] { started = printer.Start(); });
+  if (!started) std::_Exit(10);
+  // The limit holds for users without the privilege to pass it.
+  const rlim_t threads = ThreadsOfThisProcess() + static_cast<rlim_t>(spare_threads);
+  const rlimit limit{threads, threads};
+  if (setrlimit(RLIMIT_NPROC, &limit) != 0 || setuid(kLoneUser) != 0) std::_Exit(11);
+  std::atomic<int> found{0};
+  int cancel = 0;
+  ::VP_Port_EnumNetPrinter(1000, &cancel, CountReply, &found);
+  std::_Exit((found.load() > 0) == (spare_threads > 0) ? 0 : 12);
+}
+
+TEST(NetEnumThreadLimit, ASearchWhoseThreadsCannotAllStartFindsWhatTheStartedOnesFound) {
+  {
+    const PrivateNetwork probe;
+    if (!probe.ok()) GTEST_SKIP() << probe.why_not();
+  }
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // One interface, two request kinds: the first receive thread starts, the second cannot; then
+  // none can.
+  for (const int spare : {1, 0}) {
+    EXPECT_EXIT(SearchWithRoomFor(spare), ::testing::ExitedWithCode(0), "") << spare;
+  }
+}
+
+}  // namespace
+}  // namespace velmora::test

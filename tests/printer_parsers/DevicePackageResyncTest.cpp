@@ -1,0 +1,79 @@
+// A header that is rejected, for whatever reason, never costs the answers behind it: the search
+// goes on from the byte after its lead byte.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/printer/DevicePackage.h"
+#include "core/printer/XorCheck.h"
+
+namespace velmora::core {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kAnswer = *DevicePackage::Build(0x01, 0x3F, 0x56, Bytes{'B', 'A', 'T', ':', '8', '7'});
+
+// Twelve bytes that pass the header check and announce `length` data bytes, whose data check
+// `following` (the bytes that will complete them) does not pass.
+Bytes StrayHeader(size_t length, const Bytes &following) {
+  const uint8_t data_check = length <= following.size() ? XorOf(following.data(), length) : 0;
+  Bytes header = {0x03,
+                  0x00,
+                  0x10,
+                  0x00,
+                  0x00,
+                  0x00,
+                  0x00,
+                  0x00,
+                  static_cast<uint8_t>(length),
+                  static_cast<uint8_t>(length >> 8),
+                  static_cast<uint8_t>(data_check ^ 0x5A)};
+  header.push_back(XorOf(header.data(), header.size()));
+  return header;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes &p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// The answers found among `stream`, fed in one piece and byte by byte; when nothing is found at
+// once, also after the package time limit.
+std::vector<size_t> Found(const Bytes &stream) {
+  std::vector<size_t> counts;
+  for (const size_t piece : {stream.size(), size_t{1}}) {
+    DevicePackageParser parser;
+    std::vector<NZReceivedProtoPackage> packages;
+    for (size_t at = 0; at < stream.size(); at += piece) {
+      parser.Feed(stream.data() + at, std::min(piece, stream.size() - at), 0, packages);
+    }
+    counts.push_back(packages.size());
+    for (const auto &p : packages) {
+      EXPECT_EQ(p.data, Bytes(kAnswer.begin() + 12, kAnswer.end()));
+    }
+  }
+  return counts;
+}
+
+TEST(DevicePackageResync, AnswersBehindARejectedHeaderAreFound) {
+  const Bytes two = Join({kAnswer, kAnswer});  // an answer and the retry's answer
+  // Stray headers that announce 1 to 36 data bytes: the two answers complete their data.
+  for (size_t length = 1; length <= two.size(); ++length) {
+    EXPECT_EQ(Found(Join({StrayHeader(length, two), two})), (std::vector<size_t>{2, 2}))
+        << "stray header with " << length << " data bytes";
+  }
+  // An answer cut short, whose data the next answers complete.
+  Bytes cut(kAnswer.begin(), kAnswer.end() - 3);
+  cut[8] = 20;  // it announced more than it brought
+  cut[11] = XorOf(cut.data(), 11);
+  EXPECT_EQ(Found(Join({cut, two})), (std::vector<size_t>{2, 2}));
+  // A package whose data fails its check holds a whole answer.
+  Bytes damaged = *DevicePackage::Build(0x01, 0x3F, 0x4E, kAnswer);
+  damaged[10] ^= 0x01;
+  EXPECT_EQ(Found(Join({damaged, kAnswer})), (std::vector<size_t>{2, 2}));
+}
+
+}  // namespace
+}  // namespace velmora::core

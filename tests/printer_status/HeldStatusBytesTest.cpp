@@ -1,0 +1,105 @@
+// Bytes that may begin a status packet wait for the rest of it over any number of reads and
+// pauses shorter than the hold bound, and go to the reader, in order, once they are shown not to
+// be one or the bound passes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "core/port/IOHandle.h"
+#include "core/port/NZMemoryBufferIO.h"
+#include "core/printer/DevicePackage.h"
+#include "velmora/velmora.h"
+
+namespace velmora::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using core::NZReceivedDataProcessor;
+constexpr int64_t kHold = NZReceivedDataProcessor::kHoldMs;
+
+// Error word 0x0004, info word 0x00C0.
+const Bytes kPacket = {0x53, 0x04, 0x00, 0xC0, 0x00, 0x00, 0x01, 0x96};
+
+Bytes Part(const Bytes &bytes, size_t from, size_t to) {
+  return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
+}
+
+// The received events of ports without a handle (the one under test).
+std::mutex g_mutex;
+Bytes g_events;
+void OnReceived(void *handle, unsigned char *bytes, unsigned int count, void *) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (handle == nullptr) g_events.insert(g_events.end(), bytes, bytes + count);
+}
+
+TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
+  struct Step {
+    int64_t at;
+    Bytes chunk;   // empty: a read step that found nothing
+    Bytes reader;  // everything the reader has got by then
+  };
+  const Bytes package = *core::DevicePackage::Build(0x01, 0x3F, 0x4E, Bytes{'V', 'L', 'S'});
+  const struct {
+    const char *name;
+    std::vector<Step> steps;
+    bool packet;
+    size_t packages = 0;  // device packages found
+  } cases[] = {
+      {"one byte a read", {}, true},
+      {"paused just under the bound",
+       {{0, Part(kPacket, 0, 3), {}}, {kHold - 1, {}, {}}, {kHold - 1, Part(kPacket, 3, 8), {}}},
+       true},
+      {"paused again after each piece",
+       {{0, Part(kPacket, 0, 2), {}},
+        {kHold - 1, Part(kPacket, 2, 4), {}},
+        {2 * kHold - 2, {}, {}},
+        {2 * kHold - 2, Part(kPacket, 4, 8), {}}},
+       true},
+      {"paused the bound",
+       {{0, Part(kPacket, 0, 3), {}},
+        {kHold, {}, Part(kPacket, 0, 3)},
+        {kHold + 1, Part(kPacket, 3, 8), kPacket}},
+       false},
+      {"a trailing S",
+       {{0, {'Y', 'E', 'S'}, {'Y', 'E'}},
+        {kHold - 1, {}, {'Y', 'E'}},
+        {kHold, {}, {'Y', 'E', 'S'}}},
+       false},
+      {"a device package that ends like a packet start", {{0, package, package}}, false, 1},
+  };
+  ASSERT_EQ(VP_Port_AddOnPortReceivedEvent(OnReceived, nullptr), 1);
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    auto io = std::make_unique<core::NZMemoryBufferIO>();
+    ASSERT_TRUE(io->Open(64));
+    core::IOHandle port(VP_PORT_TYPE_TCP, "port", std::move(io), false);
+    NZReceivedDataProcessor &receiver = port.receiver();
+    std::vector<Step> steps = c.steps;
+    for (size_t i = 0; c.steps.empty() && i < kPacket.size(); ++i) {
+      steps.push_back({static_cast<int64_t>(i), Part(kPacket, i, i + 1), {}});
+    }
+    g_events.clear();
+    Bytes chunks, reader;
+    for (const Step &step : steps) {
+      if (step.chunk.empty()) {
+        receiver.Idle(step.at);
+      } else {
+        receiver.Receive(step.chunk.data(), step.chunk.size(), step.at);
+      }
+      chunks.insert(chunks.end(), step.chunk.begin(), step.chunk.end());
+      for (uint8_t byte = 0; port.rx().TakeByte(byte);) reader.push_back(byte);
+      EXPECT_EQ(reader, step.reader) << "at " << step.at;
+    }
+    std::lock_guard<std::mutex> lock(port.autoreply().mutex);
+    EXPECT_EQ(port.autoreply().error_status, c.packet ? 4 : 0);
+    EXPECT_EQ(port.proto_packages().size(), c.packages);
+    receiver.Finish();
+    EXPECT_EQ(g_events, chunks) << "every chunk's event, once its bytes went on";
+  }
+  VP_Port_RemoveOnPortReceivedEvent(OnReceived);
+}
+
+}  // namespace
+}  // namespace velmora::test
