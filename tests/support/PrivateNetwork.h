@@ -9,7 +9,8 @@ namespace velmora::test {
 // namespace of its own with "vel0" 10.77.0.1/24, and a second namespace, the printers' host,
 // gets the other end "vel1" 10.77.0.2/24. Nothing sent there leaves the two namespaces. Threads
 // the calling thread starts afterwards share its namespace; sockets and threads that a closure
-// passed to OnPrinterHost() creates belong to the printers' host.
+// passed to OnPrinterHost() creates belong to the printers' host. The constructor returns once
+// the wire carries datagrams both ways, so that a test's first broadcast is not lost.
 class PrivateNetwork {
  public:
   PrivateNetwork();

@@ -11,6 +11,11 @@ namespace velmora::vprinter {
 
 namespace {
 
+// The most dots a compressed picture may have: more than the library ever frames (2^25 pixels,
+// rows padded to whole bytes). Its bitmap is made before the data is decoded, so a header may
+// not ask for more.
+constexpr uint64_t kMaxCompressedDots = uint64_t{1} << 26;
+
 uint32_t Le16(const uint8_t *p) {
   return p[0] | (p[1] << 8);
 }
@@ -125,6 +130,7 @@ class Parser {
     if (left() < 11) return Fail("truncated JBIG band header");
     const uint32_t x = Le16(at() + 3), y = Le16(at() + 5), n = Le32(at() + 7);
     if (x == 0 || y == 0 || y > 255) return Fail("bad JBIG band header");
+    if (uint64_t{x} * 8 * y > kMaxCompressedDots) return Fail("JBIG band too large");
     if (left() - 11 < n) return Fail("truncated JBIG band data");
     Bitmap bitmap;
     if (!DecodeJbig85(at() + 11, n, static_cast<int>(x * 8), static_cast<int>(y), bitmap)) {
@@ -158,6 +164,7 @@ class Parser {
     const uint32_t w = Le16(p + 7), h = Le16(p + 9);
     if (w == 0 || w % 8 != 0 || h == 0) return Fail("bad label graphics size");
     if (jbig) {
+      if (uint64_t{w} * h > kMaxCompressedDots) return Fail("label JBIG picture too large");
       const uint32_t n = Le32(p + 11);
       if (left() - header < n) return Fail("truncated label JBIG data");
       Bitmap bitmap;

@@ -54,8 +54,8 @@ struct DecodedRaster {
 
 // The printer's reading of a byte stream: every raster command (see docs/protocol.md, "Raster
 // images") decoded back into a bitmap, with page and label positions. Other commands are
-// skipped byte by byte. A malformed or truncated raster command stops decoding and is named in
-// `error`.
+// skipped byte by byte. A malformed or truncated raster command, or a compressed picture of more
+// than 2^26 dots (more than the library ever frames), stops decoding and is named in `error`.
 DecodedRaster DecodeRasterCommands(const uint8_t *data, size_t size);
 inline DecodedRaster DecodeRasterCommands(const std::vector<uint8_t> &bytes) {
   return DecodeRasterCommands(bytes.data(), bytes.size());

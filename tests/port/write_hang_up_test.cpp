@@ -1,0 +1,82 @@
+// A printer that hangs up while a write is under way: the write fails at once, with no more
+// reported written than went out, and the port closes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "VirtualTcpPrinter.h"
+#include "platform/Clock.h"
+#include "support/EventRecorder.h"
+#include "support/PortTest.h"
+#include "support/Wait.h"
+#include "velmora/velmora.h"
+
+namespace velmora::test {
+namespace {
+
+using vprinter::Bytes;
+
+// Once armed, hangs up when it has taken this many bytes more, and notes when.
+class HangUp final : public vprinter::PrinterBehaviour {
+ public:
+  explicit HangUp(vprinter::VirtualTcpPrinter &tcp) : tcp_(tcp) {}
+  void Arm(size_t bytes) {
+    left_ = bytes;
+    armed_ = true;
+  }
+  void OnReceived(vprinter::VirtualPrinter &, const uint8_t *, size_t count,
+                  const vprinter::Reply &) override {
+    if (!armed_) return;
+    left_ = left_ > count ? left_ - count : 0;
+    if (left_ > 0) return;
+    armed_ = false;
+    at_ms = platform::steadyMs();
+    tcp_.CloseConnections();
+  }
+  std::atomic<int64_t> at_ms{-1};
+
+ private:
+  vprinter::VirtualTcpPrinter &tcp_;
+  std::atomic<bool> armed_{false};
+  size_t left_ = 0;
+};
+
+class WriteHangUpTest : public PortTest {
+ protected:
+  void TearDown() override {
+    printer_.Stop();
+    PortTest::TearDown();
+  }
+  vprinter::VirtualTcpPrinter printer_;
+  std::shared_ptr<HangUp> hang_up_ = std::make_shared<HangUp>(printer_);
+};
+
+TEST_F(WriteHangUpTest, APeerThatHangsUpMidWriteFailsTheWriteAtOnce) {
+  printer_.printer().AddBehaviour(hang_up_);
+  ASSERT_TRUE(printer_.Start());
+  EventRecorder events;
+  events.Register();
+  void *h = VP_Port_OpenTcp("", "127.0.0.1", printer_.port(), 2000, 0);
+  ASSERT_NE(h, nullptr);
+  ASSERT_TRUE(printer_.WaitForAccepted(1, ScaledMs(5000)));
+  hang_up_->Arm(64 << 10);
+  // Far more than the socket buffers hold, so the write is still going when the printer leaves.
+  const Bytes job(64 << 20, 0x5A);
+  const int written =
+      VP_Port_Write(h, job.data(), static_cast<unsigned>(job.size()), LongTimeoutMs());
+  const int64_t returned = platform::steadyMs();
+  ASSERT_GE(hang_up_->at_ms.load(), 0);
+  EXPECT_LT(written, static_cast<int>(job.size())) << "part of a job is no success";
+  EXPECT_GE(written, -1);
+  EXPECT_LT(returned - hang_up_->at_ms.load(), ScaledMs(1000))
+      << "ended by the hang-up, not by its timeout";
+  EXPECT_EQ(events.Bytes("written", h).size(), static_cast<size_t>(written > 0 ? written : 0))
+      << "the written event tells what the write returned";
+  ASSERT_TRUE(events.WaitForCount("closed", 1));
+  EXPECT_EQ(VP_Port_Write(h, job.data(), 16, 1000), -1) << "the port is gone";
+}
+
+}  // namespace
+}  // namespace velmora::test
