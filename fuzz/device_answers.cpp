@@ -155,13 +155,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   AnsweringPrinter &printer = *transport;
   auto *port = new IOHandle(VP_PORT_TYPE_TCP, "fuzz", std::move(transport), false);
   printer.port = port;
-  Require(velmora::core::Ports().Add(port));
+  void *const flat = velmora::core::Ports().Add(port);
+  Require(flat != nullptr);
+  port->SetHandle(flat);
   port->receiver().Receive(early.data(), early.size());
-  const velmora::Int handle = reinterpret_cast<velmora::Int>(port);
+  const velmora::Int handle = reinterpret_cast<velmora::Int>(flat);
 
   if (!serial) {
     const int level = module ? static_cast<int>(velmora::VP_Proto_QueryBatteryLevel(handle, 60000))
-                             : VP_Proto_QueryBatteryLevel(port, 60000);
+                             : VP_Proto_QueryBatteryLevel(flat, 60000);
     Require(level == (answer ? ExpectedLevel(*answer) : -1));
   } else if (module) {
     const auto text = velmora::VP_Proto_QuerySerialNumber(handle, 60000);
@@ -177,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // copied ones stay as they were.
     std::vector<char> buffer(length, '\xEE');
     const int copied =
-        VP_Proto_QuerySerialNumber(port, buffer.data(), static_cast<unsigned>(length), 60000);
+        VP_Proto_QuerySerialNumber(flat, buffer.data(), static_cast<unsigned>(length), 60000);
     const size_t n = answer ? std::min(answer->size(), length) : 0;
     Require(copied == (answer ? static_cast<int>(n) : -1));
     if (n > 0) Require(std::memcmp(buffer.data(), answer->data(), n) == 0);
@@ -185,6 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                         [](char c) { return c == '\xEE'; }));
   }
   CheckRequest(printer, parameter);
-  velmora::core::Ports().Retire(port);
+  velmora::core::Ports().Retire(flat);
   return 0;
 }

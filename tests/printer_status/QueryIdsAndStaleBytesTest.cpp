@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "support/EventRecorder.h"
 #include "support/StatusPrinter.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
@@ -29,27 +28,15 @@ TEST_F(QueryTurns, PrintResultIdentifiersRunZeroToNineFailedQueriesIncluded) {
                                          kAnswered, kAnswered, kSilent,   kAnswered};
   for (const int mode : {0, 1}) {
     SCOPED_TRACE(mode == 0 ? "polling" : "automatic status");
-    EventRecorder events;
-    events.Register();
     void *h = Open(mode);
     if (mode == 1) {
       ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
     }
     Bytes asked;  // the identifiers the printer should have seen, in order
-    size_t replies = 0;
     int turn = 0;
     for (const Outcome outcome : mode == 0 ? polling : streamed) {
-      // A polling query asks for the status once more after its request; the answer may come
-      // after the query ended, and a query that starts before it arrived would take it for its
-      // own. Each starts once every answer the printer owes has arrived.
-      if (mode == 0) {
-        ASSERT_TRUE(WaitUntil([&] {
-          return printer->tcp.printer().ReceivedSize() == events.Bytes("written", h).size() &&
-                 events.Bytes("received", h).size() ==
-                     printer->rt_status->RequestCount(1) + 7 * replies;
-        }));
-      }
-      if (outcome == kAnswered) ++replies;
+      // Queries follow each other at once: a polling query's last status answer may still be on
+      // its way when the next one starts, and must not count for it.
       printer->print_result->SetAnswering(outcome != kSilent);
       printer->rt_status->SetOffline(outcome == kOffline);
       const int timeout = outcome == kAnswered ? LongTimeoutMs() : 200;
