@@ -68,7 +68,8 @@ class AnsweringPrinter final : public velmora::core::NZIOBase {
   bool answered_ = false;
 };
 
-// The device packages a part of the stream completes, the status packets taken out first.
+// The device packages a part of the stream completes, the status packets taken out first, as
+// the port's receive path finds them.
 class PackageFinder final : public velmora::core::AutoReplyPacketParser::Sink {
  public:
   std::vector<NZReceivedProtoPackage> Feed(const Bytes &part) {
@@ -80,6 +81,10 @@ class PackageFinder final : public velmora::core::AutoReplyPacketParser::Sink {
     packages_.Feed(data, count, 0, found_);
   }
   void OnPacket(const velmora::core::AutoReplyPacket &) override {}
+  // As on a port: held bytes that complete a device package are its data, not a status packet.
+  size_t Claimed(const uint8_t *held, size_t count) override {
+    return packages_.CompletedBy(held, count, 0);
+  }
 
  private:
   velmora::core::AutoReplyPacketParser status_;
