@@ -286,8 +286,7 @@ int MBPeripheralProxy::AnswerOf(uint64_t write, int count,
 }
 
 bool MBPeripheralProxy::WritePending() const {
-  const uint64_t latest = answers_.Latest();
-  return latest != 0 && answers_.Of(latest) == WriteAnswers::Answer::Pending;
+  return answers_.LatestPending();
 }
 
 int MBPeripheralProxy::AwaitPendingWrite(int count, int timeout_ms) {

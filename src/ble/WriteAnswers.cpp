@@ -44,9 +44,9 @@ WriteAnswers::Answer WriteAnswers::OfLocked(uint64_t write) const {
   return it != results_.end() && it->second ? Answer::Accepted : Answer::Refused;
 }
 
-WriteAnswers::Answer WriteAnswers::Of(uint64_t write) const {
+bool WriteAnswers::LatestPending() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return OfLocked(write);
+  return sent_ != 0 && OfLocked(sent_) == Answer::Pending;
 }
 
 WriteAnswers::Answer WriteAnswers::Wait(uint64_t write, Clock::time_point deadline,

@@ -26,7 +26,8 @@ class WriteAnswers {
   void Received(bool accepted);
   // The number of the latest write, 0 when none went out.
   uint64_t Latest() const;
-  Answer Of(uint64_t write) const;
+  // True while the latest write's answer is still to come.
+  bool LatestPending() const;
   // Waits until `write` is answered, `deadline` passes or `stop()` holds (tested at least every
   // millisecond and after each Wake), and returns where it stands.
   Answer Wait(uint64_t write, Clock::time_point deadline, const std::function<bool()> &stop);

@@ -429,8 +429,7 @@ int BLEChannel::AnswerOf(uint64_t write, int count, Clock::time_point deadline) 
 }
 
 bool BLEChannel::WritePending() const {
-  const uint64_t latest = answers_.Latest();
-  return latest != 0 && answers_.Of(latest) == WriteAnswers::Answer::Pending;
+  return answers_.LatestPending();
 }
 
 int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
