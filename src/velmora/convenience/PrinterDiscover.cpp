@@ -90,6 +90,7 @@ class DiscoverState : public std::enable_shared_from_this<DiscoverState> {
   void EnumNetPrinter() {
     if (inNetEnum_.exchange(true)) return;  // the running search goes on
     netEnumController_->enableLoop();
+    if (StopRequested(netEnumController_, inNetEnum_)) return;
     auto self = shared_from_this();
     const bool started = platform::dispatchGlobalAsync([self] {
       velmora::VP_Port_EnumNetPrinter(
@@ -107,6 +108,7 @@ class DiscoverState : public std::enable_shared_from_this<DiscoverState> {
   void EnumBlePrinter() {
     if (inBleEnum_.exchange(true)) return;
     bleEnumController_->enableLoop();
+    if (StopRequested(bleEnumController_, inBleEnum_)) return;
     auto self = shared_from_this();
     const bool started = platform::dispatchGlobalAsync([self] {
       velmora::VP_Port_EnumBleDevice(
@@ -119,6 +121,17 @@ class DiscoverState : public std::enable_shared_from_this<DiscoverState> {
       self->inBleEnum_ = false;
     });
     if (!started) inBleEnum_ = false;
+  }
+
+  // A stop that came after the loop's last look at its flag may have cancelled the controller
+  // before it was enabled again: then the search must not start, or it would run its whole
+  // timeout after the stop. Stop sets the flag before it cancels, so one of the two sees it.
+  bool StopRequested(const std::shared_ptr<VP_LoopController> &controller,
+                     std::atomic<bool> &inEnum) {
+    if (!cancelDiscover_.load()) return false;
+    controller->cancelLoop();
+    inEnum = false;
+    return true;
   }
 
   void Report(const std::shared_ptr<VLPrinterDevice> &device) {
