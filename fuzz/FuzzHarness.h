@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <vector>
 
 #include "core/port/IOHandle.h"
@@ -57,6 +58,21 @@ auto SameForEveryCutting(const uint8_t *stream, size_t size, uint32_t seed, Pars
   Require(parse(Pieces(stream, ChunkSizes(size, seed))) == whole);
   Require(parse(Pieces(stream, std::vector<size_t>(size, 1))) == whole);
   return whole;
+}
+
+// The arrival time of each of `size` bytes: the clock stands still, except that before about
+// one byte in `one_in` it moves on by one of `pauses`, picked from `seed`.
+inline std::vector<int64_t> ArrivalTimes(size_t size, uint32_t seed,
+                                         std::span<const int64_t> pauses, uint32_t one_in) {
+  std::vector<int64_t> times(size);
+  uint32_t state = seed | 1u;
+  int64_t now = 0;
+  for (size_t i = 0; i < size; ++i) {
+    const uint32_t r = NextRandom(state);
+    if (r % one_in == 0) now += pauses[(r / one_in) % pauses.size()];
+    times[i] = now;
+  }
+  return times;
 }
 
 // The first four bytes of an input are the chunking seed, the rest is the stream.

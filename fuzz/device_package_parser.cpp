@@ -30,19 +30,8 @@ using velmora::fuzz::Require;
 
 constexpr int64_t kLimit = DevicePackageParser::kDataTimeLimitMs;
 
-// The arrival time of every byte, from the seed.
-std::vector<int64_t> ArrivalTimes(size_t size, uint32_t seed) {
-  constexpr std::array<int64_t, 4> kPauses = {1, kLimit - 1, kLimit, 3 * kLimit};
-  std::vector<int64_t> times(size);
-  uint32_t state = seed * 2654435761u | 1u;
-  int64_t now = 0;
-  for (size_t i = 0; i < size; ++i) {
-    const uint32_t r = velmora::fuzz::NextRandom(state);
-    if (r % 16 == 0) now += kPauses[(r >> 4) % kPauses.size()];
-    times[i] = now;
-  }
-  return times;
-}
+// Pauses around the time limit.
+constexpr std::array<int64_t, 4> kPauses = {1, kLimit - 1, kLimit, 3 * kLimit};
 
 // True when a found package's bytes sit in `stream` over position `at` (or start there).
 bool Covered(const Bytes &stream, size_t at, const std::vector<NZReceivedProtoPackage> &found) {
@@ -68,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Bytes stream(in.stream, in.stream + in.size);
   const size_t answer_at = stream.size();
   for (int i = 0; i < 2; ++i) stream.insert(stream.end(), answer.begin(), answer.end());
-  auto times = ArrivalTimes(in.size, in.seed);
+  auto times = velmora::fuzz::ArrivalTimes(in.size, in.seed * 2654435761u, kPauses, 16);
   times.resize(stream.size(), (times.empty() ? 0 : times.back()) + 1);
   // Each chunk is cut again where the arrival time changes; at the end the time limit passes
   // as often as it takes.

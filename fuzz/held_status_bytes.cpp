@@ -44,18 +44,8 @@ void OnPrinted(void *handle, unsigned int id, void *) {
   if (handle == nullptr) seen.printer.emplace_back(3, id, 0);
 }
 
-std::vector<int64_t> ArrivalTimes(size_t size, uint32_t seed) {
-  constexpr std::array<int64_t, 5> kPauses = {1, kHold - 1, kHold, kHold + 1, kLimit};
-  std::vector<int64_t> times(size);
-  uint32_t state = seed * 2246822519u | 1u;
-  int64_t now = 0;
-  for (size_t i = 0; i < size; ++i) {
-    const uint32_t r = velmora::fuzz::NextRandom(state);
-    if (r % 8 == 0) now += kPauses[(r >> 3) % kPauses.size()];
-    times[i] = now;
-  }
-  return times;
-}
+// Pauses around the hold bound and the device-package time limit.
+constexpr std::array<int64_t, 5> kPauses = {1, kHold - 1, kHold, kHold + 1, kLimit};
 
 struct Outcome {
   Bytes reader;
@@ -79,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   velmora::fuzz::FuzzInput in;
   if (!velmora::fuzz::FuzzInput::From(data, size, in)) return 0;
   if (in.size > velmora::core::NZIORxBuffer::kCapacity) return 0;  // nobody reads meanwhile
-  const auto times = ArrivalTimes(in.size, in.seed);
+  const auto times = velmora::fuzz::ArrivalTimes(in.size, in.seed * 2246822519u, kPauses, 8);
   velmora::fuzz::SameForEveryCutting(
       in.stream, in.size, in.seed, [&](const std::vector<Bytes> &chunks) {
         auto io = std::make_unique<velmora::core::NZMemoryBufferIO>();

@@ -280,9 +280,7 @@ int MBPeripheralProxy::WritePack(bool with_response, const uint8_t *data, int co
 
 int MBPeripheralProxy::AnswerOf(uint64_t write, int count,
                                 std::chrono::steady_clock::time_point deadline) {
-  const auto answer = answers_.Wait(write, deadline, [this] { return !connected_.load(); });
-  if (answer == WriteAnswers::Answer::Pending) return connected_.load() ? 0 : -1;
-  return answer == WriteAnswers::Answer::Accepted ? count : 0;
+  return answers_.ResultOf(write, count, deadline, [this] { return connected_.load(); });
 }
 
 bool MBPeripheralProxy::WritePending() const {

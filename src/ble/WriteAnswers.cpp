@@ -61,6 +61,13 @@ WriteAnswers::Answer WriteAnswers::Wait(uint64_t write, Clock::time_point deadli
   }
 }
 
+int WriteAnswers::ResultOf(uint64_t write, int count, Clock::time_point deadline,
+                           const std::function<bool()> &link_up) {
+  const Answer answer = Wait(write, deadline, [&] { return !link_up(); });
+  if (answer == Answer::Pending) return link_up() ? 0 : -1;
+  return answer == Answer::Accepted ? count : 0;
+}
+
 void WriteAnswers::Wake() {
   { std::lock_guard<std::mutex> lock(mutex_); }
   changed_.notify_all();

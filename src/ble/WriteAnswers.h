@@ -16,7 +16,6 @@ namespace velmora::ble {
 class WriteAnswers {
  public:
   using Clock = std::chrono::steady_clock;
-  enum class Answer { Pending, Accepted, Refused };
 
   // A new link: answers to writes made on an earlier one never come.
   void Restart();
@@ -28,14 +27,21 @@ class WriteAnswers {
   uint64_t Latest() const;
   // True while the latest write's answer is still to come.
   bool LatestPending() const;
-  // Waits until `write` is answered, `deadline` passes or `stop()` holds (tested at least every
-  // millisecond and after each Wake), and returns where it stands.
-  Answer Wait(uint64_t write, Clock::time_point deadline, const std::function<bool()> &stop);
-  // Lets waiters test `stop()` now (the link changed).
+  // Waits for `write` while `link_up()` holds (tested at least every millisecond and after each
+  // Wake) and gives it as a write of `count` bytes ends: count when the printer accepted it, 0
+  // when it refused it or no answer came by `deadline`, -1 when the link went first.
+  int ResultOf(uint64_t write, int count, Clock::time_point deadline,
+               const std::function<bool()> &link_up);
+  // Lets waiters test `link_up()` now (the link changed).
   void Wake();
 
  private:
+  enum class Answer { Pending, Accepted, Refused };
+
   Answer OfLocked(uint64_t write) const;
+  // Waits until `write` is answered, `deadline` passes or `stop()` holds, and returns where it
+  // stands.
+  Answer Wait(uint64_t write, Clock::time_point deadline, const std::function<bool()> &stop);
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

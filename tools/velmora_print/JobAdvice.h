@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "velmora/convenience/print_common.hpp"
+
 namespace velmora_print {
 
-// What one image print job may hold: VLPrintCommon::printImage sends no larger job.
-inline constexpr long long kJobLimitBytes = 1 << 20;
+// What one image print job may hold.
+inline constexpr long long kJobLimitBytes = velmora::VLPrintCommon::kImageJobCapacity;
 
 // True when the raster of a picture of `width` x `height` pixels, one pixel per dot without
 // compression, is by itself more than one job may hold.

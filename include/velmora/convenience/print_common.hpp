@@ -23,6 +23,9 @@ class VP_API VLPrintCommon {
  public:
   using Connector = std::shared_ptr<VLPrinterConnector>;
 
+  // The most bytes of commands one image print job may hold (printImage sends no larger job).
+  static constexpr Int kImageJobCapacity = 0x100000;
+
   VLPrintCommon() = default;
 
   // The printer's last reported status words; null when none is known.

@@ -423,9 +423,7 @@ int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, in
 }
 
 int BLEChannel::AnswerOf(uint64_t write, int count, Clock::time_point deadline) {
-  const auto answer = answers_.Wait(write, deadline, [this] { return !isConnected_.load(); });
-  if (answer == WriteAnswers::Answer::Pending) return isConnected_.load() ? 0 : -1;
-  return answer == WriteAnswers::Answer::Accepted ? count : 0;
+  return answers_.ResultOf(write, count, deadline, [this] { return isConnected_.load(); });
 }
 
 bool BLEChannel::WritePending() const {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "velmora/convenience/print_common.hpp"
 #include "velmora/convenience/printer_resolution.hpp"
 #include "velmora/module/types.hpp"
 
@@ -23,7 +24,7 @@ struct ImageJobSettings {
 };
 
 // Capacity of the memory port the job is collected in.
-inline constexpr Int kImageJobCapacity = 0x100000;
+inline constexpr Int kImageJobCapacity = VLPrintCommon::kImageJobCapacity;
 
 // The job's bytes, made by the receipt commands against a memory port, in this order: density,
 // two drawer pulses, print area, alignment, the label start, the picture, the label end or the
