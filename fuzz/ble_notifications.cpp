@@ -10,7 +10,8 @@
 // Input: bytes 0-3 the seed that cuts the V2 stream into pieces (byte 0 also gives the packet
 // size 5 + b0 % 196, bytes 1-2 the job length % 3000, byte 3 flags: bit 0 the V2 printer first
 // reports 8192 bytes free and answers the setup, bit 1 the link drops once the printer has nothing
-// more to say); then the printer's notifications, each a length byte and that many bytes.
+// more to say, bit 2 V3 chunks of 1 + (byte 3 >> 3) % 4 bytes instead of the packet size); then
+// the printer's notifications, each a length byte and that many bytes.
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -112,12 +113,14 @@ struct Job {
   int count;
   bool answer_setup;
   bool drop_when_silent;
+  int chunk_size;  // V3: the packet size, or chunks of 1 to 4 bytes, smaller than V2 allows
 };
 
 Job JobOf(uint32_t seed) {
-  return {5 + static_cast<int>((seed & 0xFF) % 196),
-          static_cast<int>(((seed >> 8) & 0xFFFF) % 3000), (seed & 0x1000000) != 0,
-          (seed & 0x2000000) != 0};
+  const int packet_size = 5 + static_cast<int>((seed & 0xFF) % 196);
+  return {packet_size, static_cast<int>(((seed >> 8) & 0xFFFF) % 3000), (seed & 0x1000000) != 0,
+          (seed & 0x2000000) != 0,
+          (seed & 0x4000000) != 0 ? 1 + static_cast<int>((seed >> 27) % 4) : packet_size};
 }
 
 // A group write while the printer says whatever the input says.
@@ -175,7 +178,7 @@ void V2Write(const Job &job, const std::vector<Bytes> &notifications) {
 // printer speaks first until the size and a credit came, as it does when the channel opens.
 void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
   ProtoV3Engine engine;
-  engine.setMaximumWriteValueLength(job.packet_size);
+  engine.setMaximumWriteValueLength(job.chunk_size);
   const int count = job.count;
   const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
   int next_offset = 0;

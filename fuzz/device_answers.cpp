@@ -68,8 +68,9 @@ class AnsweringPrinter final : public velmora::core::NZIOBase {
   bool answered_ = false;
 };
 
-// The device packages a part of the stream completes, the status packets taken out first, as
-// the port's receive path finds them.
+// The device packages a part of the stream completes, the status packets taken out first: the
+// port's receive path, followed on purpose (the parsers have targets of their own; this one
+// checks the queries that take the answers).
 class PackageFinder final : public velmora::core::AutoReplyPacketParser::Sink {
  public:
   std::vector<NZReceivedProtoPackage> Feed(const Bytes &part) {
