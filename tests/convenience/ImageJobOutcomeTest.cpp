@@ -12,8 +12,8 @@
 #include "VirtualBlePrinter.h"
 #include "ble/BasicWriteEngine.h"
 #include "convenience/ConnectorSupport.h"
+#include "support/Join.h"
 #include "support/PortTest.h"
-#include "support/StatusPrinter.h"
 #include "support/Wait.h"
 #include "velmora/ble_simulation.hpp"
 #include "velmora/image.hpp"
@@ -25,14 +25,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using platform::Image;
 
-// 8 x 2 dots, a black row over a white one; its job is the alignment and this raster.
-std::shared_ptr<Image> TwoRows() {
-  Bytes grey(16, 0);
-  std::fill(grey.begin() + 8, grey.end(), 255);
-  return Image::fromPixels(grey, 8, 2, Image::PixelFormat::Gray);
-}
-const Bytes kTwoRowsJob = {0x1B, 0x61, 0x00, 0x1D, 0x76, 0x30, 0x00,
-                           0x01, 0x00, 0x02, 0x00, 0xFF, 0x00};
+// The job of TwoRows with nothing else asked for.
+const Bytes kTwoRowsJob = Join({kLeftAligned, kTwoRowsRaster});
 
 std::shared_ptr<VLPrintResult> Print(const std::shared_ptr<VLPrinterConnector> &connector,
                                      const std::shared_ptr<Image> &image, Int binarization,
@@ -41,34 +35,11 @@ std::shared_ptr<VLPrintResult> Print(const std::shared_ptr<VLPrinterConnector> &
                                    0, wait);
 }
 
-class ImageJobOutcome : public PortTest {
- protected:
-  // A connector to the TCP status printer, once it has reported a print width.
-  std::shared_ptr<VLPrinterConnector> Connect() {
-    EXPECT_TRUE(printer_.tcp.StartOnOwnLoopbackAddress(9100));
-    auto connector = std::make_shared<VLPrinterConnector>();
-    EXPECT_TRUE(connector->connectPrinterSync(TcpDevice(printer_.tcp.address())));
-    EXPECT_TRUE(WaitUntil([&] {
-      const auto resolution = VLPrintCommon::getPrinterResolution(connector);
-      return resolution != nullptr && resolution->getWidthMM() > 0;
-    }));
-    return connector;
-  }
-  // What the printer received from `from` on, once the marker byte written after it arrived: so
-  // nothing sent before the marker is still on its way.
-  Bytes ReceivedSince(const std::shared_ptr<VLPrinterConnector> &connector, size_t from) {
-    EXPECT_EQ(VLPrintCommon::writeBuffer(connector, {0xA5}), 1);
-    EXPECT_TRUE(printer_.tcp.printer().WaitUntil(
-        [](const Bytes &r) { return !r.empty() && r.back() == 0xA5; }, ScaledMs(5000)));
-    const Bytes all = printer_.tcp.printer().Received();
-    return Bytes(all.begin() + static_cast<std::ptrdiff_t>(from), all.end() - 1);
-  }
-  StatusPrinter printer_;
-};
+using ImageJobOutcome = ConnectedPrinterTest;
 
 TEST_F(ImageJobOutcome, AJobThatCannotBeMadeSendsNothingAndFails) {
   const auto connector = Connect();
-  const size_t before = printer_.tcp.printer().ReceivedSize();
+  const size_t before = ReceivedSize();
   // No picture, and a method no picture can be made with: no speed command goes out alone, and
   // there is no print to wait for.
   for (const Int binarization : {Int{2}, Int{5}}) {
@@ -79,13 +50,13 @@ TEST_F(ImageJobOutcome, AJobThatCannotBeMadeSendsNothingAndFails) {
     EXPECT_EQ(result->writeDataSize, 0);
   }
   EXPECT_EQ(ReceivedSince(connector, before), Bytes{});
-  EXPECT_TRUE(printer_.print_result->QueryIds().empty());
+  EXPECT_TRUE(printer.print_result->QueryIds().empty());
 }
 
 TEST_F(ImageJobOutcome, ZeroDotsPerMillimetreIsAnUnknownResolution) {
-  printer_.autoreply->SetResolution(72, 0, 0);
-  const auto connector = Connect();
-  const size_t before = printer_.tcp.printer().ReceivedSize();
+  printer.autoreply->SetResolution(72, 0, 0);
+  const auto connector = Connect([](const VLPrinterResolution &r) { return r.getWidthMM() > 0; });
+  const size_t before = ReceivedSize();
   const auto result = Print(connector, TwoRows(), 2, 0, 2.5, 0);
   EXPECT_TRUE(result->printResult);
   EXPECT_EQ(result->sourceImageHeight, 0) << "no height in millimetres";
@@ -127,7 +98,7 @@ TEST_F(BleImageJobOutcome, AFailedWriteIsAFailedJobWhateverThePrinterWouldConfir
   // The job is one packet; the printer refuses it and each of its retries, and takes what comes
   // after, so it would confirm a print if asked.
   printer_->peripheral().RefuseWritesWithResponse(ble::BasicWriteEngine::kDefaultMaxRetry + 1);
-  auto result = Print(connector_, TwoRows(), 2, 0, 0, 5000);
+  auto result = Print(connector_, TwoRows(), 2, 0, 0, LongTimeoutMs());
   EXPECT_FALSE(result->printResult);
   EXPECT_TRUE(print_result->QueryIds().empty()) << "a failed write is not waited for";
   const Bytes got = printer_->brain().Received();
@@ -135,7 +106,7 @@ TEST_F(BleImageJobOutcome, AFailedWriteIsAFailedJobWhateverThePrinterWouldConfir
       << "the printer took none of it";
 
   // The same job written whole is confirmed.
-  result = Print(connector_, TwoRows(), 2, 0, 0, 5000);
+  result = Print(connector_, TwoRows(), 2, 0, 0, LongTimeoutMs());
   EXPECT_TRUE(result->printResult);
   EXPECT_EQ(print_result->QueryIds().size(), 1u);
 }

@@ -4,20 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "HangUpBehaviour.h"
 #include "convenience/ConnectorSupport.h"
+#include "imaging/ImageFixtures.h"
 #include "platform/Clock.h"
 #include "platform/Machine.h"
-#include "support/PortTest.h"
-#include "support/StatusPrinter.h"
+#include "support/Join.h"
+#include "support/Pattern.h"
 #include "support/Wait.h"
 #include "velmora/convenience/DeviceModel.h"
 #include "velmora/convenience/ImagePrintJob.h"
@@ -34,72 +33,30 @@ using velmora::detail::ImageJobSettings;
 using velmora::detail::ModelNameOfMachine;
 using velmora::detail::RenderImageJob;
 using velmora::platform::Image;
+using velmora::test::ConnectedPrinterTest;
+using velmora::test::Join;
+using velmora::test::kLeftAligned;
+using velmora::test::kTwoRowsRaster;
+using velmora::test::LongTimeoutMs;
+using velmora::test::OneBitBmp;
+using velmora::test::Pattern;
 using velmora::test::RefusingAddress;
 using velmora::test::ScaledMs;
 using velmora::test::Status;
 using velmora::test::StatusLog;
 using velmora::test::TcpDevice;
+using velmora::test::TwoRows;
 using velmora::test::WaitUntil;
 using Bytes = std::vector<std::uint8_t>;
 
-// 8 x 2 dots, a black row over a white one: the same dots under every binarisation method.
-std::shared_ptr<Image> TwoRows() {
-  Bytes grey(16, 0);
-  std::fill(grey.begin() + 8, grey.end(), 255);
-  return Image::fromPixels(grey, 8, 2, Image::PixelFormat::Gray);
-}
-
 // Random dots, which no compression makes smaller.
 std::shared_ptr<Image> Noise(int width, int height) {
-  std::mt19937 random(1);
-  Bytes grey(static_cast<std::size_t>(width) * height);
-  for (auto &pixel : grey) pixel = static_cast<std::uint8_t>(random());
-  return Image::fromPixels(grey, width, height, Image::PixelFormat::Gray);
+  return Image::fromPixels(Pattern(static_cast<std::size_t>(width) * height), width, height,
+                           Image::PixelFormat::Gray);
 }
 
-// A 1-bit BMP of random dots: cheap to make and to decode, and no compression makes its raster
-// smaller.
-Bytes NoiseBmp(int width, int height) {
-  const std::uint32_t row = (static_cast<std::uint32_t>(width) + 31) / 32 * 4;
-  const std::uint32_t offset = 14 + 40 + 8,
-                      size = offset + row * static_cast<std::uint32_t>(height);
-  Bytes bmp;
-  const auto put = [&bmp](std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-  };
-  put('B' | 'M' << 8, 2);
-  put(size, 4);
-  put(0, 4);
-  put(offset, 4);
-  // Header: width, height (bottom-up), 1 plane, 1 bit, no compression, 2 colours.
-  for (const std::uint32_t field :
-       {40u, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), 1u | 1u << 16,
-        0u, size - offset, 2835u, 2835u, 2u, 0u}) {
-    put(field, 4);
-  }
-  put(0x000000, 4);  // black
-  put(0xFFFFFF, 4);  // white
-  std::uint32_t state = 1;
-  while (bmp.size() < size) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    put(state, 4);
-  }
-  bmp.resize(size);
-  return bmp;
-}
-
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes &part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-// GS v 0 of TwoRows: one byte per row, two rows.
-const Bytes kRaster = {0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x02, 0x00, 0xFF, 0x00};
-const Bytes kLeft = {0x1B, 0x61, 0x00};
-const Bytes kPlain = Join({kLeft, kRaster});
+// The job of TwoRows with nothing else asked for.
+const Bytes kPlain = Join({kLeftAligned, kTwoRowsRaster});
 
 TEST(ImageJob, CommandsInTheirOrderAndOnlyWhenTheyApply) {
   const Bytes png = *TwoRows()->pngRepresentation();
@@ -124,7 +81,7 @@ TEST(ImageJob, CommandsInTheirOrderAndOnlyWhenTheyApply) {
       {"label paper",
        {.paperType = 2},
        nullptr,
-       Join({kLeft, {0x1A, 0x0C, 0xFF}, kRaster, {0x1A, 0x0C, 0x00}})},
+       Join({kLeftAligned, {0x1A, 0x0C, 0xFF}, kTwoRowsRaster, {0x1A, 0x0C, 0x00}})},
       {"black-mark paper", {.paperType = 3}, nullptr, Join({kPlain, {0x1D, 0x0C}})},
       {"density 0", {.printDensity = 0}, nullptr, Join({{0x12, 0x23, 0x00}, kPlain})},
       {"density 16", {.printDensity = 16}, nullptr, kPlain},
@@ -150,7 +107,7 @@ TEST(ImageJob, WithoutItsPictureThereIsNoJob) {
   // (random dots do not compress); methods the picture cannot be made with; no picture at all.
   // The large picture is a BMP of black and white dots, which every method turns into the same
   // dots: quick to make and to read, also under sanitizers.
-  const Bytes large = NoiseBmp(576, 16000);
+  const Bytes large = OneBitBmp(576, 16000, 1);
   const Bytes small = *TwoRows()->pngRepresentation();
   const struct {
     std::optional<Bytes> png;
@@ -167,7 +124,7 @@ TEST(ImageJob, WithoutItsPictureThereIsNoJob) {
         << c.binarization << " " << c.compression << " " << c.alignment;
   }
   // A picture that fits is there whole.
-  EXPECT_GT(RenderImageJob(NoiseBmp(576, 14000), nullptr, {.binaryzationMethod = 1}).size(),
+  EXPECT_GT(RenderImageJob(OneBitBmp(576, 14000, 1), nullptr, {.binaryzationMethod = 1}).size(),
             14000u * 72u);
 }
 
@@ -227,24 +184,8 @@ TEST(DeviceModel, UnknownIdentifiersPassThrough) {
   EXPECT_FALSE(velmora::platform::machineIdentifier().empty());
 }
 
-// A status printer on port 9100 at a loopback address of its own.
-class PrinterTest : public velmora::test::PortTest {
- protected:
-  // A connector to the printer, once the printer has reported its resolution.
-  std::shared_ptr<VLPrinterConnector> Connect() {
-    EXPECT_TRUE(printer.tcp.StartOnOwnLoopbackAddress(9100));
-    auto connector = std::make_shared<VLPrinterConnector>();
-    EXPECT_TRUE(connector->connectPrinterSync(TcpDevice(printer.tcp.address())));
-    EXPECT_TRUE(WaitUntil([&] {
-      const auto resolution = VLPrintCommon::getPrinterResolution(connector);
-      return resolution != nullptr && resolution->getDotsPerMM() > 0;
-    }));
-    return connector;
-  }
-  velmora::test::StatusPrinter printer;
-};
-class PrintImageTest : public PrinterTest {};
-class PassThroughTest : public PrinterTest {};
+class PrintImageTest : public ConnectedPrinterTest {};
+class PassThroughTest : public ConnectedPrinterTest {};
 
 TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeedAndIsWaitedFor) {
   const auto connector = Connect();
@@ -253,7 +194,7 @@ TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeedAndIsWaitedFor) {
   // Speed 80, density 8, print area 80 mm x 8, centred, the picture, 40 dots, full cut.
   const Bytes expected = Join({{0x1F, 0x28, 0x73, 0x02, 0x00, 0x50, 0x00, 0x12, 0x23, 0x08, 0x1D,
                                 0x4C, 0x00, 0x00, 0x1D, 0x57, 0x80, 0x02, 0x1B, 0x61, 0x01},
-                               kRaster,
+                               kTwoRowsRaster,
                                {0x1B, 0x4A, 0x28, 0x1B, 0x69}});
   EXPECT_TRUE(result->printResult);
   EXPECT_EQ(result->settedPrintSpeed, 80);
@@ -272,7 +213,8 @@ TEST_F(PrintImageTest, TheJobArrivesWholeAfterTheSpeedAndIsWaitedFor) {
 
   // Waiting for the print: the printer confirms it; or holds its printing, and the wait ends at
   // its timeout with a failure.
-  result = VLPrintCommon::printImage(connector, TwoRows(), 0, 2, 0, 0, 0, -1, true, 0, 0, 5000);
+  result = VLPrintCommon::printImage(connector, TwoRows(), 0, 2, 0, 0, 0, -1, true, 0, 0,
+                                     LongTimeoutMs());
   EXPECT_TRUE(result->printResult);
   EXPECT_EQ(printer.print_result->QueryIds().size(), 1u);
   printer.print_result->SetPrintingHeld(true);
@@ -309,39 +251,20 @@ TEST_F(PrintImageTest, WithoutAConnectionTheJobIsMadeButNotSent) {
   EXPECT_EQ(print(tcp, TwoRows(), 5, 80), "0 0");
 }
 
-// Once armed, hangs up when it has taken 4096 bytes more, and notes when.
-class HangUp final : public velmora::vprinter::PrinterBehaviour {
- public:
-  explicit HangUp(velmora::vprinter::VirtualTcpPrinter &tcp) : tcp_(tcp) {}
-  void OnReceived(velmora::vprinter::VirtualPrinter &, const uint8_t *, size_t count,
-                  const velmora::vprinter::Reply &) override {
-    if (armed && (taken_ += count) >= 4096 && armed.exchange(false)) {
-      at_ms = velmora::platform::steadyMs();
-      tcp_.CloseConnections();
-    }
-  }
-  std::atomic<bool> armed{false};
-  std::atomic<std::int64_t> at_ms{-1};
-
- private:
-  velmora::vprinter::VirtualTcpPrinter &tcp_;
-  std::size_t taken_ = 0;
-};
-
 TEST_F(PrintImageTest, PrinterGoingAwayMidJob) {
-  auto hang_up = std::make_shared<HangUp>(printer.tcp);
+  auto hang_up = std::make_shared<velmora::vprinter::HangUpBehaviour>(printer.tcp);
   printer.tcp.printer().AddBehaviour(hang_up);
   const auto connector = Connect();
   StatusLog log(*connector);
-  hang_up->armed = true;
+  hang_up->Arm(4096);
   // The picture is far larger than the socket buffers, so the write itself meets the hang-up.
   // The job ends with it: not at the write's timeout, nor at the wait for the print's.
   const auto result = VLPrintCommon::printImage(connector, Noise(2000, 2000), 2, 0, 0, 0, 0, -1,
-                                                false, 0, 1, velmora::test::LongTimeoutMs());
+                                                false, 0, 1, LongTimeoutMs());
   const std::int64_t ended = velmora::platform::steadyMs();
   EXPECT_FALSE(result->printResult);
-  ASSERT_GE(hang_up->at_ms.load(), 0);
-  EXPECT_LT(ended - hang_up->at_ms.load(), ScaledMs(1000));
+  ASSERT_GE(hang_up->HungUpAtMs(), 0);
+  EXPECT_LT(ended - hang_up->HungUpAtMs(), ScaledMs(1000));
   ASSERT_TRUE(log.WaitForCount(2));
   EXPECT_EQ(log.Seen(), (std::vector<Status>{Status::Disconnecting, Status::Disconnected}));
   EXPECT_EQ(connector->getCurrentPrinterHandle(), 0);

@@ -30,6 +30,10 @@ constexpr const char *kTcpAddress = "127.77.0.2";
 constexpr const char *kTcpUid = "Kitchen|tcp|127.77.0.2";
 constexpr const char *kBleUid = "Printer|btbleva|00:11:22:33:44:66";
 
+// The discoverer's searches end by themselves after 12 s: a wait that tells a cancelled search
+// from one left running stays below that, however far deadlines are stretched.
+constexpr int kBelowSearchTimeoutMs = 10000;
+
 // The uid strings of what a discoverer reported, and its loop's starts and ends. It outlives the
 // discoverer: no listener runs after the discoverer's end.
 struct DiscoveryLog {
@@ -207,7 +211,7 @@ TEST_F(DiscovererTest, AListenerMayEndItsOwnDiscovererAndNoListenerRunsAfterward
     discoverer->startDiscover();
     ASSERT_TRUE(WaitUntil([&] { return ended.load(); }));
     const int seen = reports.load();
-    ASSERT_TRUE(platform::waitForDetachedThreads(ScaledMs(5000)))
+    ASSERT_TRUE(platform::waitForDetachedThreads(std::min(ScaledMs(2000), kBelowSearchTimeoutMs)))
         << "the loop and the searches ended";
     EXPECT_EQ(reports.load(), seen);
     EXPECT_EQ(log.finished.load(), 0) << "its listeners went with it";

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -25,6 +26,16 @@ size_t ThreadsOfThisProcess() {
     closedir(dir);
   }
   return n;
+}
+
+// Whether a process may switch to kLoneUser here: it needs the privilege to change its user, and
+// the user must exist in its user namespace. Tried in a child of its own, which ends at once.
+bool CanBecomeLoneUser() {
+  const pid_t child = fork();
+  if (child == 0) _exit(setuid(kLoneUser) == 0 ? 0 : 1);
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
 }
 
 void CountReply(const char *, const char *, const char *, const char *, void *found) {
@@ -55,6 +66,7 @@ TEST(NetEnumThreadLimit, ASearchWhoseThreadsCannotAllStartFindsWhatTheStartedOne
     const PrivateNetwork probe;
     if (!probe.ok()) GTEST_SKIP() << probe.why_not();
   }
+  if (!CanBecomeLoneUser()) GTEST_SKIP() << "cannot switch to user " << kLoneUser << " here";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // One interface, two request kinds: the first receive thread starts, the second cannot; then
   // none can.

@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "PaperRenderer.h"
 #include "nzcommon/imgprocess/ImageTypes.h"
+#include "support/Join.h"
+#include "support/Pattern.h"
 
 namespace velmora::test {
 
@@ -33,13 +36,6 @@ inline MonoBitmap BlackWhitePattern(int width, int height, uint32_t seed) {
     }
   }
   return bitmap;
-}
-
-// The parts one after the other.
-inline std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> all;
-  for (const auto &part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
 }
 
 // The bitmap as 8-bit pixels with `channels` channels (black 0, white 255, alpha opaque).
@@ -64,8 +60,10 @@ inline std::vector<uint8_t> GreyPng(int width, int height, const std::vector<uin
   return vprinter::EncodePng(width, height, 1, grey.data());
 }
 
-// A 1-bit BMP of the given size, all white: a large image in a small file.
-inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height) {
+// A 1-bit BMP of the given size: a large image in a small file. All white, or, given a seed,
+// random dots (Pattern), which no compression makes smaller.
+inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height,
+                                      std::optional<uint32_t> noise_seed = std::nullopt) {
   const uint32_t data_size = (width + 31) / 32 * 4 * height, offset = 14 + 40 + 8;
   std::vector<uint8_t> bmp;
   auto put = [&](std::initializer_list<uint32_t> values, int size) {  // little-endian
@@ -78,7 +76,12 @@ inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height) {
   put({1, 1}, 2);  // one plane, one bit a pixel
   // No compression, the sizes, two colours: index 0 black, index 1 white.
   put({0, data_size, 2835, 2835, 2, 2, 0x000000, 0xFFFFFF}, 4);
-  bmp.resize(bmp.size() + data_size, 0xFF);
+  if (!noise_seed) {
+    bmp.resize(bmp.size() + data_size, 0xFF);
+  } else {
+    const std::vector<uint8_t> dots = Pattern(data_size, *noise_seed);
+    bmp.insert(bmp.end(), dots.begin(), dots.end());
+  }
   return bmp;
 }
 

@@ -2,10 +2,10 @@
 // reported written than went out, and the port closes.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "HangUpBehaviour.h"
 #include "VirtualTcpPrinter.h"
 #include "platform/Clock.h"
 #include "support/EventRecorder.h"
@@ -18,31 +18,6 @@ namespace {
 
 using vprinter::Bytes;
 
-// Once armed, hangs up when it has taken this many bytes more, and notes when.
-class HangUp final : public vprinter::PrinterBehaviour {
- public:
-  explicit HangUp(vprinter::VirtualTcpPrinter &tcp) : tcp_(tcp) {}
-  void Arm(size_t bytes) {
-    left_ = bytes;
-    armed_ = true;
-  }
-  void OnReceived(vprinter::VirtualPrinter &, const uint8_t *, size_t count,
-                  const vprinter::Reply &) override {
-    if (!armed_) return;
-    left_ = left_ > count ? left_ - count : 0;
-    if (left_ > 0) return;
-    armed_ = false;
-    at_ms = platform::steadyMs();
-    tcp_.CloseConnections();
-  }
-  std::atomic<int64_t> at_ms{-1};
-
- private:
-  vprinter::VirtualTcpPrinter &tcp_;
-  std::atomic<bool> armed_{false};
-  size_t left_ = 0;
-};
-
 class WriteHangUpTest : public PortTest {
  protected:
   void TearDown() override {
@@ -50,7 +25,8 @@ class WriteHangUpTest : public PortTest {
     PortTest::TearDown();
   }
   vprinter::VirtualTcpPrinter printer_;
-  std::shared_ptr<HangUp> hang_up_ = std::make_shared<HangUp>(printer_);
+  std::shared_ptr<vprinter::HangUpBehaviour> hang_up_ =
+      std::make_shared<vprinter::HangUpBehaviour>(printer_);
 };
 
 TEST_F(WriteHangUpTest, APeerThatHangsUpMidWriteFailsTheWriteAtOnce) {
@@ -67,10 +43,10 @@ TEST_F(WriteHangUpTest, APeerThatHangsUpMidWriteFailsTheWriteAtOnce) {
   const int written =
       VP_Port_Write(h, job.data(), static_cast<unsigned>(job.size()), LongTimeoutMs());
   const int64_t returned = platform::steadyMs();
-  ASSERT_GE(hang_up_->at_ms.load(), 0);
+  ASSERT_GE(hang_up_->HungUpAtMs(), 0);
   EXPECT_LT(written, static_cast<int>(job.size())) << "part of a job is no success";
   EXPECT_GE(written, -1);
-  EXPECT_LT(returned - hang_up_->at_ms.load(), ScaledMs(1000))
+  EXPECT_LT(returned - hang_up_->HungUpAtMs(), ScaledMs(1000))
       << "ended by the hang-up, not by its timeout";
   EXPECT_EQ(events.Bytes("written", h).size(), static_cast<size_t>(written > 0 ? written : 0))
       << "the written event tells what the write returned";

@@ -6,11 +6,13 @@
 
 #include "core/printer/DevicePackage.h"
 #include "core/printer/XorCheck.h"
+#include "support/Join.h"
 
 namespace velmora::core {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::Join;
 
 const Bytes kAnswer = *DevicePackage::Build(0x01, 0x3F, 0x56, Bytes{'B', 'A', 'T', ':', '8', '7'});
 
@@ -33,14 +35,8 @@ Bytes StrayHeader(size_t length, const Bytes &following) {
   return header;
 }
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes &p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-// The answers found among `stream`, fed in one piece and byte by byte; when nothing is found at
-// once, also after the package time limit.
+// The answers found among `stream`, fed in one piece and byte by byte, all at one moment: found
+// at once, not when the package time limit passes.
 std::vector<size_t> Found(const Bytes &stream) {
   std::vector<size_t> counts;
   for (const size_t piece : {stream.size(), size_t{1}}) {

@@ -37,10 +37,12 @@ void OnReceived(void *handle, unsigned char *bytes, unsigned int count, void *) 
 TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
   struct Step {
     int64_t at;
-    Bytes chunk;   // empty: a read step that found nothing
-    Bytes reader;  // everything the reader has got by then
+    Bytes chunk;           // empty: a read step that found nothing
+    Bytes reader;          // everything the reader has got by then
+    bool discard = false;  // the reader discards first, as a query does before it asks
   };
   const Bytes package = *core::DevicePackage::Build(0x01, 0x3F, 0x4E, Bytes{'V', 'L', 'S'});
+  const Bytes answers = {0x16, 0x12, 0x12, 0x12};
   const struct {
     const char *name;
     std::vector<Step> steps;
@@ -68,6 +70,10 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
         {kHold, {}, {'Y', 'E', 'S'}}},
        false},
       {"a device package that ends like a packet start", {{0, package, package}}, false, 1},
+      // The packet counts, and the query gets its answers, not the packet's tail.
+      {"a query's discard between the halves",
+       {{0, Part(kPacket, 0, 3), {}}, {1, Part(kPacket, 3, 8), {}, true}, {2, answers, answers}},
+       true},
   };
   ASSERT_EQ(VP_Port_AddOnPortReceivedEvent(OnReceived, nullptr), 1);
   for (const auto &c : cases) {
@@ -83,6 +89,7 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
     g_events.clear();
     Bytes chunks, reader;
     for (const Step &step : steps) {
+      if (step.discard) port.rx().Discard();
       if (step.chunk.empty()) {
         receiver.Idle(step.at);
       } else {
