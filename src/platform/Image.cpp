@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/ImageFile.h"
 #include "platform/PngEncoder.h"
 #include "velmora/image.hpp"
 

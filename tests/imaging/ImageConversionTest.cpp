@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 #include "ImageFixtures.h"
 #include "nzcommon/imgprocess/AreaScaler.h"
 #include "nzcommon/imgprocess/Binarizer.h"
 #include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/ImageFile.h"
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
 #include "velmora/image.hpp"
@@ -189,6 +192,11 @@ TEST(ImageConversion, FilesAreReadWhole) {
   const auto png = ToPng(BlackWhitePattern(24, 24, 6));
   const std::string path = WriteTempFile("image.png", png);
   EXPECT_EQ(ReadImageFile(path.c_str()), png);
+  // Empty, or past the limit (a sparse file: nothing is written), a file is not read.
+  for (const off_t size : {off_t{0}, off_t{kMaxEncodedImageBytes} + 1}) {
+    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    EXPECT_FALSE(ReadImageFile(path.c_str())) << size;
+  }
   std::remove(path.c_str());
   EXPECT_FALSE(ReadImageFile("/"));
 }

@@ -1,10 +1,6 @@
 #include "nzcommon/imgprocess/ImageDecode.h"
 
 #include <climits>
-#include <cstdio>
-#include <memory>
-
-#include <sys/stat.h>
 
 #include "nzcommon/imgprocess/JpegGuard.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
@@ -14,10 +10,6 @@ namespace velmora::imgprocess {
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE *file) const { std::fclose(file); }
-};
-
 bool FitsDecoder(size_t size) {
   return size > 0 && size <= static_cast<size_t>(kMaxEncodedImageBytes) && size <= INT_MAX;
 }
@@ -26,18 +18,6 @@ bool FitsDecoder(size_t size) {
 
 void DecoderPixelsFree::operator()(unsigned char *pixels) const {
   velmora_stbi_free(pixels);
-}
-
-std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
-  if (path == nullptr) return std::nullopt;
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return std::nullopt;
-  struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  if (info.st_size <= 0 || info.st_size > kMaxEncodedImageBytes) return std::nullopt;
-  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
-  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return std::nullopt;
-  return bytes;
 }
 
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {

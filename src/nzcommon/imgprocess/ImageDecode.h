@@ -15,10 +15,6 @@ struct ImageSize {
   int height = 0;
 };
 
-// Reads a whole encoded image file; nullopt when it cannot be read or is larger than
-// kMaxEncodedImageBytes.
-std::optional<std::vector<uint8_t>> ReadImageFile(const char *path);
-
 // The size an encoded image announces in its header, without decoding it; nullopt when the
 // data is no image of a supported format (PNG, JPEG, BMP, GIF).
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size);
