@@ -40,6 +40,14 @@ std::shared_ptr<Image> Image::fromFile(const std::string &path) {
   return fromData(*data);
 }
 
+std::optional<ImageSize> Image::sizeOfFile(const std::string &path) {
+  const auto data = imgprocess::ReadImageFile(path.c_str());
+  if (!data) return std::nullopt;
+  const auto size = imgprocess::ReadImageSize(data->data(), data->size());
+  if (!size) return std::nullopt;
+  return ImageSize{static_cast<double>(size->width), static_cast<double>(size->height)};
+}
+
 std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {
   auto decoded = imgprocess::DecodeImage(data.data(), data.size());
   if (!decoded || !SizeFits(decoded->width, decoded->height, decoded->channels)) return nullptr;

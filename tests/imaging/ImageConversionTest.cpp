@@ -174,6 +174,14 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   ASSERT_TRUE(ReadImageSize(big.data(), big.size()));
   EXPECT_FALSE(DecodeToGrey(big.data(), big.size()));
   EXPECT_EQ(platform::Image::fromData(big), nullptr);
+  // Its file still tells its size.
+  const std::string path = WriteTempFile("big.bmp", big);
+  const auto size = platform::Image::sizeOfFile(path);
+  std::remove(path.c_str());
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 6000);
+  EXPECT_EQ(size->height, 6000);
+  EXPECT_FALSE(platform::Image::sizeOfFile(path));
   // The same kind of file within the limits decodes.
   const auto wide = OneBitBmp(6000, 10);
   const auto grey = DecodeToGrey(wide.data(), wide.size());

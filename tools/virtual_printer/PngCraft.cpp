@@ -81,8 +81,10 @@ class BitWriter {
 constexpr uint32_t kAdlerModulus = 65521;
 
 Bytes Zlib(const Bytes &deflate, uint32_t adler) {
-  Bytes zlib = {0x78, 0x01};
-  zlib.insert(zlib.end(), deflate.begin(), deflate.end());
+  Bytes zlib(2 + deflate.size());
+  zlib[0] = 0x78;  // deflate, 32 KiB window
+  zlib[1] = 0x01;  // no dictionary; the header's check
+  std::copy(deflate.begin(), deflate.end(), zlib.begin() + 2);
   PutBe32(zlib, adler);
   return zlib;
 }
