@@ -71,6 +71,8 @@ expect 0 "^usage: .*velmora-print"                             virtual --density
 # The output file is checked with the command line, before anything prints.
 expect 2 "--out /nonexistent/p.png: no directory /nonexistent"  --out /nonexistent/p.png
 expect 2 "--out $here: a directory"                             --out "$here"
+limit=60 expect 2 "--out .*fifo.png: not a regular file"        --out "$scratch/fifo.png"
+expect 2 "--out no-such-dir/p.png: no directory no-such-dir \\("  --out no-such-dir/p.png
 # What is not a regular file is refused at once.
 limit=60 expect 1 "fifo.png: a FIFO or pipe, not a regular file" virtual "$scratch/fifo.png"
 expect 1 "/dev/fd/[0-9]+: a FIFO or pipe, not a regular file"  virtual <(cat "$one_bit")

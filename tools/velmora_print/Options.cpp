@@ -132,12 +132,13 @@ bool CanWritePaper(const std::string &path, std::string &error) {
   const std::string what = "--out " + path + ": ";
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode))
+    if (S_ISDIR(info.st_mode)) {
       error = what + "a directory; give the name of a PNG file";
-    else if (!S_ISREG(info.st_mode))
+    } else if (!S_ISREG(info.st_mode)) {
       error = what + "not a regular file";
-    else if (::access(path.c_str(), W_OK) != 0)
+    } else if (::access(path.c_str(), W_OK) != 0) {
       error = what + std::strerror(errno);
+    }
     return error.empty();
   }
   const auto slash = path.rfind('/');

@@ -211,9 +211,9 @@ int main(int argc, char **argv) {
   }
   const long long paper_dots = static_cast<long long>(job.width_mm) * job.dots_per_mm;
   const long long other_bytes = velmora_print::OtherCommandBytes(job);
-  // Counted as the job will hold it: a picture that makes no job is not rendered.
-  if (image == nullptr ||
-      velmora_print::RasterBytes(width, height) + other_bytes > velmora_print::kJobLimitBytes) {
+  // Counted as the job will hold it: a picture that makes no job is not rendered (and one not
+  // decoded above is among them).
+  if (velmora_print::RasterBytes(width, height) + other_bytes > velmora_print::kJobLimitBytes) {
     connector->disconnectPrinter();
     return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots, other_bytes));
   }
