@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <unistd.h>
 
 #include "ImageFixtures.h"
+#include "PngCraft.h"
 #include "nzcommon/imgprocess/AreaScaler.h"
 #include "nzcommon/imgprocess/Binarizer.h"
 #include "nzcommon/imgprocess/ImageDecode.h"
@@ -189,11 +191,22 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   EXPECT_EQ(grey->width, 6000);
   EXPECT_EQ(grey->pixels[5999], 255);
 
-  // A PNG header that claims 65535 x 65535 is refused at once.
-  auto png = ToPng(BlackWhitePattern(8, 8, 5));
-  png[16] = png[17] = png[20] = png[21] = 0;
-  png[18] = png[19] = png[22] = png[23] = 0xFF;
-  EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+  // PNG headers past the limits are refused at once; the size of one taller than 65535 is read.
+  for (const auto &[w, h] : {std::pair{65535, 65535}, std::pair{640, 70000}}) {
+    auto png = ToPng(BlackWhitePattern(8, 8, 5));
+    for (int i = 0; i < 4; ++i) {
+      png[16 + i] = static_cast<uint8_t>(w >> (24 - 8 * i));
+      png[20 + i] = static_cast<uint8_t>(h >> (24 - 8 * i));
+    }
+    EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+    if (w == 640) {
+      EXPECT_EQ(ReadImageSize(png.data(), png.size())->height, 70000);
+    }
+  }
+  // A valid picture of few pixels but a side past 65535, which no command can carry.
+  const vprinter::PngHeader tall{1, 70000};
+  const auto tall_png = vprinter::PngOfZeros(tall, vprinter::PngDataBytes(tall));
+  EXPECT_FALSE(DecodeToGrey(tall_png.data(), tall_png.size()));
 }
 
 TEST(ImageConversion, FilesAreReadWhole) {

@@ -21,7 +21,9 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
 #define STBI_ONLY_GIF
-#define STBI_MAX_DIMENSIONS 65535
+/* Headers are read for any size, so that a picture past the limits is still named with its
+ * size; the library refuses one of more than 65535 pixels a side before it is decoded. */
+#define STBI_MAX_DIMENSIONS (1 << 24)
 #include <stb_image.h>
 
 int velmora_stbi_info(const unsigned char *data, int size, int *width, int *height) {
