@@ -1,19 +1,22 @@
-// The network search's receive loop on a loopback socket, fed any datagrams: it reports exactly
-// the datagrams that parse as replies to its request kind, whole, in the order they came, each
-// with the interface address and the formatted MAC, address and name, and none other.
+// The network search's receive loop, fed any datagrams: it reports exactly the datagrams that
+// parse as replies to its request kind, whole, in the order they came, each with the interface
+// address and the formatted MAC, address and name, and none other. The datagrams travel over
+// local datagram sockets, which lose none of them however busy the machine is.
 //
 // Input: byte 0 picks the request kind (bit 0: binary); then datagrams, each a 16-bit LE length
 // (modulo 2048, so that some are longer than any reply and longer than the loop's buffer) and
 // that many bytes (fewer at the end of the input).
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FuzzHarness.h"
@@ -27,7 +30,7 @@ using velmora::fuzz::Bytes;
 using velmora::fuzz::Require;
 
 constexpr size_t kMaxDatagrams = 32;
-constexpr std::array<uint8_t, 4> kLoopback = {127, 0, 0, 1};
+constexpr std::array<uint8_t, 4> kSender = {192, 168, 7, 9};
 const std::string kLocalIp = "10.77.0.1";
 // The last datagram of every run: its report ends the loop.
 const std::array<uint8_t, 6> kEndMac = {0xFE, 0xED, 0xFA, 0xCE, 0x00, 0x01};
@@ -53,20 +56,29 @@ void OnDiscovered(const char *local_ip, const char *mac, const char *ip, const c
   run.reports.push_back({local_ip, mac, ip, name});
 }
 
-int UdpSocket() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const int buffer = 1 << 20;  // every datagram of a run fits
-  Require(fd >= 0 && setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) == 0 &&
-          ::bind(fd, reinterpret_cast<sockaddr *>(&local), sizeof local) == 0);
+// A local datagram socket bound to the abstract address `name`.
+int BoundSocket(const std::string &name) {
+  const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::copy(name.begin(), name.end(), address.sun_path);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+  Require(fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), length) == 0);
   return fd;
 }
 
+// The loop reads the sender's address as an IPv4 one: the sender's name puts kSender where that
+// address lies (after the family and two bytes of port), and the process id after it.
+std::string SenderName() {
+  const auto pid = static_cast<uint32_t>(getpid());
+  return std::string{
+             '\0', 'v', char(kSender[0]), char(kSender[1]), char(kSender[2]), char(kSender[3])} +
+         std::to_string(pid);
+}
+
 std::optional<discovery::Reply> Parse(bool binary, const Bytes &datagram) {
-  return binary ? discovery::ParseBinaryReply(datagram.data(), datagram.size(), kLoopback)
-                : discovery::ParseTextReply(datagram.data(), datagram.size(), kLoopback);
+  return binary ? discovery::ParseBinaryReply(datagram.data(), datagram.size(), kSender)
+                : discovery::ParseTextReply(datagram.data(), datagram.size(), kSender);
 }
 
 Bytes EndDatagram(bool binary) {
@@ -83,14 +95,18 @@ Bytes EndDatagram(bool binary) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const int receiver = UdpSocket();
-  static const int sender = UdpSocket();
-  static const sockaddr_in to = [] {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    Require(getsockname(receiver, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+  static const std::string receiver_name =
+      std::string(1, '\0') + "velmora-fuzz-receiver-" + std::to_string(getpid());
+  static const int receiver = BoundSocket(receiver_name);
+  static const int sender = BoundSocket(SenderName());
+  static const sockaddr_un to = [] {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::copy(receiver_name.begin(), receiver_name.end(), address.sun_path);
     return address;
   }();
+  static const auto to_length =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + receiver_name.size());
   if (size < 1) return 0;
   const bool binary = (data[0] & 1) != 0;
   std::vector<Bytes> datagrams;
@@ -113,13 +129,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     ++it;
   }
   datagrams.push_back(EndDatagram(binary));
+  Run run;
+  // The loop drains the socket while the datagrams go in: a sender waits while the receiver's
+  // queue is full (a few datagrams), and nothing is lost.
+  std::thread loop([&] {
+    velmora::core::ReceiveDiscoveryReplies(receiver, binary, kLocalIp, run.stop, OnDiscovered,
+                                           &run);
+  });
   for (const Bytes &d : datagrams) {
     const ssize_t sent =
-        ::sendto(sender, d.data(), d.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+        ::sendto(sender, d.data(), d.size(), 0, reinterpret_cast<const sockaddr *>(&to), to_length);
     Require(sent == static_cast<ssize_t>(d.size()));
   }
-  Run run;
-  velmora::core::ReceiveDiscoveryReplies(receiver, binary, kLocalIp, run.stop, OnDiscovered, &run);
+  loop.join();
   Require(run.reports == expected);
   return 0;
 }
