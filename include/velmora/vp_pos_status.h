@@ -7,11 +7,13 @@
 VP_EXTERN_C_BEGIN
 
 /* Discards the bytes already received, asks DLE EOT 1..4 (again every 300 ms) and returns the
- * four answers packed as b1 | b2 << 8 | b3 << 16 | b4 << 24; 0 on timeout (at once for timeout
- * 0), a closed port, a failed send or a null or unknown handle. A printer slower than 300 ms
- * answers the resent requests after the query returned; the next status or polling print-result
- * query on the port passes over those late answers (for a limited time, docs/protocol.md) and
- * returns the answers to its own requests. */
+ * first four answers packed as b1 | b2 << 8 | b3 << 16 | b4 << 24, passing over bytes that
+ * cannot be answers and whole device packages (such as the answer to the firmware request of an
+ * auto-reply open); 0 on timeout (at once for timeout 0), a closed port, a failed send or a null
+ * or unknown handle. A printer slower than 300 ms answers the resent requests after the query
+ * returned; the next status or polling print-result query on the port first lets those late
+ * answers come (for a limited time, docs/protocol.md), then asks, so it returns the answers to
+ * its own requests. Such queries from several threads on one port take turns. */
 VP_API int VP_Pos_QueryRTStatus(void *handle, unsigned int timeout);
 /* 1 when the printer reports that every byte sent before the query has been printed; 0 on
  * timeout, a closed port, an off-line or failing printer, or a set exit flag.
