@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/port/IOHandle.h"
 #include "core/port/PortEvents.h"
@@ -81,6 +82,7 @@ uint64_t NZReceivedDataProcessor::BeginStep() {
   if (discards != discards_seen_) {
     discards_seen_ = discards;
     discarded_below_ = fed_;  // held-back bytes included
+    held_at_discard_ = status_parser_.held() > 0;
   }
   return discards;
 }
@@ -91,6 +93,11 @@ void NZReceivedDataProcessor::Receive(const uint8_t *chunk, size_t count, int64_
   fed_ += count;
   last_byte_ms_ = now_ms;
   status_parser_.Feed(chunk, count, sink);
+  // Bytes held when a discard came had the first chunk after it to complete a status packet
+  // (one cut by the discard still counts); now they are dropped, and nothing waits behind them.
+  if (std::exchange(held_at_discard_, false)) {
+    status_parser_.Release(static_cast<size_t>(fed_ - discarded_below_), sink);
+  }
   waiting_events_.push_back({fed_, std::vector<uint8_t>(chunk, chunk + count)});
   RaiseDueEvents();
 }
@@ -117,9 +124,7 @@ uint32_t NZReceivedDataProcessor::ReadWaitMs(uint32_t longest_ms, int64_t now_ms
 }
 
 void NZReceivedDataProcessor::ExpirePackages(int64_t now_ms) {
-  std::vector<NZReceivedProtoPackage> packages;
-  package_parser_.Expire(now_ms, packages);
-  for (auto &package : packages) Queue(std::move(package));
+  package_parser_.Expire(now_ms);
 }
 
 void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {

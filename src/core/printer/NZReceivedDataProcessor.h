@@ -22,7 +22,8 @@ class IOHandle;
 // Bytes that may begin a status packet are held back, however the stream is cut, until the
 // bytes after them decide, or until nothing has arrived for kHoldMs: then they go on as data.
 // Held bytes that complete a device package whose checks pass are its data and go on at once.
-// A discard drops held bytes like those in the buffer (a packet among them still counts).
+// A discard drops held bytes like those in the buffer: a packet among them still counts, also one
+// that the first chunk after the discard completes, but nothing else waits behind them.
 class NZReceivedDataProcessor {
  public:
   // How long a possible status packet waits for the rest of it while nothing arrives.
@@ -59,6 +60,8 @@ class NZReceivedDataProcessor {
   uint64_t passed_ = 0;
   uint64_t discarded_below_ = 0;
   uint64_t discards_seen_ = 0;
+  // Bytes were held when the last discard was noticed, and no chunk has come since.
+  bool held_at_discard_ = false;
   int64_t last_byte_ms_ = 0;
   // Chunks whose event waits for held bytes, with the stream position of their end.
   struct WaitingEvent {
