@@ -157,7 +157,7 @@ void VirtualTcpPrinter::AcceptLoop() {
 
 void VirtualTcpPrinter::ReadLoop(const std::shared_ptr<Connection> &connection) {
   Bytes chunk(4096);
-  const Reply reply = [connection](const Bytes &bytes) { WriteAll(*connection, bytes); };
+  const Reply reply = [this, connection](const Bytes &bytes) { WriteAll(*connection, bytes); };
   while (running_.load() && connection->open.load()) {
     if (!reading_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollStepMs));
@@ -184,6 +184,7 @@ void VirtualTcpPrinter::WriteAll(Connection &connection, const Bytes &bytes) {
     const ssize_t n = ::send(connection.fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<size_t>(n);
+      sent_.fetch_add(static_cast<size_t>(n));
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
@@ -216,6 +217,11 @@ size_t VirtualTcpPrinter::OpenConnectionCount() const {
   size_t n = 0;
   for (const auto &c : connections_) n += c->open.load() ? 1 : 0;
   return n;
+}
+
+size_t VirtualTcpPrinter::HeldSocketCount() const {
+  std::lock_guard<std::mutex> lock(connections_mutex_);
+  return connections_.size();
 }
 
 bool VirtualTcpPrinter::WaitForAccepted(size_t count, int timeout_ms) const {

@@ -138,6 +138,8 @@ void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {
 }
 
 void NZReceivedDataProcessor::RaiseDueEvents() {
+  decided_.store(passed_);
+  taken_in_.store(fed_);
   while (!waiting_events_.empty() && waiting_events_.front().end <= passed_) {
     // The event gets the chunk as read, status packets included.
     const std::vector<uint8_t> event = std::move(waiting_events_.front().bytes);

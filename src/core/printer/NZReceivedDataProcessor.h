@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -37,6 +38,10 @@ class NZReceivedDataProcessor {
   void Idle(int64_t now_ms = platform::steadyMs());
   // Reading ended: held bytes go on as data.
   void Finish();
+  // Bytes taken in so far, and how many of them have gone on as data or status packets; held
+  // bytes are the difference. Readable from any thread.
+  uint64_t TakenIn() const { return taken_in_.load(); }
+  uint64_t Decided() const { return decided_.load(); }
   // How long the next read may wait for bytes, at most `longest_ms`: not past the moment held
   // bytes are due.
   uint32_t ReadWaitMs(uint32_t longest_ms, int64_t now_ms = platform::steadyMs()) const;
@@ -57,6 +62,8 @@ class NZReceivedDataProcessor {
   // Stream positions (bytes fed to the status parser): how many were fed, how many went on
   // as data or packets, and below which position data was received before a discard.
   uint64_t fed_ = 0;
+  std::atomic<uint64_t> taken_in_{0};
+  std::atomic<uint64_t> decided_{0};
   uint64_t passed_ = 0;
   uint64_t discarded_below_ = 0;
   uint64_t discards_seen_ = 0;
