@@ -40,7 +40,12 @@ class ScheduleRun {
       // the query's discard: a skip afterwards leaves the stream as the model has it.
       Expect(VP_Pos_QueryRTStatus(h_, LongTimeoutMs()), Packed(StatusAnswers(0x12)), "query");
     }
-    if (!WaitUntil([&] { return !printer_.device->Packages().empty(); }) || !Sync()) {
+    // The printer sent the firmware answer and the answers to the query's requests.
+    const size_t opening = DeviceAnswer(kFirmwareVersion, Model::Text(kOpeningFirmware)).size();
+    if (!WaitUntil([&] {
+          return printer_.tcp.SentCount() == opening + 4 * printer_.rt_status->RequestCount(1);
+        }) ||
+        !Sync()) {
       return "no answer to the firmware request";
     }
     if (query_at_open) VP_Port_SkipAvailable(h_), model_.Discarded(false);
@@ -120,7 +125,22 @@ class ScheduleRun {
     if (!Sync() || !Check()) return false;
     const size_t asked_before = printer_.rt_status->RequestCount(1);
     const size_t sent_before = printer_.tcp.SentCount();
-    Expect(VP_Pos_QueryRTStatus(h_, LongTimeoutMs()), Packed(answers), "query");
+    auto query = std::async(std::launch::async, [this] { return VP_Pos_QueryRTStatus(h_, LongTimeoutMs()); });
+    // When the first answers were in, and when the printer was asked again.
+    int64_t answered_ms = -1, asked_again_ms = -1;
+    for (bool running = true; running;) {
+      running = query.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready;
+      const int64_t now = platform::steadyMs();
+      if (answered_ms < 0 && (*port_)->receiver().TakenIn() >= sent_before + 4) answered_ms = now;
+      if (asked_again_ms < 0 && printer_.rt_status->RequestCount(1) >= asked_before + 2) {
+        asked_again_ms = now;
+      }
+    }
+    Expect(query.get(), Packed(answers), "query");
+    // A prompt printer's answers, once in, end the query: it never asks again long after.
+    if (step.action == Step::kQuery && answered_ms >= 0 && asked_again_ms - answered_ms > 150) {
+      return Fail("the answers were held back until the query asked again");
+    }
     model_.Discarded(true);
     // Answers to the resends come after the query, as data; a busy machine may resend a prompt
     // query too.
