@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -222,6 +223,16 @@ size_t VirtualTcpPrinter::OpenConnectionCount() const {
 size_t VirtualTcpPrinter::HeldSocketCount() const {
   std::lock_guard<std::mutex> lock(connections_mutex_);
   return connections_.size();
+}
+
+size_t VirtualTcpPrinter::UnreadCount() const {
+  std::lock_guard<std::mutex> lock(connections_mutex_);
+  size_t unread = 0;
+  for (const auto &c : connections_) {
+    int n = 0;
+    if (c->open.load() && ioctl(c->fd, FIONREAD, &n) == 0) unread += static_cast<size_t>(n);
+  }
+  return unread;
 }
 
 bool VirtualTcpPrinter::WaitForAccepted(size_t count, int timeout_ms) const {

@@ -52,6 +52,8 @@ class VirtualTcpPrinter {
   size_t SentCount() const { return sent_.load(); }
   // Sockets of connections the printer still holds (closed ones too, until Stop).
   size_t HeldSocketCount() const;
+  // Bytes the hosts sent that wait unread in the printer's open connections.
+  size_t UnreadCount() const;
   size_t OpenConnectionCount() const;
   bool WaitForAccepted(size_t count, int timeout_ms) const;
   bool WaitForNoOpenConnection(int timeout_ms) const;

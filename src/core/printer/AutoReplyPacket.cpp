@@ -34,15 +34,11 @@ void AutoReplyPacketParser::Feed(const uint8_t *data, size_t count, Sink &sink) 
 }
 
 void AutoReplyPacketParser::ReleaseClaimed(std::vector<uint8_t> &data, Sink &sink) {
+  Emit(data, sink);
+  const size_t claimed = sink.Claimed(held_.data(), held_size_);
   // The held bytes are the stream's last ones: a possible packet starting within the first
-  // `claimed` of them leaves more than the rest held. A later one among them may be claimed
-  // in turn.
-  while (held_size_ > 0) {
-    Emit(data, sink);
-    const size_t claimed = sink.Claimed(held_.data(), held_size_);
-    if (claimed == 0) break;
-    Release(held_size_ - std::min(claimed, held_size_), sink);
-  }
+  // `claimed` of them leaves more than the rest held.
+  if (claimed > 0) Release(held_size_ - std::min(claimed, held_size_), sink);
 }
 
 void AutoReplyPacketParser::Release(size_t recent, Sink &sink) {

@@ -99,12 +99,11 @@ void DevicePackageParser::Trim() {
   base_ = keep_from;
 }
 
-size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count, int64_t now_ms) const {
+size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count) const {
   size_t fewest = 0;
   // Headers waiting for their data, the first to end first.
   for (const Waiting &header : waiting_) {
     if (header.end > end_ + count) break;
-    if (now_ms >= header.deadline_ms) continue;
     const size_t needed = static_cast<size_t>(header.end - end_);
     const uint8_t check = static_cast<uint8_t>(
         XorBetween(header.start + DevicePackage::kHeaderSize, end_) ^ XorOf(data, needed));

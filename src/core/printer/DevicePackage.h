@@ -54,8 +54,9 @@ class DevicePackageParser {
   // Gives up the headers whose data is overdue at `now_ms`.
   void Expire(int64_t now_ms);
   // How many of `count` bytes, from the first, would complete a package whose checks pass if
-  // they came next at `now_ms` (the fewest that do); 0 when none would.
-  size_t CompletedBy(const uint8_t *data, size_t count, int64_t now_ms) const;
+  // they came next (the fewest that do); 0 when none would. Headers overdue by then must have
+  // been given up with Expire.
+  size_t CompletedBy(const uint8_t *data, size_t count) const;
   // Headers waiting for their data.
   size_t waiting() const { return waiting_.size(); }
 

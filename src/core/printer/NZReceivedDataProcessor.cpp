@@ -34,7 +34,7 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
 
   size_t Claimed(const uint8_t *held, size_t count) override {
     // Held bytes that complete a device package are its data.
-    return owner_.package_parser_.CompletedBy(held, count, now_ms_);
+    return owner_.package_parser_.CompletedBy(held, count);
   }
 
   void OnPacket(const AutoReplyPacket &packet) override {
