@@ -50,10 +50,9 @@ TEST_F(PortResources, ManyPortsOpenedPrintedAndClosedLeaveNoDescriptorOrThread) 
     ASSERT_EQ(VP_Port_Close(h), 1);
   }
   ASSERT_TRUE(platform::waitForDetachedThreads(ScaledMs(10000)));
-  EXPECT_TRUE(settled(fds, threads)) << Descriptors() << " descriptors ("
-                                     << fds + printer.HeldSocketCount() << " before), "
-                                     << Entries("/proc/self/task") << " threads (" << threads
-                                     << " before)";
+  EXPECT_TRUE(settled(fds, threads))
+      << Descriptors() << " descriptors (" << fds + printer.HeldSocketCount() << " before), "
+      << Entries("/proc/self/task") << " threads (" << threads << " before)";
   printer.Stop();
 }
 

@@ -78,7 +78,9 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
        true},
       // The discard drops the held 'S' at once: the answers do not wait behind it.
       {"a held S before a query's discard",
-       {{0, {'Y', 'E', 'S'}, {'Y', 'E'}}, {1, {}, {'Y', 'E'}, true}, {2, answers, Join({{'Y', 'E'}, answers})}},
+       {{0, {'Y', 'E', 'S'}, {'Y', 'E'}},
+        {1, {}, {'Y', 'E'}, true},
+        {2, answers, Join({{'Y', 'E'}, answers})}},
        false},
       {"a held packet start before a query's discard",
        {{0, Part(kPacket, 0, 2), {}}, {1, answers, answers, true}},

@@ -125,7 +125,8 @@ class ScheduleRun {
     if (!Sync() || !Check()) return false;
     const size_t asked_before = printer_.rt_status->RequestCount(1);
     const size_t sent_before = printer_.tcp.SentCount();
-    auto query = std::async(std::launch::async, [this] { return VP_Pos_QueryRTStatus(h_, LongTimeoutMs()); });
+    auto query = std::async(std::launch::async,
+                            [this] { return VP_Pos_QueryRTStatus(h_, LongTimeoutMs()); });
     // When the first answers were in, and when the printer was asked again.
     int64_t answered_ms = -1, asked_again_ms = -1;
     for (bool running = true; running;) {
@@ -145,7 +146,8 @@ class ScheduleRun {
     // Answers to the resends come after the query, as data; a busy machine may resend a prompt
     // query too.
     const size_t asked = printer_.rt_status->RequestCount(1) - asked_before;
-    if (!WaitUntil([&] { return printer_.tcp.SentCount() == sent_before + 4 * asked; }) || !Sync()) {
+    if (!WaitUntil([&] { return printer_.tcp.SentCount() == sent_before + 4 * asked; }) ||
+        !Sync()) {
       return Fail("answers to the resends did not come");
     }
     model_.Answered(answers, false);

@@ -165,8 +165,8 @@ class Model {
 
  private:
   std::deque<uint8_t> due_;
-  Bytes item_;          // the item being sent
-  Bytes held_;          // the status packet being sent, while it may still count
+  Bytes item_;           // the item being sent
+  Bytes held_;           // the status packet being sent, while it may still count
   bool broken_ = false;  // it will not
   int64_t error_ = 0;
   std::string firmware_ = kOpeningFirmware;
@@ -180,19 +180,30 @@ inline Model Simulate(const std::vector<Step> &steps) {
   Model model;
   for (const Step &step : steps) {
     switch (step.action) {
-      case Step::kSend: model.Sent(step); break;
+      case Step::kSend:
+        model.Sent(step);
+        break;
       case Step::kSettle:
-      case Step::kHangUp: model.Settled(); break;
-      case Step::kSkip: model.Discarded(false); break;
+      case Step::kHangUp:
+        model.Settled();
+        break;
+      case Step::kSkip:
+        model.Discarded(false);
+        break;
       case Step::kQuery:
       case Step::kLateQuery:
         model.Discarded(true);
         model.Answered(StatusAnswers(step.answer4), false);
         if (step.action == Step::kLateQuery) model.Answered(StatusAnswers(step.answer4), true);
         break;
-      case Step::kSerialQuery: model.Answered(DeviceAnswer(kSerialNumber, step.bytes), true); break;
-      case Step::kRead: model.Take(step.count); break;
-      case Step::kPause: break;
+      case Step::kSerialQuery:
+        model.Answered(DeviceAnswer(kSerialNumber, step.bytes), true);
+        break;
+      case Step::kRead:
+        model.Take(step.count);
+        break;
+      case Step::kPause:
+        break;
     }
   }
   return model;
@@ -225,13 +236,32 @@ inline std::vector<Step> Generate(Choices &c) {
   const auto reader_step = [&](bool inside_item) {
     Step s;
     switch (c.Below(inside_item ? 5 : 8)) {
-      case 0: s.action = Step::kSettle; break;
-      case 1: s.action = Step::kRead; s.count = 1 + c.Below(16); break;
-      case 2: s.action = Step::kSkip; break;
-      case 3: s.action = Step::kPause; s.count = c.Below(15); break;
-      case 4: s.action = Step::kQuery; s.answer4 = c.OneIn(2) ? 0x12 : 0x1A; break;
-      case 5: s.action = late_used ? Step::kQuery : Step::kLateQuery; late_used = true; break;
-      default: s.action = Step::kSerialQuery; s.bytes = Model::Text(std::string(c.Below(6), 'S') + "N7"); break;
+      case 0:
+        s.action = Step::kSettle;
+        break;
+      case 1:
+        s.action = Step::kRead;
+        s.count = 1 + c.Below(16);
+        break;
+      case 2:
+        s.action = Step::kSkip;
+        break;
+      case 3:
+        s.action = Step::kPause;
+        s.count = c.Below(15);
+        break;
+      case 4:
+        s.action = Step::kQuery;
+        s.answer4 = c.OneIn(2) ? 0x12 : 0x1A;
+        break;
+      case 5:
+        s.action = late_used ? Step::kQuery : Step::kLateQuery;
+        late_used = true;
+        break;
+      default:
+        s.action = Step::kSerialQuery;
+        s.bytes = Model::Text(std::string(c.Below(6), 'S') + "N7");
+        break;
     }
     return s;
   };
@@ -244,7 +274,8 @@ inline std::vector<Step> Generate(Choices &c) {
     for (int copy = 0; copy < ((kind == Kind::kDevice && c.OneIn(3)) ? 2 : 1); ++copy) {
       size_t at = 0;
       while (at < bytes.size()) {
-        size_t piece = c.OneIn(2) ? bytes.size() - at : 1 + c.Below(static_cast<uint32_t>(bytes.size() - at));
+        size_t piece =
+            c.OneIn(2) ? bytes.size() - at : 1 + c.Below(static_cast<uint32_t>(bytes.size() - at));
         Step send{Step::kSend, {}, kind, false};
         Step between;
         bool has_between = false;
@@ -260,14 +291,17 @@ inline std::vector<Step> Generate(Choices &c) {
           }
           has_between = between.action != Step::kSerialQuery && between.action != Step::kLateQuery;
         }
-        send.bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + piece));
+        send.bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(at + piece));
         at += piece;
         send.last = at == bytes.size();
         steps.push_back(send);
         if (has_between) {
           steps.push_back(between);
           if (between.action == Step::kSkip) {
-            steps.push_back({Step::kSend, Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end()), kind, true});
+            steps.push_back({Step::kSend,
+                             Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end()),
+                             kind, true});
             at = bytes.size();
           }
         }
@@ -279,9 +313,12 @@ inline std::vector<Step> Generate(Choices &c) {
   if (c.OneIn(2)) {
     Step hang_up;
     hang_up.action = Step::kHangUp;
-    steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(1 + c.Below(static_cast<uint32_t>(steps.size()))), hang_up);
+    steps.insert(steps.begin() +
+                     static_cast<std::ptrdiff_t>(1 + c.Below(static_cast<uint32_t>(steps.size()))),
+                 hang_up);
   }
-  const auto hang_up = std::find_if(steps.begin(), steps.end(), [](const Step &s) { return s.action == Step::kHangUp; });
+  const auto hang_up = std::find_if(steps.begin(), steps.end(),
+                                    [](const Step &s) { return s.action == Step::kHangUp; });
   if (hang_up != steps.end()) steps.erase(hang_up + 1, steps.end());
   steps.push_back({Step::kRead, {}, Kind::kData, false, SIZE_MAX});
   return steps;

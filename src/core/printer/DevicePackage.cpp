@@ -89,7 +89,8 @@ void DevicePackageParser::Trim() {
     by_deadline_.pop_front();
   }
   // A header may end with the next byte, so the last bytes but one of a header stay.
-  uint64_t keep_from = end_ >= DevicePackage::kHeaderSize - 1 ? end_ - (DevicePackage::kHeaderSize - 1) : 0;
+  uint64_t keep_from =
+      end_ >= DevicePackage::kHeaderSize - 1 ? end_ - (DevicePackage::kHeaderSize - 1) : 0;
   if (!by_deadline_.empty()) keep_from = std::min(keep_from, by_deadline_.front().start);
   const size_t drop = static_cast<size_t>(keep_from - base_);
   // Dropped in bulk, so that each byte is moved a bounded number of times.
@@ -113,15 +114,17 @@ size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count) const
     }
   }
   // Headers that would end among these bytes: the last bytes fed, then these.
-  const size_t kept = static_cast<size_t>(std::min<uint64_t>(end_ - base_, DevicePackage::kHeaderSize - 1));
+  const size_t kept =
+      static_cast<size_t>(std::min<uint64_t>(end_ - base_, DevicePackage::kHeaderSize - 1));
   std::vector<uint8_t> tail(window_.end() - static_cast<std::ptrdiff_t>(kept), window_.end());
   tail.insert(tail.end(), data, data + count);
   for (size_t at = 0; at + DevicePackage::kHeaderSize <= tail.size(); ++at) {
     const uint8_t *header = tail.data() + at;
-    if (header[0] != DevicePackage::kLead || XorOf(header, DevicePackage::kHeaderSize) != 0) continue;
+    if (header[0] != DevicePackage::kLead || XorOf(header, DevicePackage::kHeaderSize) != 0)
+      continue;
     const size_t end = at + DevicePackage::kHeaderSize + (header[8] | header[9] << 8);
-    if (end > tail.size() ||
-        XorOf(header + DevicePackage::kHeaderSize, end - at - DevicePackage::kHeaderSize) != header[10]) {
+    if (end > tail.size() || XorOf(header + DevicePackage::kHeaderSize,
+                                   end - at - DevicePackage::kHeaderSize) != header[10]) {
       continue;
     }
     if (fewest == 0 || end - kept < fewest) fewest = end - kept;

@@ -82,12 +82,12 @@ class DevicePackageParser {
   // Drops the bytes that no header can need any more.
   void Trim();
 
-  std::vector<uint8_t> window_;      // the bytes from position base_ on
+  std::vector<uint8_t> window_;            // the bytes from position base_ on
   std::vector<uint8_t> prefix_xor_ = {0};  // XOR of window_[0, i) at i
   uint64_t base_ = 0;
-  uint64_t end_ = 0;                     // bytes fed so far
-  std::set<Waiting> waiting_;            // by end
-  std::deque<Waiting> by_deadline_;      // in the order found, so by start and by deadline
+  uint64_t end_ = 0;                 // bytes fed so far
+  std::set<Waiting> waiting_;        // by end
+  std::deque<Waiting> by_deadline_;  // in the order found, so by start and by deadline
 };
 
 }  // namespace velmora::core
