@@ -36,9 +36,10 @@ TEST_F(PortResources, ManyPortsOpenedPrintedAndClosedLeaveNoDescriptorOrThread) 
   ASSERT_TRUE(printer.Start());
   const auto settled = [&](size_t fds, size_t threads) {
     // The printer keeps the socket of each connection until it stops, and ends its thread.
+    // What earlier cases of the program left may end meanwhile: fewer is no leak.
     return WaitUntil([&] {
-      return Descriptors() == fds + printer.HeldSocketCount() &&
-             Entries("/proc/self/task") == threads;
+      return Descriptors() <= fds + printer.HeldSocketCount() &&
+             Entries("/proc/self/task") <= threads;
     });
   };
   const size_t fds = Descriptors() - printer.HeldSocketCount();

@@ -45,6 +45,11 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
   };
   const Bytes package = *core::DevicePackage::Build(0x01, 0x3F, 0x4E, Bytes{'V', 'L', 'S'});
   const Bytes answers = {0x16, 0x12, 0x12, 0x12};
+  // A header whose check passes, announcing four data bytes that fail their check.
+  Bytes stray = *core::DevicePackage::Build(0x00, 0x10, 0, Part(kPacket, 0, 4));
+  stray.resize(core::DevicePackage::kHeaderSize);
+  stray[10] ^= 0x5A;
+  stray[11] = core::XorOf(stray.data(), 11);
   const struct {
     const char *name;
     std::vector<Step> steps;
@@ -72,6 +77,9 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
         {kHold, {}, {'Y', 'E', 'S'}}},
        false},
       {"a device package that ends like a packet start", {{0, package, package}}, false, 1},
+      {"a stray header whose data would end inside a packet",
+       {{0, Join({stray, kPacket}), stray}},
+       true},
       // The packet counts, and the query gets its answers, not the packet's tail.
       {"a query's discard between the halves",
        {{0, Part(kPacket, 0, 3), {}}, {1, Part(kPacket, 3, 8), {}, true}, {2, answers, answers}},
@@ -117,6 +125,22 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
     EXPECT_EQ(g_events, chunks) << "every chunk's event, once its bytes went on";
   }
   VP_Port_RemoveOnPortReceivedEvent(OnReceived);
+}
+
+// A reader that discards while a chunk is on its way through (here from the status event) drops
+// the rest of that chunk too: it was received before the discard.
+TEST(HeldStatusBytes, ADiscardDuringAChunkDropsTheRestOfIt) {
+  auto io = std::make_unique<core::NZMemoryBufferIO>();
+  ASSERT_TRUE(io->Open(64));
+  core::IOHandle port(VP_PORT_TYPE_TCP, "port", std::move(io), false);
+  const auto discard = [](void *, int64_t, int64_t, void *rx) {
+    static_cast<core::NZIORxBuffer *>(rx)->Discard();
+  };
+  ASSERT_EQ(VP_Printer_AddOnPrinterStatusEvent(discard, &port.rx()), 1);
+  const Bytes chunk = Join({{'a'}, kPacket, {'b', 'c'}});
+  port.receiver().Receive(chunk.data(), chunk.size(), 0);
+  VP_Printer_RemoveOnPrinterStatusEvent(discard);
+  EXPECT_EQ(port.rx().Available(), 0u);
 }
 
 // Wherever an 'S' falls in a device answer, header or data, and however many, the answer is
