@@ -105,8 +105,10 @@ class Model {
       due_.insert(due_.end(), piece.bytes.begin(), piece.bytes.end());
     }
     if (!piece.last) return;
-    // Meant to be what it is when sent whole, nothing between its pieces.
-    if (log_.size() - item_start_ == item_.size()) meant_.push_back(item_start_);
+    // A packet or an answer is meant to be one when sent whole, nothing between its pieces.
+    if (piece.kind != Kind::kData && log_.size() - item_start_ == item_.size()) {
+      meant_.push_back(item_start_);
+    }
     if (piece.kind == Kind::kStatus && !broken_) error_ = item_[1] | item_[2] << 8;
     if (piece.kind == Kind::kFirmware) {
       const auto text = item_.begin() + core::DevicePackage::kHeaderSize;
