@@ -18,7 +18,7 @@ RealTimeStatusBehaviour::RealTimeStatusBehaviour() {
     const int n = args[0];
     if (n < 1 || n > 4) return;
     ++requests_[n - 1];
-    if (!answering_) return;
+    if (!answering_ || busy_) return;
     // Answers keep their order: once one is delayed, those after it wait too.
     if (delay_ms_ > 0 || !delayed_.empty()) {
       delayed_.emplace_back(NowMs() + delay_ms_, answers_[n - 1]);
@@ -31,6 +31,11 @@ RealTimeStatusBehaviour::RealTimeStatusBehaviour() {
 void RealTimeStatusBehaviour::SetAnswerDelayMs(int delay_ms) {
   std::lock_guard<std::mutex> lock(mutex_);
   delay_ms_ = delay_ms;
+}
+
+void RealTimeStatusBehaviour::SetIgnoringWhileAnswering(bool ignoring) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ignoring_while_answering_ = ignoring;
 }
 
 void RealTimeStatusBehaviour::OnTick(VirtualPrinter &, const Reply &send) {
@@ -83,6 +88,8 @@ void RealTimeStatusBehaviour::OnReceived(VirtualPrinter &, const uint8_t *data, 
   Bytes answer;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Busy with the answers to an earlier chunk's requests.
+    busy_ = ignoring_while_answering_ && !delayed_.empty();
     scanner_.Feed(data, count);
     answer.swap(pending_);
   }
