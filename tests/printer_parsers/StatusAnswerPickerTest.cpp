@@ -98,7 +98,7 @@ TEST(StatusAnswerPicker, TakesTheAnswersAndNothingElseOnEveryMix) {
 // A header whose data never come holds the bytes after it as its data only until they are due.
 TEST(StatusAnswerPicker, APackageWhoseDataAreOverdueIsNone) {
   Bytes stream = *DevicePackage::Build(0x01, 0x3F, 0x4E, Bytes(40, 'x'));
-  stream.resize(15);
+  stream.resize(DevicePackage::kHeaderSize);
   const size_t late = stream.size();
   stream.insert(stream.end(), {0x16, 0x12, 0x12, 0x12});
   EXPECT_EQ(Pick(stream, late, DevicePackageParser::kDataTimeLimitMs - 1), Bytes{});

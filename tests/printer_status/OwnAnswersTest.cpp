@@ -81,5 +81,16 @@ TEST_F(OwnAnswers, AnswersThatNeverComeAreOwedOnlyForAWhile) {
   ExpectQueriesAskOnce(*printer, 1);
 }
 
+// A print-result poll ends at its reply while the status answer it asked for with the print query
+// is still on its way, late because the link's delay jumped: that answer is still owed, and the
+// next query does not take it (on-line) for its own (off-line).
+TEST_F(OwnAnswers, AnAnswerOwedByAQuickQueryMayComeLaterThanItsQueryTook) {
+  void *h = Open(0);
+  printer->rt_status->SetNextAnswerDelaysMs({0, 200});
+  EXPECT_EQ(VP_Pos_QueryPrintResult(h, LongTimeoutMs()), 1);
+  printer->rt_status->SetOffline(true);
+  EXPECT_EQ(VP_Pos_QueryRTStatus(h, LongTimeoutMs()), kOnline | 0x08);
+}
+
 }  // namespace
 }  // namespace velmora::test

@@ -33,6 +33,9 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   void SetAnswering(bool answering);
   // A slow printer: each answer, as it stood when asked, goes out this long after its request.
   void SetAnswerDelayMs(int delay_ms);
+  // A link whose delay jumps: the next answers go out these delays after their requests, in
+  // turn; after them the delay above holds again.
+  void SetNextAnswerDelaysMs(std::deque<int> delays_ms);
   // A printer busy while answers are on their way: requests that come meanwhile (in a later
   // chunk) go unanswered.
   void SetIgnoringWhileAnswering(bool ignoring);
@@ -51,6 +54,7 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   std::array<size_t, 4> requests_{};
   bool answering_ = true;
   int delay_ms_ = 0;
+  std::deque<int> next_delays_ms_;
   bool ignoring_while_answering_ = false;
   bool busy_ = false;
   CommandScanner scanner_;

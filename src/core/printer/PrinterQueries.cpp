@@ -119,7 +119,6 @@ bool AwaitOwedAnswers(IOHandle &port, int64_t deadline, bool exit_flag_ends) {
     answers.clear();
     port.rx().WaitForData(1);
   }
-  state.owed_answers = 0;
   return true;
 }
 

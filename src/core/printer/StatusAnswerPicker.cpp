@@ -31,19 +31,18 @@ void StatusAnswerPicker::Step(uint8_t byte, int64_t now_ms, std::vector<uint8_t>
   package_.push_back(byte);
   if (package_.size() == kHeader) {
     if (XorOf(package_.data(), kHeader) != 0) return Reject();
+    // Read from here on only: until its header is complete a package is never complete.
     data_length_ = static_cast<size_t>(package_[8] | package_[9] << 8);
     deadline_ms_ = now_ms + DevicePackageParser::kDataTimeLimitMs;
   }
   if (package_.size() < kHeader + data_length_) return;
   if (XorOf(package_.data() + kHeader, data_length_) != package_[10]) return Reject();
   package_.clear();
-  data_length_ = 0;
 }
 
 void StatusAnswerPicker::Reject() {
   again_.insert(again_.begin(), package_.begin() + 1, package_.end());
   package_.clear();
-  data_length_ = 0;
 }
 
 void StatusAnswerPicker::LookAgain(int64_t now_ms) {
