@@ -32,7 +32,36 @@ std::optional<std::vector<uint8_t>> DevicePackage::Build(uint8_t address, uint16
 void DevicePackageParser::Feed(const uint8_t *data, size_t count, int64_t now_ms,
                                std::vector<NZReceivedProtoPackage> &packages) {
   Expire(now_ms);
-  for (size_t i = 0; i < count; ++i) Take(data[i], now_ms, packages);
+  const uint64_t before = end_;
+  window_.insert(window_.end(), data, data + count);
+  const size_t from = prefix_xor_.size();
+  prefix_xor_.resize(from + count);
+  for (size_t i = 0; i < count; ++i) {
+    prefix_xor_[from + i] = static_cast<uint8_t>(prefix_xor_[from + i - 1] ^ data[i]);
+  }
+  end_ += count;
+  // Headers that end among these bytes: every lead byte up to a header's length before them.
+  constexpr uint64_t kTail = DevicePackage::kHeaderSize - 1;
+  for (uint64_t start = std::max(base_, before >= kTail ? before - kTail : 0);
+       start + DevicePackage::kHeaderSize <= end_; ++start) {
+    const uint8_t *at = window_.data() + (start - base_);
+    const void *lead =
+        std::memchr(at, DevicePackage::kLead,
+                    static_cast<size_t>(end_ - DevicePackage::kHeaderSize - start + 1));
+    if (lead == nullptr) break;
+    start += static_cast<uint64_t>(static_cast<const uint8_t *>(lead) - at);
+    if (XorBetween(start, start + DevicePackage::kHeaderSize) != 0) continue;
+    const size_t length = At(start + 8) | At(start + 9) << 8;
+    const Waiting header{start + DevicePackage::kHeaderSize + length, start,
+                         now_ms + kDataTimeLimitMs};
+    waiting_.insert(header);
+    by_deadline_.push_back(header);
+  }
+  // All these bytes came at once, so packages they complete are reported by where they end.
+  while (!waiting_.empty() && waiting_.begin()->end <= end_) {
+    Finish(*waiting_.begin(), packages);
+    waiting_.erase(waiting_.begin());
+  }
   Trim();
 }
 
@@ -46,27 +75,6 @@ void DevicePackageParser::Expire(int64_t now_ms) {
     by_deadline_.pop_front();
   }
   Trim();
-}
-
-void DevicePackageParser::Take(uint8_t byte, int64_t now_ms,
-                               std::vector<NZReceivedProtoPackage> &packages) {
-  window_.push_back(byte);
-  prefix_xor_.push_back(static_cast<uint8_t>(prefix_xor_.back() ^ byte));
-  ++end_;
-  if (end_ >= DevicePackage::kHeaderSize) {
-    const uint64_t start = end_ - DevicePackage::kHeaderSize;
-    if (At(start) == DevicePackage::kLead && XorBetween(start, end_) == 0) {
-      const size_t length = At(start + 8) | At(start + 9) << 8;
-      const Waiting header{end_ + length, start, now_ms + kDataTimeLimitMs};
-      waiting_.insert(header);
-      by_deadline_.push_back(header);
-    }
-  }
-  // Every header ends after its lead byte, so all that end here are in the set already.
-  while (!waiting_.empty() && waiting_.begin()->end == end_) {
-    Finish(*waiting_.begin(), packages);
-    waiting_.erase(waiting_.begin());
-  }
 }
 
 void DevicePackageParser::Finish(const Waiting &waiting,
@@ -116,7 +124,12 @@ size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count) const
   // Headers that would end among these bytes: the last bytes fed, then these.
   const size_t kept =
       static_cast<size_t>(std::min<uint64_t>(end_ - base_, DevicePackage::kHeaderSize - 1));
-  std::vector<uint8_t> tail(window_.end() - static_cast<std::ptrdiff_t>(kept), window_.end());
+  const uint8_t *last = window_.data() + window_.size() - kept;
+  if ((kept == 0 || std::memchr(last, DevicePackage::kLead, kept) == nullptr) &&
+      (count == 0 || std::memchr(data, DevicePackage::kLead, count) == nullptr)) {
+    return fewest;  // no lead byte, no header: the common case, decided without copying
+  }
+  std::vector<uint8_t> tail(last, last + kept);
   tail.insert(tail.end(), data, data + count);
   for (size_t at = 0; at + DevicePackage::kHeaderSize <= tail.size(); ++at) {
     const uint8_t *header = tail.data() + at;

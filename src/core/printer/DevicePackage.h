@@ -76,8 +76,6 @@ class DevicePackageParser {
   uint8_t XorBetween(uint64_t from, uint64_t to) const {
     return static_cast<uint8_t>(prefix_xor_[to - base_] ^ prefix_xor_[from - base_]);
   }
-  // Takes one byte: a header may end with it, and packages may be complete.
-  void Take(uint8_t byte, int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages);
   void Finish(const Waiting &waiting, std::vector<NZReceivedProtoPackage> &packages) const;
   // Drops the bytes that no header can need any more.
   void Trim();
