@@ -190,6 +190,34 @@ TEST_F(TcpPortTest, PeerCloseEndsAWaitingReadWithWhatArrivedAndClosesTheHandleOn
   EXPECT_EQ(VP_Port_Close(h), 0) << "the closed event closed the handle";
 }
 
+// The last bytes a printer sends before it hangs up stay readable until the library closes the
+// handle after the closed event, so a callback of that event still gets them.
+struct LastWords {
+  std::atomic<void *> port{nullptr};
+  std::atomic<int> got{-2};
+  char text[8] = {};
+};
+
+void ReadLastWords(void *handle, void *private_data) {
+  auto *last = static_cast<LastWords *>(private_data);
+  if (handle != last->port.load()) return;
+  last->got = VP_Port_Read(handle, reinterpret_cast<unsigned char *>(last->text), 4, 0);
+}
+
+TEST_F(TcpPortTest, BytesBeforeAHangUpCanStillBeReadInTheClosedEvent) {
+  LastWords last;
+  ASSERT_EQ(VP_Port_AddOnPortClosedEvent(ReadLastWords, &last), 1);
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  last.port = h;
+  printer_.Send({'d', 'o', 'n', 'e'});
+  printer_.CloseConnections();
+  EXPECT_TRUE(WaitUntil([&] { return last.got.load() != -2; }));
+  VP_Port_RemoveOnPortClosedEvent(ReadLastWords);
+  EXPECT_EQ(last.got.load(), 4);
+  EXPECT_EQ(std::string(last.text), "done");
+}
+
 TEST_F(TcpPortTest, CloseWakesABlockedReadAndABlockedWrite) {
   void *h = Open();
   ASSERT_NE(h, nullptr);

@@ -3,6 +3,8 @@
 // outlive the time in which those answers can come.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -79,6 +81,55 @@ TEST_F(OwnAnswers, AnswersThatNeverComeAreOwedOnlyForAWhile) {
   }
   printer->rt_status->SetAnswerDelayMs(0);
   ExpectQueriesAskOnce(*printer, 1);
+}
+
+// A query that waits (for another thread's query to end, or for answers owed to the last one)
+// still ends at its own timeout, when the port closes, or (print result) at its exit flag.
+TEST_F(OwnAnswers, AWaitingQueryEndsAtItsTimeoutItsCloseOrItsExitFlag) {
+  std::future<int> other;  // another thread's query, which gets no answer while it runs
+  const auto answer_later = [&](void *h) {
+    printer->rt_status->SetAnswering(false);
+    other =
+        std::async(std::launch::async, [h] { return VP_Pos_QueryRTStatus(h, LongTimeoutMs()); });
+  };
+  const auto owe = [&](void *h) {  // answers owed until about 4 s after this query began
+    printer->rt_status->SetAnswerDelayMs(1500);
+    printer->rt_status->SetIgnoringWhileAnswering(true);
+    EXPECT_EQ(VP_Pos_QueryRTStatus(h, LongTimeoutMs()), kOnline);
+  };
+  const struct {
+    const char *name;
+    std::function<void(void *)> before;
+    std::function<int(void *)> query;
+    std::function<void(void *)> end;  // the event that ends the wait (nothing: the timeout)
+  } cases[] = {
+      {"its turn: timeout", answer_later, [](void *h) { return VP_Pos_QueryRTStatus(h, 200); },
+       [](void *) {}},
+      {"its turn: exit flag", answer_later,
+       [](void *h) { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); },
+       [](void *h) { EXPECT_EQ(VP_Pos_SetExitQueryCmd(h, 1), 1); }},
+      {"owed answers: closed", owe,
+       [](void *h) { return VP_Pos_QueryRTStatus(h, LongTimeoutMs()); },
+       [&](void *) { printer->tcp.CloseConnections(); }},
+      {"owed answers: exit flag", owe,
+       [](void *h) { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); },
+       [](void *h) { EXPECT_EQ(VP_Pos_SetExitQueryCmd(h, 1), 1); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    void *h = Open(0);
+    c.before(h);
+    auto waiting = std::async(std::launch::async, [&] { return c.query(h); });
+    EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    c.end(h);
+    ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(ScaledMs(300))),
+              std::future_status::ready);
+    EXPECT_EQ(waiting.get(), 0);
+    if (other.valid()) {
+      printer->rt_status->SetAnswering(true);
+      EXPECT_EQ(other.get(), kOnline);
+    }
+  }
 }
 
 // A print-result poll ends at its reply while the status answer it asked for with the print query

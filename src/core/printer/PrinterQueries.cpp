@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/port/IOHandle.h"
@@ -80,8 +81,9 @@ class StatusTurn {
  public:
   StatusTurn(IOHandle &port, int64_t deadline, bool exit_flag_ends)
       : mutex_(port.queries().status_turn) {
-    while (!mutex_.try_lock_for(std::chrono::milliseconds(1))) {
+    while (!mutex_.try_lock()) {
       if (platform::steadyMs() >= deadline || (exit_flag_ends && StopAsked(port))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     taken_ = true;
   }
@@ -94,7 +96,7 @@ class StatusTurn {
   bool taken() const { return taken_; }
 
  private:
-  std::timed_mutex &mutex_;
+  std::mutex &mutex_;
   bool taken_ = false;
 };
 

@@ -14,7 +14,7 @@ struct PrinterQueryState {
   std::atomic<int> exit_query{0};
   // The queries that take real-time status answers take turns on a port, so that each one gets
   // the answers to its own requests.
-  std::timed_mutex status_turn;
+  std::mutex status_turn;
   // Held under status_turn: how many answers the printer still owes to the last of those
   // queries, and until when (steady milliseconds) they can come.
   uint64_t owed_answers = 0;
