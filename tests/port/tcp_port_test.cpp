@@ -117,6 +117,10 @@ TEST_F(TcpPortTest, BytesTravelBothWaysUnchanged) {
   EXPECT_EQ(rest[0], 'd');
   EXPECT_EQ(rest[1], 'e');
 
+  printer_.Send({'x', 0, 'y'});
+  EXPECT_EQ(VP_Port_ReadUntilByte(h, line, sizeof line, 2000, 0), 2) << "0 is a break byte too";
+  EXPECT_EQ(VP_Port_Read(h, line, 1, 2000), 1);
+
   printer_.Send({1, 2, 3});
   ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) == 3; }));
   EXPECT_EQ(VP_Port_SkipAvailable(h), 1);
