@@ -145,5 +145,42 @@ TEST_F(OwnAnswers, AnAnswerOwedByAQuickQueryMayComeLaterThanItsQueryTook) {
       << "it let the owed answer come first";
 }
 
+// On an automatic-status port a status query that runs while a print-result query waits for its
+// reply takes neither the reply nor a turn that is not its own: the print result still comes,
+// and the status query then gets its own answers.
+TEST_F(OwnAnswers, AStatusQueryNeverTakesTheReplyAPrintResultQueryAwaits) {
+  void *h = Open(1);
+  ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
+  printer->print_result->SetPrintingHeld(true);
+  printer->rt_status->SetAnswering(false);
+  auto printed =
+      std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); });
+  ASSERT_TRUE(WaitUntil([&] { return !printer->print_result->QueryIds().empty(); }));
+  auto status =
+      std::async(std::launch::async, [h] { return VP_Pos_QueryRTStatus(h, LongTimeoutMs()); });
+  // Where the status query runs alongside, let it ask before the reply comes.
+  WaitUntil([&] { return printer->rt_status->RequestCount(1) >= 1; }, 300);
+  printer->print_result->SetPrintingHeld(false);
+  EXPECT_EQ(printed.get(), 1);
+  printer->rt_status->SetAnswering(true);
+  EXPECT_EQ(status.get(), kOnline);
+}
+
+// A print-result query on an automatic-status port that cannot wait (no status packet yet, or an
+// error reported) returns 0 without asking: a reply nobody waits for would reach readers as data.
+TEST_F(OwnAnswers, APrintResultQueryThatCannotWaitDoesNotAsk) {
+  printer = std::make_unique<StatusPrinter>();
+  printer->autoreply->SetSilent(true);
+  ASSERT_TRUE(printer->Open(1));
+  void *h = printer->handle();
+  EXPECT_EQ(VP_Pos_QueryPrintResult(h, LongTimeoutMs()), 0);
+  EXPECT_EQ(VP_Pos_PrintText(h, "x"), 1);  // once it is in, so is all that came before
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto received = printer->tcp.printer().Received();
+    return !received.empty() && received.back() == 'x';
+  }));
+  EXPECT_TRUE(printer->print_result->QueryIds().empty());
+}
+
 }  // namespace
 }  // namespace velmora::test

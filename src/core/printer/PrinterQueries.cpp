@@ -137,12 +137,21 @@ bool PrinterReportsError(IOHandle &port) {
   return port.autoreply().error_status != 0;
 }
 
-// Auto-reply ports: the printer's status comes on its own, so only the reply is awaited.
+// Auto-reply ports: the printer's status comes on its own, so only the reply is awaited. The
+// wait passes over every other byte, so it takes the status turn: a status query alongside
+// would otherwise take the reply, and this wait the status query's answers.
 bool AwaitPrintResultInStream(IOHandle &port, uint8_t id, int64_t deadline) {
-  if (!Send(port, req::PrintResultQuery(id), deadline)) return false;
+  const auto may_wait = [&] {
+    return port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port) &&
+           !PrinterReportsError(port) && port.IsConnectionValid();
+  };
+  const StatusTurn turn(port, deadline, true);
+  // A query that could not wait for its reply does not ask: the reply would reach readers.
+  if (!turn.taken() || !may_wait() || !Send(port, req::PrintResultQuery(id), deadline)) {
+    return false;
+  }
   int matched = 0;  // bytes of 37 22 id seen so far
-  while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port) &&
-         !PrinterReportsError(port) && port.IsConnectionValid()) {
+  while (may_wait()) {
     if (matched == 0 && port.rx().Available() < kPrintResultReplySize) {
       port.rx().WaitForData(1);
       continue;
