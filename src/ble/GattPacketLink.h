@@ -39,6 +39,11 @@ class GattPacketLink {
   }
   // The same for the settle wait at the end of a write, kSettleWaitMs past any deadline of its own.
   virtual int SettlePendingWrite(int count) { return AwaitPendingWrite(count, kSettleWaitMs); }
+
+  // A write found that what it knows of the printer's state no longer holds (chunks the printer
+  // never gave credit for): the link ends as a failed one, at once no longer up, and only a new
+  // connection starts afresh.
+  virtual void EndFailedLink() {}
 };
 
 // A write's timeout, raised to at least count + 3000 ms.
