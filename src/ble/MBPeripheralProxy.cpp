@@ -229,9 +229,14 @@ int MBPeripheralProxy::Write(const uint8_t *data, int count, uint32_t timeout_ms
 }
 
 bool MBPeripheralProxy::IsLinkUp() const {
-  if (!connected_.load()) return false;
+  if (!connected_.load() || link_failed_.load()) return false;
   auto current = handler();
   return current && current->writeCharacteristic() != nullptr;
+}
+
+void MBPeripheralProxy::EndFailedLink() {
+  link_failed_ = true;
+  if (auto current = peripheral()) central_->CancelConnection(current);
 }
 
 int MBPeripheralProxy::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {

@@ -80,6 +80,7 @@ class DeadlineLink final : public GattPacketLink {
   // The packet in flight when the deadline came is settled past it: its answer tells whether
   // the printer holds it.
   int SettlePendingWrite(int count) override { return link_.SettlePendingWrite(count); }
+  void EndFailedLink() override { link_.EndFailedLink(); }
 
  private:
   GattPacketLink &link_;
