@@ -66,9 +66,8 @@ int BasicWriteEngine::WritePack(GattPacketLink &link, const uint8_t *data, int c
     pending = type == 0 && link.WritePending();
     if (left < 1) {
       // Settled before the packet counts as not written, so that the count a write returns is
-      // what the printer holds.
-      if (pending && link.SettlePendingWrite(count) == count) return count;
-      return 0;
+      // what the printer holds: count, 0 when refused, -1 when the link failed meanwhile.
+      return pending ? link.SettlePendingWrite(count) : 0;
     }
     --left;
   }

@@ -294,6 +294,20 @@ int MBPeripheralProxy::AwaitPendingWrite(int count, int timeout_ms) {
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms)));
 }
 
+// The port learns it from its next write or read and closes.
+void MBPeripheralProxy::EndFailedLink() {
+  logf("No answer within %d ms: the link has failed", kTransactionTimeoutMs);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connected_ = false;
+  }
+  changed_.notify_all();
+  answers_.Wake();
+  { std::lock_guard<std::mutex> lock(rx_mutex_); }
+  rx_changed_.notify_all();
+  if (auto current = peripheral()) central_->CancelConnection(current);
+}
+
 // ---- Link events ---------------------------------------------------------------------------
 
 void MBPeripheralProxy::OnLinkConnected(const std::shared_ptr<Peripheral> &peripheral) {

@@ -77,6 +77,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  void EndFailedLink() override;
 
   // BleConnectionEvents
   void OnLinkConnected(const std::shared_ptr<Peripheral> &peripheral) override;

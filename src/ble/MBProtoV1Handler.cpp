@@ -1,5 +1,4 @@
 // Protocol V1, the basic layout: one characteristic that is written and notifies.
-#include <climits>
 #include <mutex>
 
 #include "ble/BasicWriteEngine.h"
@@ -58,10 +57,14 @@ class MBProtoV1Handler final : public MBProtocolHandler {
       packet_size = packet_size_;
       with_response = with_response_;
     }
-    const int packet_timeout = static_cast<int>(std::min<uint32_t>(timeout_ms, INT_MAX));
-    engine_.SetWriteMode(with_response ? 0 : 1, packet_size, packet_timeout,
+    // The write's deadline bounds every packet; a packet timeout of the write's own length would
+    // also be read as the whole-second window of a paced packet, which would send nothing for a
+    // timeout below a second.
+    engine_.SetWriteMode(with_response ? 0 : 1, packet_size,
+                         BasicWriteEngine::kDefaultPacketTimeoutMs,
                          BasicWriteEngine::kDefaultMaxRetry);
-    DeadlineLink bounded(link, platform::steadyMs() + timeout_ms);
+    DeadlineLink bounded(link, platform::steadyMs() + timeout_ms,
+                         DeadlineLink::Start::FirstPacketAlways);
     return engine_.Write(bounded, data, count);
   }
 

@@ -435,6 +435,14 @@ int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
   return AnswerOf(answers_.Latest(), count, DeadlineIn(std::max(0, timeout_ms)));
 }
 
+// The link stays in the channel's hands (writes and reads fail) until Close or a new open.
+void BLEChannel::EndFailedLink() {
+  logf("No answer within %d ms: the link has failed", kTransactionTimeoutMs);
+  isConnected_ = false;
+  answers_.Wake();
+  if (auto peripheral = myCBPeripheral()) myCentralManager_->cancelPeripheralConnection(peripheral);
+}
+
 int BLEChannel::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
   return WritePack(true, data, count, timeout_ms);
 }

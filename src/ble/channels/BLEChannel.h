@@ -105,6 +105,7 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  void EndFailedLink() override;
 
   // Observation.
   bool isConnected() const { return isConnected_.load(); }
