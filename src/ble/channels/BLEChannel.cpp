@@ -308,14 +308,24 @@ bool BLEChannel::Open(const std::shared_ptr<Peripheral> &peripheral) {
 void BLEChannel::ForgetConnection() {
   ClearCharacteristics();
   setMyCBPeripheral(nullptr);
+  rxBuffer_.clear();
   ResetReceiveState();
   isOpened_ = false;
+}
+
+bool BLEChannel::IsOwn(const std::shared_ptr<Peripheral> &peripheral) const {
+  std::lock_guard<std::mutex> lock(members_mutex_);
+  return peripheral && peripheral == target_;
 }
 
 bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
   // After a dropped link the old connection's characteristics are still set; left there they
   // would make this attempt look ready at once.
   ForgetConnection();
+  {
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_ = peripheral;
+  }
   isOpening_ = true;
   BeforeConnect();
   myCentralManager_->connectPeripheral(peripheral);
@@ -353,10 +363,18 @@ bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
 
 void BLEChannel::Close() {
   auto peripheral = myCBPeripheral();
-  if (!myCentralManager_ || !peripheral) return;
-  myCentralManager_->cancelPeripheralConnection(peripheral);
-  const auto deadline = DeadlineIn(kDisconnectWaitMs);
-  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  if (myCentralManager_ && peripheral) {
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    const auto deadline = DeadlineIn(kDisconnectWaitMs);
+    while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  }
+  {
+    // Whatever a link still delivers is no longer the channel's.
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_.reset();
+  }
+  if (!peripheral) return;
+  isConnected_ = false;
   rxBuffer_.clear();
   ResetReceiveState();
   setMyCBPeripheral(nullptr);
@@ -479,6 +497,11 @@ void BLEChannel::centralManagerWillRestoreState() {
 }
 
 void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
+  if (!IsOwn(peripheral)) {
+    // A connection the channel no longer wants (an earlier open's): one printer at a time.
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    return;
+  }
   logf("Peripheral connected");
   answers_.Restart();
   isConnected_ = true;
@@ -491,12 +514,14 @@ void BLEChannel::centralManagerDidFailToConnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *error) {
   logf("Failed to connect %s\n%s\n", Text(peripheral->name()).c_str(),
        error ? error->description.c_str() : "(null)");
+  if (!IsOwn(peripheral)) return;
   isOpening_ = false;
 }
 
 void BLEChannel::centralManagerDidDisconnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *) {
   logf("Peripheral disconnected %p", static_cast<const void *>(peripheral.get()));
+  if (!IsOwn(peripheral)) return;
   isConnected_ = false;
   isOpening_ = false;
   answers_.Wake();
@@ -504,6 +529,7 @@ void BLEChannel::centralManagerDidDisconnectPeripheral(
 
 void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
                                                const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto services = peripheral->services();
   if (error) {
     logf("Service discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -527,6 +553,7 @@ void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral>
 void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
     const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
     const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto characteristics = service->characteristics();
   if (error) {
     logf("Characteristics discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -541,8 +568,9 @@ void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
 }
 
 void BLEChannel::peripheralDidWriteValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error writing characteristic value: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -558,6 +586,7 @@ void BLEChannel::peripheralIsReadyToSendWriteWithoutResponse(const std::shared_p
 void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
     const std::shared_ptr<Peripheral> &peripheral,
     const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error changing notification state: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -567,8 +596,9 @@ void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
 }
 
 void BLEChannel::peripheralDidUpdateValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error on UpdateValueForCharacteristic");
     return;
