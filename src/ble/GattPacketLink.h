@@ -48,7 +48,10 @@ class GattPacketLink {
     EndFailedLink();
     return -1;
   }
-  // Ends a link that failed to answer in time, as the platform would on a transaction timeout.
+
+  // A write found that what it knows of the printer's state no longer holds (an answer that did
+  // not come within the transaction timeout, chunks the printer never gave credit for): the link
+  // ends as a failed one, at once no longer up, and only a new connection starts afresh.
   virtual void EndFailedLink() {}
 };
 
