@@ -3,7 +3,6 @@
 
 #include "ble/BasicWriteEngine.h"
 #include "ble/MBProtocolHandler.h"
-#include "platform/Clock.h"
 
 namespace velmora::ble {
 namespace {
@@ -63,9 +62,7 @@ class MBProtoV1Handler final : public MBProtocolHandler {
     engine_.SetWriteMode(with_response ? 0 : 1, packet_size,
                          BasicWriteEngine::kDefaultPacketTimeoutMs,
                          BasicWriteEngine::kDefaultMaxRetry);
-    DeadlineLink bounded(link, platform::steadyMs() + timeout_ms,
-                         DeadlineLink::Start::FirstPacketAlways);
-    return engine_.Write(bounded, data, count);
+    return engine_.WriteWithin(link, data, count, timeout_ms);
   }
 
  private:
