@@ -25,8 +25,10 @@ class GattPacketLink {
 
   // A write with response whose answer has not come when its writer's time is up may still have
   // reached the printer: it is never written again while its answer may come, and a write that
-  // ends is settled by waiting this much longer for that answer.
-  static constexpr int kSettleWaitMs = 500;
+  // ends is settled by waiting for that answer. The attribute protocol waits for an answer up to
+  // its transaction timeout and then takes the link for failed, so the settle waits as long:
+  // however slow the link, the count a write returns is what the printer holds.
+  static constexpr int kTransactionTimeoutMs = 30000;
   // Whether the latest write with response still waits for its answer.
   virtual bool WritePending() const { return false; }
   // Waits up to `timeout_ms` for the answer to the latest write with response (of `count`
@@ -37,12 +39,19 @@ class GattPacketLink {
     (void)timeout_ms;
     return 0;
   }
-  // The same for the settle wait at the end of a write, kSettleWaitMs past any deadline of its own.
-  virtual int SettlePendingWrite(int count) { return AwaitPendingWrite(count, kSettleWaitMs); }
+  // Settles the latest write with response at the end of a write, past any deadline of its own:
+  // count when the printer accepted it, 0 when it refused it, -1 when the link dropped or no
+  // answer came within the transaction timeout (the link is then ended as failed).
+  virtual int SettlePendingWrite(int count) {
+    const int settled = AwaitPendingWrite(count, kTransactionTimeoutMs);
+    if (settled != 0 || !WritePending()) return settled;
+    EndFailedLink();
+    return -1;
+  }
 
-  // A write found that what it knows of the printer's state no longer holds (chunks the printer
-  // never gave credit for): the link ends as a failed one, at once no longer up, and only a new
-  // connection starts afresh.
+  // A write found that what it knows of the printer's state no longer holds (an answer that did
+  // not come within the transaction timeout, chunks the printer never gave credit for): the link
+  // ends as a failed one, at once no longer up, and only a new connection starts afresh.
   virtual void EndFailedLink() {}
 };
 

@@ -128,7 +128,6 @@ class MBPeripheralProxy : public BleConnectionEvents,
   std::atomic<bool> opened_{false};
   std::atomic<bool> connected_{false};
   std::atomic<bool> claimed_{false};
-  std::atomic<bool> link_failed_{false};
 
   // The printer and its protocol. A lock of its own, taken alone: the engines ask whether the
   // link is up while they hold their own locks.

@@ -143,7 +143,7 @@ class V3Schedule {
     SCOPED_TRACE(book_.trace);
     EXPECT_EQ(printer_.protocol_errors, 0u);
     // Past its time a write only finishes the chunk in hand and waits for owed credits.
-    const long long slack = VirtualLink::kRoomWaitMs + ble::GattPacketLink::kSettleWaitMs + 50;
+    const long long slack = VirtualLink::kRoomWaitMs + ble::ProtoV3Engine::kSettleMs + 50;
     EXPECT_LE(Ms(end - start), timeout + slack);
     EXPECT_LE(Ms(end - std::max(start, last_credit_)),
               ble::ProtoV3Engine::kCreditSilenceMs + slack);

@@ -308,14 +308,24 @@ bool BLEChannel::Open(const std::shared_ptr<Peripheral> &peripheral) {
 void BLEChannel::ForgetConnection() {
   ClearCharacteristics();
   setMyCBPeripheral(nullptr);
+  rxBuffer_.clear();
   ResetReceiveState();
   isOpened_ = false;
+}
+
+bool BLEChannel::IsOwn(const std::shared_ptr<Peripheral> &peripheral) const {
+  std::lock_guard<std::mutex> lock(members_mutex_);
+  return peripheral && peripheral == target_;
 }
 
 bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
   // After a dropped link the old connection's characteristics are still set; left there they
   // would make this attempt look ready at once.
   ForgetConnection();
+  {
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_ = peripheral;
+  }
   isOpening_ = true;
   BeforeConnect();
   myCentralManager_->connectPeripheral(peripheral);
@@ -353,10 +363,18 @@ bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
 
 void BLEChannel::Close() {
   auto peripheral = myCBPeripheral();
-  if (!myCentralManager_ || !peripheral) return;
-  myCentralManager_->cancelPeripheralConnection(peripheral);
-  const auto deadline = DeadlineIn(kDisconnectWaitMs);
-  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  if (myCentralManager_ && peripheral) {
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    const auto deadline = DeadlineIn(kDisconnectWaitMs);
+    while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  }
+  {
+    // Whatever a link still delivers is no longer the channel's.
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_.reset();
+  }
+  if (!peripheral) return;
+  isConnected_ = false;
   rxBuffer_.clear();
   ResetReceiveState();
   setMyCBPeripheral(nullptr);
@@ -385,20 +403,7 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
 }
 
 bool BLEChannel::IsLinkUp() const {
-  return isConnected_.load() && !linkFailed_.load() && myCBPeripheral() &&
-         myCBWriteCharacteristic();
-}
-
-void BLEChannel::EndFailedLink() {
-  linkFailed_ = true;
-  isOpened_ = false;
-  answers_.Wake();
-  auto peripheral = myCBPeripheral();
-  if (!peripheral) return;
-  myCentralManager_->cancelPeripheralConnection(peripheral);
-  // Gone when this returns, as after Close, so that the printer may be opened again at once.
-  const auto deadline = DeadlineIn(kDisconnectWaitMs);
-  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  return isConnected_.load() && myCBPeripheral() && myCBWriteCharacteristic();
 }
 
 int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms) {
@@ -448,6 +453,22 @@ int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
   return AnswerOf(answers_.Latest(), count, DeadlineIn(std::max(0, timeout_ms)));
 }
 
+// The printer stays in the channel's hands (writes and reads fail) until Close or a new open.
+void BLEChannel::EndFailedLink() {
+  logf("The link has failed");
+  isConnected_ = false;
+  isOpened_ = false;
+  answers_.Wake();
+  auto peripheral = myCBPeripheral();
+  if (!peripheral) return;
+  myCentralManager_->cancelPeripheralConnection(peripheral);
+  // Gone when this returns, as after Close, so that the printer may be opened again at once.
+  const auto deadline = DeadlineIn(kDisconnectWaitMs);
+  while (TimeLeft(deadline) && peripheral->state() != PeripheralState::Disconnected) {
+    std::this_thread::sleep_for(kPause);
+  }
+}
+
 int BLEChannel::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
   return WritePack(true, data, count, timeout_ms);
 }
@@ -484,9 +505,13 @@ void BLEChannel::centralManagerWillRestoreState() {
 }
 
 void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
+  if (!IsOwn(peripheral)) {
+    // A connection the channel no longer wants (an earlier open's): one printer at a time.
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    return;
+  }
   logf("Peripheral connected");
   answers_.Restart();
-  linkFailed_ = false;
   isConnected_ = true;
   peripheral->setDelegate(std::weak_ptr<platform::ble::PeripheralDelegate>(shared_from_this()));
   logf("Discovering services");
@@ -497,12 +522,14 @@ void BLEChannel::centralManagerDidFailToConnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *error) {
   logf("Failed to connect %s\n%s\n", Text(peripheral->name()).c_str(),
        error ? error->description.c_str() : "(null)");
+  if (!IsOwn(peripheral)) return;
   isOpening_ = false;
 }
 
 void BLEChannel::centralManagerDidDisconnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *) {
   logf("Peripheral disconnected %p", static_cast<const void *>(peripheral.get()));
+  if (!IsOwn(peripheral)) return;
   isConnected_ = false;
   isOpening_ = false;
   answers_.Wake();
@@ -510,6 +537,7 @@ void BLEChannel::centralManagerDidDisconnectPeripheral(
 
 void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
                                                const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto services = peripheral->services();
   if (error) {
     logf("Service discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -533,6 +561,7 @@ void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral>
 void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
     const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
     const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto characteristics = service->characteristics();
   if (error) {
     logf("Characteristics discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -547,8 +576,9 @@ void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
 }
 
 void BLEChannel::peripheralDidWriteValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error writing characteristic value: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -564,6 +594,7 @@ void BLEChannel::peripheralIsReadyToSendWriteWithoutResponse(const std::shared_p
 void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
     const std::shared_ptr<Peripheral> &peripheral,
     const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error changing notification state: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -573,8 +604,9 @@ void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
 }
 
 void BLEChannel::peripheralDidUpdateValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error on UpdateValueForCharacteristic");
     return;
