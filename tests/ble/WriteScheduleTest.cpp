@@ -274,6 +274,11 @@ TEST(WriteScheduleTest, V2PacketTheLinkDidNotTakeIsNotCountedAsSent) {
   const Bytes data = Pattern(1000);
   ASSERT_EQ(engine.WriteGroup(refusing, data.data(), 1000, 5000), 1000);
   EXPECT_EQ(printer.held, data);
+  std::vector<int> order;  // packet indices as they went out, the set-up left aside
+  for (const Bytes &w : link.Sent()) {
+    if (w[0] != 0) order.push_back(w[2] | (w[3] << 8));
+  }
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
   std::vector<int> sends(6);
   ASSERT_EQ(engine.GetPacketSendTimesListValue(sends.data(), 6), 6);
   EXPECT_EQ(sends, std::vector<int>(6, 1));
