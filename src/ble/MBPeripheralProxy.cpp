@@ -229,9 +229,14 @@ int MBPeripheralProxy::Write(const uint8_t *data, int count, uint32_t timeout_ms
 }
 
 bool MBPeripheralProxy::IsLinkUp() const {
-  if (!connected_.load()) return false;
+  if (!connected_.load() || link_failed_.load()) return false;
   auto current = handler();
   return current && current->writeCharacteristic() != nullptr;
+}
+
+void MBPeripheralProxy::EndFailedLink() {
+  link_failed_ = true;
+  if (auto current = peripheral()) central_->CancelConnection(current);
 }
 
 int MBPeripheralProxy::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
@@ -292,20 +297,6 @@ int MBPeripheralProxy::AwaitPendingWrite(int count, int timeout_ms) {
   return AnswerOf(
       answers_.Latest(), count,
       std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeout_ms)));
-}
-
-// The port learns it from its next write or read and closes.
-void MBPeripheralProxy::EndFailedLink() {
-  logf("No answer within %d ms: the link has failed", kTransactionTimeoutMs);
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    connected_ = false;
-  }
-  changed_.notify_all();
-  answers_.Wake();
-  { std::lock_guard<std::mutex> lock(rx_mutex_); }
-  rx_changed_.notify_all();
-  if (auto current = peripheral()) central_->CancelConnection(current);
 }
 
 // ---- Link events ---------------------------------------------------------------------------

@@ -77,6 +77,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  // Ends the link as a failed one: no longer up at once, and the port closes as on a lost link.
   void EndFailedLink() override;
 
   // BleConnectionEvents
@@ -127,6 +128,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   std::atomic<bool> opened_{false};
   std::atomic<bool> connected_{false};
   std::atomic<bool> claimed_{false};
+  std::atomic<bool> link_failed_{false};
 
   // The printer and its protocol. A lock of its own, taken alone: the engines ask whether the
   // link is up while they hold their own locks.

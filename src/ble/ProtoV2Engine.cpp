@@ -7,7 +7,6 @@
 
 namespace velmora::ble {
 namespace {
-constexpr auto kPollSlice = std::chrono::milliseconds(1);
 constexpr int kSetupAttempts = 10;
 constexpr int kSetupWriteTimeoutMs = 40;
 constexpr auto kSetupAnswerWait = std::chrono::milliseconds(100);
@@ -81,7 +80,7 @@ bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet
     while (clock_->Now() < deadline) {
       if (!link.IsLinkUp()) return false;
       if (echoed_count_ != 0 && echoed_size_ != 0) break;
-      clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
+      clock_->WaitUntil(lock, changed_, deadline);
     }
     // The echoed values are kept from attempt to attempt.
     if (echoed_count_ == packet_count && echoed_size_ == packet_size) return true;
@@ -163,7 +162,7 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
         first_send = true;
       }
       if (index < 0) {
-        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
+        clock_->WaitUntil(lock, changed_, deadline);
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.

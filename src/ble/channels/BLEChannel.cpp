@@ -403,7 +403,20 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
 }
 
 bool BLEChannel::IsLinkUp() const {
-  return isConnected_.load() && myCBPeripheral() && myCBWriteCharacteristic();
+  return isConnected_.load() && !linkFailed_.load() && myCBPeripheral() &&
+         myCBWriteCharacteristic();
+}
+
+void BLEChannel::EndFailedLink() {
+  linkFailed_ = true;
+  isOpened_ = false;
+  answers_.Wake();
+  auto peripheral = myCBPeripheral();
+  if (!peripheral) return;
+  myCentralManager_->cancelPeripheralConnection(peripheral);
+  // Gone when this returns, as after Close, so that the printer may be opened again at once.
+  const auto deadline = DeadlineIn(kDisconnectWaitMs);
+  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
 }
 
 int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms) {
@@ -453,14 +466,6 @@ int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
   return AnswerOf(answers_.Latest(), count, DeadlineIn(std::max(0, timeout_ms)));
 }
 
-// The link stays in the channel's hands (writes and reads fail) until Close or a new open.
-void BLEChannel::EndFailedLink() {
-  logf("No answer within %d ms: the link has failed", kTransactionTimeoutMs);
-  isConnected_ = false;
-  answers_.Wake();
-  if (auto peripheral = myCBPeripheral()) myCentralManager_->cancelPeripheralConnection(peripheral);
-}
-
 int BLEChannel::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
   return WritePack(true, data, count, timeout_ms);
 }
@@ -504,6 +509,7 @@ void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Periph
   }
   logf("Peripheral connected");
   answers_.Restart();
+  linkFailed_ = false;
   isConnected_ = true;
   peripheral->setDelegate(std::weak_ptr<platform::ble::PeripheralDelegate>(shared_from_this()));
   logf("Discovering services");

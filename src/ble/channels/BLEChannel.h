@@ -105,6 +105,7 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  // Ends the connection as a failed one: the link is down and the channel no longer open.
   void EndFailedLink() override;
 
   // Observation.
@@ -214,6 +215,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::atomic<bool> isConnected_{false};
   std::atomic<bool> isOpening_{false};
   std::atomic<bool> isOpened_{false};
+  // A write ended the connection as failed; a new connection clears it.
+  std::atomic<bool> linkFailed_{false};
   BufferPool rxBuffer_{kReceivePoolSize};
 
  private:
