@@ -402,9 +402,12 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   return n;
 }
 
+// The platform's own state of the printer counts too: it changes as the link drops, before the
+// disconnection reaches the channel's queue.
 bool BLEChannel::IsLinkUp() const {
-  return isConnected_.load() && !linkFailed_.load() && myCBPeripheral() &&
-         myCBWriteCharacteristic();
+  if (!isConnected_.load() || linkFailed_.load() || !myCBWriteCharacteristic()) return false;
+  auto peripheral = myCBPeripheral();
+  return peripheral && peripheral->state() == PeripheralState::Connected;
 }
 
 void BLEChannel::EndFailedLink() {
