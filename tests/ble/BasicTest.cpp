@@ -335,6 +335,19 @@ TEST_F(BasicTest, ALinkLostDuringAWriteFailsIt) {
   }
 }
 
+// The channel's side of an acknowledgement that never comes on a link that stays up: after the
+// attribute protocol's transaction timeout the link is ended and the channel is no longer open.
+TEST_F(BasicTest, LongAnAnswerThatNeverComesFailsTheLink) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20, 100, 1));
+  printer_->SetTransactionTimeoutMs(120000);
+  printer_->LoseWriteAcknowledgements(1);
+  const long long elapsed = ElapsedMs([&] { EXPECT_EQ(Write(Pattern(50)), -1); });
+  EXPECT_GE(elapsed, ble::GattPacketLink::kTransactionTimeoutMs);
+  EXPECT_FALSE(channel_->IsOpened());
+  EXPECT_TRUE(printer_->WaitForConnected(false, 5000));
+  EXPECT_EQ(Write(Pattern(10)), -1);
+}
+
 TEST_F(BasicTest, NotificationsReachTheReaderIndexReportsIncluded) {
   nzio_ios_ble_basic facade;
   auto service = std::make_shared<sim::BasicPrinterService>();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "BlePortTest.h"
+#include "ble/GattPacketLink.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
 
@@ -69,6 +70,24 @@ TEST_F(BasicPortTest, AWriteCutShortOnASlowLinkReturnsWhatThePrinterHolds) {
   expected.push_back(0xE0);
   EXPECT_EQ(basic_->Accepted(), expected);
   EXPECT_GT(expected.size(), 3u);
+}
+
+// An acknowledgement that never comes while the link stays up (this platform would wait for it
+// for two minutes): the write waits as long as the attribute protocol would, then ends the link
+// as failed, and the port closes.
+TEST_F(BasicPortTest, LongAnAnswerThatNeverComesFailsTheLink) {
+  void *handle = OpenBasic(true);
+  ASSERT_NE(handle, nullptr);
+  printer_->peripheral().SetTransactionTimeoutMs(120000);
+  printer_->peripheral().LoseWriteAcknowledgements(1);
+  const auto data = Pattern(100);
+  const long long elapsed =
+      ElapsedMs([&] { EXPECT_EQ(VP_Port_Write(handle, data.data(), 100, 200), -1); });
+  EXPECT_GE(elapsed, ble::GattPacketLink::kTransactionTimeoutMs);
+  EXPECT_LT(elapsed, ble::GattPacketLink::kTransactionTimeoutMs + ScaledMs(5000));
+  ASSERT_TRUE(events_.WaitForCount("closed", 1));
+  EXPECT_TRUE(printer_->peripheral().WaitForConnected(false, 5000));
+  handles_.clear();  // closed by the library
 }
 
 }  // namespace
