@@ -117,6 +117,9 @@ class MBPeripheralProxy : public BleConnectionEvents,
   void EndLink(const std::shared_ptr<Peripheral> &peripheral);
   void SetAttempt(Attempt attempt);
   std::shared_ptr<MBProtocolHandler> handler() const;
+  // Whether the characteristic belongs to the service of the handler's protocol.
+  static bool OfProtocolService(const MBProtocolHandler &handler,
+                                const Characteristic &characteristic);
   std::shared_ptr<Peripheral> peripheral() const;
   void OnReceived(const uint8_t *data, size_t count);
   int WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms);
