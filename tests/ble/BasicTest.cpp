@@ -213,6 +213,9 @@ TEST_F(BasicTest, PacketSizeIsBoundedByThePrinterInUse) {
   EXPECT_EQ(channel->engine().packetSize(), 60);
   channel->SetWriteMode(0, 30, 3600000, 3);
   EXPECT_EQ(channel->engine().packetSize(), 30);
+  channel->Close();  // no printer in use any more
+  channel->SetWriteMode(0, 512, 3600000, 3);
+  EXPECT_EQ(channel->engine().packetSize(), 100);
 }
 
 TEST_F(BasicTest, ATimeoutBelowOneSecondSendsNothingWithoutResponse) {
@@ -346,6 +349,19 @@ TEST_F(BasicTest, LongAnAnswerThatNeverComesFailsTheLink) {
   EXPECT_FALSE(channel_->IsOpened());
   EXPECT_TRUE(printer_->WaitForConnected(false, 5000));
   EXPECT_EQ(Write(Pattern(10)), -1);
+}
+
+// The answer to a write lost with its link never comes: the next link's answers belong to its
+// own writes.
+TEST_F(BasicTest, AnAnswerLostWithItsLinkIsNotAwaitedOnTheNext) {
+  ASSERT_NO_FATAL_FAILURE(Open(0, 20, 200, 0));
+  printer_->SetTransactionTimeoutMs(100);
+  printer_->LoseWriteAcknowledgements(1);
+  EXPECT_EQ(Write(Pattern(20)), -1);
+  channel_->Close();
+  ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  const auto data = Pattern(100, 2);
+  EXPECT_LT(ElapsedMs([&] { EXPECT_EQ(Write(data), 100); }), ScaledMs(5000));
 }
 
 TEST_F(BasicTest, NotificationsReachTheReaderIndexReportsIncluded) {

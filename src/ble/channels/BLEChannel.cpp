@@ -375,11 +375,7 @@ void BLEChannel::Close() {
   }
   if (!peripheral) return;
   isConnected_ = false;
-  rxBuffer_.clear();
-  ResetReceiveState();
-  setMyCBPeripheral(nullptr);
-  ClearCharacteristics();
-  isOpened_ = false;
+  ForgetConnection();
 }
 
 // ---- Reading and writing -------------------------------------------------------------------

@@ -190,8 +190,10 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   virtual bool CharacteristicsSet() const;
   virtual void ClearCharacteristics();
   virtual void ResetReceiveState() {}
-  // Drops what an earlier connection left behind (printer, characteristics, received bytes, open
-  // state), so that only the connection being made can make the channel ready.
+  // Drops what a connection left behind (printer, characteristics, received bytes, the
+  // protocol's receive state, open state): what Close and a new connection both reset, so that
+  // nothing of one link reaches the next and only the connection being made can make the channel
+  // ready.
   void ForgetConnection();
   // Whether events of `peripheral` are the channel's: it is the printer the channel opens or
   // uses. Another link of the channel's central (one an earlier open left behind) neither feeds
