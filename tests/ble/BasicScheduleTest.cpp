@@ -76,6 +76,7 @@ class BasicSchedule {
                                                        static_cast<uint32_t>(plan.timeout_ms))
                                  : engine_.Write(link_, data.data(), plan.count);
     const long long elapsed = Ms(link_.Now() - start);
+    last_elapsed_ms_ = elapsed;
     link_.drop_at.reset();
     link_.RunUntilQuiet();
     paced_ = false;
@@ -115,6 +116,7 @@ class BasicSchedule {
 
   VirtualLink &link() { return link_; }
   BasicLinkPrinter &printer() { return printer_; }
+  long long last_elapsed_ms() const { return last_elapsed_ms_; }
 
  private:
   // Each kind of fault at its own rate, none for some seeds. Nothing tells a paced write without
@@ -165,6 +167,7 @@ class BasicSchedule {
   Bytes expected_;
   uint32_t writes_ = 0;
   bool paced_ = false;
+  long long last_elapsed_ms_ = 0;
 };
 
 class BasicScheduleTest : public ::testing::Test {
@@ -180,6 +183,20 @@ void Play(uint64_t seed, int steps) {
   SCOPED_TRACE("seed " + std::to_string(seed));
   BasicSchedule schedule(seed);
   for (int i = 0; i < steps && !::testing::Test::HasFailure(); ++i) schedule.Step();
+}
+
+// A printer that answers no index request: an indexed write with an hour's packet timeout gives
+// up once the report wait's own bound has passed.
+TEST_F(BasicScheduleTest, AnIndexReportThatNeverComesEndsTheWriteWithinItsBound) {
+  BasicSchedule schedule(1, VirtualLink::Rate{});
+  schedule.Open();
+  schedule.printer().answer_requests = false;
+  Plan plan;
+  plan.mode = 2;
+  plan.count = 1000;
+  EXPECT_EQ(schedule.Write(plan), -1);
+  EXPECT_GE(schedule.last_elapsed_ms(), BasicWriteEngine::kMaxReportWaitMs);
+  EXPECT_LT(schedule.last_elapsed_ms(), BasicWriteEngine::kMaxReportWaitMs + 1000);
 }
 
 // Seeds that once failed.

@@ -48,6 +48,17 @@ TEST_F(BasicPortTest, AShortTimeoutStillSendsToAPrinterThatTakesNoWritesWithResp
   EXPECT_NE(VP_Pos_QueryRTStatus(handle, static_cast<unsigned>(ScaledMs(500))), 0);
 }
 
+// A paced packet keeps its whole pace (packet size / 4 ms) past the write's timeout, so the next
+// write's first packet cannot follow it too soon: two packets of 182 bytes take two paces.
+TEST_F(BasicPortTest, APacedPacketKeepsItsPacePastTheTimeout) {
+  void *handle = OpenBasic(false);
+  ASSERT_NE(handle, nullptr);
+  const auto data = Pattern(364);
+  const long long elapsed =
+      ElapsedMs([&] { EXPECT_EQ(VP_Port_Write(handle, data.data(), 364, 60), 364); });
+  EXPECT_GE(elapsed, 2 * (182 / 4));
+}
+
 // One packet per 800 ms: an acknowledgement comes long after a short timeout, and the write waits
 // for it rather than count short. Each short write follows a write that just got its answer, so
 // its packet waits for the next connection event, most of an interval away.
