@@ -5,7 +5,9 @@
 //   nzio_ios_ble_basic      printers with the basic layout (with, without response, or indexed)
 // Printer addresses are six upper-case hexadecimal pairs joined by colons ("00:11:22:AA:BB:CC")
 // and are compared exactly. Failures come back as results (false, -1, 0), never as exceptions.
-// One caller at a time per object.
+// One caller at a time per object. An open (OpenAddress, Open) on an object that has a printer
+// first ends that link as Close would: one printer at a time, and nothing of the first printer
+// (its bytes, its answers, its link going down) reaches the next.
 // The discovery callbacks of `scan` run on the object's own threads while a scan runs: from
 // `scan` until stopScan or an open that gets as far as connecting (it stops the scan first); no
 // callback runs once stopScan has returned. They stay stored: OpenAddress of a printer not

@@ -76,7 +76,9 @@ int BasicWriteEngine::WritePack(GattPacketLink &link, const uint8_t *data, int c
     if (left < 1) {
       // Settled before the packet counts as not written, so that the count a write returns is
       // what the printer holds: count, 0 when refused, -1 when the link failed meanwhile.
-      return pending ? link.SettlePendingWrite(count) : 0;
+      if (pending) return link.SettlePendingWrite(count);
+      // A link that went during the attempts fails the write: the packet may be at the printer.
+      return link.IsLinkUp() ? 0 : -1;
     }
     --left;
   }

@@ -37,7 +37,9 @@ class MBProtoV1Handler final : public MBProtocolHandler {
     write_ = characteristic;
   }
 
-  void OnValue(const CharacteristicPtr &, const platform::ble::Bytes &value) override {
+  void OnValue(const CharacteristicPtr &characteristic,
+               const platform::ble::Bytes &value) override {
+    if (platform::ble::NormalizeUuid(characteristic->uuid()) != kCharacteristicUuid) return;
     sink_(value.data(), value.size());
   }
 

@@ -12,6 +12,7 @@
 #include "ble/ProtoV2Engine.h"
 #include "ble/ProtoV3Engine.h"
 #include "support/Pattern.h"
+#include "support/ScheduleChecks.h"
 #include "support/VirtualLinkPrinters.h"
 
 namespace velmora::test {
@@ -20,14 +21,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using std::chrono::milliseconds;
 using Clock = VirtualLink::Clock;
-
-long long Ms(Clock::duration d) {
-  return std::chrono::duration_cast<milliseconds>(d).count();
-}
-
-bool IsPrefix(const Bytes &prefix, const Bytes &of) {
-  return prefix.size() <= of.size() && std::equal(prefix.begin(), prefix.end(), of.begin());
-}
 
 // What one schedule draws for a write: its length and its timeout, from 0 to an hour.
 struct WritePlan {
@@ -38,16 +31,6 @@ WritePlan DrawWrite(ScheduleRandom &random) {
   const int count = random.Chance(0.1) ? 0 : random.Uniform(1, 3000);
   const int kinds[] = {0, random.Uniform(1, 300), random.Uniform(300, 8000), count + 3000, 3600000};
   return {count, kinds[random.Uniform(0, 4)]};
-}
-
-// A fraction of the packets of a connection, chosen by their sequence numbers.
-std::function<bool(uint64_t)> Losing(double fraction, uint64_t seed) {
-  return [fraction, seed](uint64_t n) {
-    uint64_t x = (seed << 32) ^ n;  // splitmix64
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return static_cast<double>((x ^ (x >> 31)) % 1000000) < fraction * 1000000;
-  };
 }
 
 // Link faults of one schedule, each kind of packet lost at its own rate (none for some seeds).

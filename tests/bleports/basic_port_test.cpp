@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "BlePortTest.h"
+#include "ble/GattPacketLink.h"
 #include "support/Wait.h"
 #include "velmora/velmora.h"
 
@@ -47,6 +48,17 @@ TEST_F(BasicPortTest, AShortTimeoutStillSendsToAPrinterThatTakesNoWritesWithResp
   EXPECT_NE(VP_Pos_QueryRTStatus(handle, static_cast<unsigned>(ScaledMs(500))), 0);
 }
 
+// A paced packet keeps its whole pace (packet size / 4 ms) past the write's timeout, so the next
+// write's first packet cannot follow it too soon: two packets of 182 bytes take two paces.
+TEST_F(BasicPortTest, APacedPacketKeepsItsPacePastTheTimeout) {
+  void *handle = OpenBasic(false);
+  ASSERT_NE(handle, nullptr);
+  const auto data = Pattern(364);
+  const long long elapsed =
+      ElapsedMs([&] { EXPECT_EQ(VP_Port_Write(handle, data.data(), 364, 60), 364); });
+  EXPECT_GE(elapsed, 2 * (182 / 4));
+}
+
 // One packet per 800 ms: an acknowledgement comes long after a short timeout, and the write waits
 // for it rather than count short. Each short write follows a write that just got its answer, so
 // its packet waits for the next connection event, most of an interval away.
@@ -69,6 +81,24 @@ TEST_F(BasicPortTest, AWriteCutShortOnASlowLinkReturnsWhatThePrinterHolds) {
   expected.push_back(0xE0);
   EXPECT_EQ(basic_->Accepted(), expected);
   EXPECT_GT(expected.size(), 3u);
+}
+
+// An acknowledgement that never comes while the link stays up (this platform would wait for it
+// for two minutes): the write waits as long as the attribute protocol would, then ends the link
+// as failed, and the port closes.
+TEST_F(BasicPortTest, LongAnAnswerThatNeverComesFailsTheLink) {
+  void *handle = OpenBasic(true);
+  ASSERT_NE(handle, nullptr);
+  printer_->peripheral().SetTransactionTimeoutMs(120000);
+  printer_->peripheral().LoseWriteAcknowledgements(1);
+  const auto data = Pattern(100);
+  const long long elapsed =
+      ElapsedMs([&] { EXPECT_EQ(VP_Port_Write(handle, data.data(), 100, 200), -1); });
+  EXPECT_GE(elapsed, ble::GattPacketLink::kTransactionTimeoutMs);
+  EXPECT_LT(elapsed, ble::GattPacketLink::kTransactionTimeoutMs + ScaledMs(5000));
+  ASSERT_TRUE(events_.WaitForCount("closed", 1));
+  EXPECT_TRUE(printer_->peripheral().WaitForConnected(false, 5000));
+  handles_.clear();  // closed by the library
 }
 
 }  // namespace

@@ -375,11 +375,7 @@ void BLEChannel::Close() {
   }
   if (!peripheral) return;
   isConnected_ = false;
-  rxBuffer_.clear();
-  ResetReceiveState();
-  setMyCBPeripheral(nullptr);
-  ClearCharacteristics();
-  isOpened_ = false;
+  ForgetConnection();
 }
 
 // ---- Reading and writing -------------------------------------------------------------------
@@ -402,8 +398,24 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   return n;
 }
 
+// The platform's own state of the printer counts too: it changes as the link drops, before the
+// disconnection reaches the channel's queue.
 bool BLEChannel::IsLinkUp() const {
-  return isConnected_.load() && myCBPeripheral() && myCBWriteCharacteristic();
+  if (!isConnected_.load() || linkFailed_.load() || !myCBWriteCharacteristic()) return false;
+  auto peripheral = myCBPeripheral();
+  return peripheral && peripheral->state() == PeripheralState::Connected;
+}
+
+void BLEChannel::EndFailedLink() {
+  linkFailed_ = true;
+  isOpened_ = false;
+  answers_.Wake();
+  auto peripheral = myCBPeripheral();
+  if (!peripheral) return;
+  myCentralManager_->cancelPeripheralConnection(peripheral);
+  // Gone when this returns, as after Close, so that the printer may be opened again at once.
+  const auto deadline = DeadlineIn(kDisconnectWaitMs);
+  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
 }
 
 int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms) {
@@ -453,22 +465,6 @@ int BLEChannel::AwaitPendingWrite(int count, int timeout_ms) {
   return AnswerOf(answers_.Latest(), count, DeadlineIn(std::max(0, timeout_ms)));
 }
 
-// The printer stays in the channel's hands (writes and reads fail) until Close or a new open.
-void BLEChannel::EndFailedLink() {
-  logf("The link has failed");
-  isConnected_ = false;
-  isOpened_ = false;
-  answers_.Wake();
-  auto peripheral = myCBPeripheral();
-  if (!peripheral) return;
-  myCentralManager_->cancelPeripheralConnection(peripheral);
-  // Gone when this returns, as after Close, so that the printer may be opened again at once.
-  const auto deadline = DeadlineIn(kDisconnectWaitMs);
-  while (TimeLeft(deadline) && peripheral->state() != PeripheralState::Disconnected) {
-    std::this_thread::sleep_for(kPause);
-  }
-}
-
 int BLEChannel::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
   return WritePack(true, data, count, timeout_ms);
 }
@@ -512,6 +508,7 @@ void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Periph
   }
   logf("Peripheral connected");
   answers_.Restart();
+  linkFailed_ = false;
   isConnected_ = true;
   peripheral->setDelegate(std::weak_ptr<platform::ble::PeripheralDelegate>(shared_from_this()));
   logf("Discovering services");

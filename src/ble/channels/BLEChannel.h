@@ -190,8 +190,10 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   virtual bool CharacteristicsSet() const;
   virtual void ClearCharacteristics();
   virtual void ResetReceiveState() {}
-  // Drops what an earlier connection left behind (printer, characteristics, received bytes, open
-  // state), so that only the connection being made can make the channel ready.
+  // Drops what a connection left behind (printer, characteristics, received bytes, the
+  // protocol's receive state, open state): what Close and a new connection both reset, so that
+  // nothing of one link reaches the next and only the connection being made can make the channel
+  // ready.
   void ForgetConnection();
   // Whether events of `peripheral` are the channel's: it is the printer the channel opens or
   // uses. Another link of the channel's central (one an earlier open left behind) neither feeds
@@ -215,6 +217,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::atomic<bool> isConnected_{false};
   std::atomic<bool> isOpening_{false};
   std::atomic<bool> isOpened_{false};
+  // A write ended the connection as failed; a new connection clears it.
+  std::atomic<bool> linkFailed_{false};
   BufferPool rxBuffer_{kReceivePoolSize};
 
  private:
