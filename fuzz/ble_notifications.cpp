@@ -59,6 +59,11 @@ class ScriptedPrinter final : public GattPacketLink {
 
   bool IsLinkUp() const override { return up_; }
   int WritePackWithResponse(const uint8_t *, int, int) override { std::abort(); }
+  void EndFailedLink() override {
+    up_ = false;
+    ended_ = true;
+  }
+  bool Ended() const { return ended_; }
   int WritePackWithoutResponse(const uint8_t *data, int count, int) override {
     if (!up_) return -1;  // as the platform's link does once it dropped
     written_(data, count);
@@ -81,12 +86,13 @@ class ScriptedPrinter final : public GattPacketLink {
   size_t next_ = 0;
   bool drop_when_silent_;
   bool up_ = true;
+  bool ended_ = false;
   Notify notify_;
   Written written_;
 };
 
-// Time that passes only while the engine waits: each wait lets the printer speak and ends at its
-// own end, or 100 ms later when the printer had nothing to say.
+// Time that passes only while the engine waits: each wait lets the printer speak and ends a poll
+// slice later, or 100 ms later when the printer had nothing to say, never past its own end.
 class DrivenClock final : public WaitClock {
  public:
   explicit DrivenClock(ScriptedPrinter &printer) : printer_(printer) {}
@@ -96,7 +102,8 @@ class DrivenClock final : public WaitClock {
     lock.unlock();
     const bool spoke = printer_.Speak();
     lock.lock();
-    now_ = std::max(until, spoke ? now_ : now_ + std::chrono::milliseconds(100));
+    now_ = std::max(now_,
+                    std::min(until, now_ + (spoke ? kPollSlice : std::chrono::milliseconds(100))));
   }
   void Sleep(Clock::duration pause) override {
     const bool spoke = printer_.Speak();
@@ -202,10 +209,11 @@ void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
   DrivenClock clock(printer);
   engine.SetWaitClock(clock);
   const int result = engine.WriteCredits(printer, data.data(), count, 2000);
-  Require(result == 0 || result == -1 || (result == count && next_offset == count));
-  // Chunks a write leaves without credits stay owed until credits pay for them.
-  Require(engine.unpaidChunks() >= 0 &&
-          engine.unpaidChunks() <= (count + chunk) / std::max(1, chunk));
+  // A count short of the whole covers only chunks that went out; a write that leaves chunks without
+  // their credits ends the link.
+  Require(result == -1 || (result >= 0 && result <= next_offset));
+  Require(result <= 0 || result == count || result == next_offset);
+  Require(result != 0 || next_offset == 0 || printer.Ended() || !printer.IsLinkUp());
   while (printer.Speak()) {
   }
 }

@@ -294,6 +294,10 @@ class VP_API BasicPrinterService : public PrinterService {
 
   // With false the printer never answers an index request.
   void SetAnswerIndexRequests(bool answer);
+  // With false the characteristic takes only writes without response (as some printers'
+  // do): the host can neither send the indexed protocol's commands nor have packets
+  // acknowledged. Set it before the service is added to a peripheral.
+  void SetTakesWritesWithResponse(bool takes);
   Stats GetStats() const;
 
   std::string ServiceUuid() const override;

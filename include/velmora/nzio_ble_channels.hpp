@@ -5,7 +5,9 @@
 //   nzio_ios_ble_basic      printers with the basic layout (with, without response, or indexed)
 // Printer addresses are six upper-case hexadecimal pairs joined by colons ("00:11:22:AA:BB:CC")
 // and are compared exactly. Failures come back as results (false, -1, 0), never as exceptions.
-// One caller at a time per object.
+// One caller at a time per object. An open (OpenAddress, Open) on an object that has a printer
+// first ends that link as Close would: one printer at a time, and nothing of the first printer
+// (its bytes, its answers, its link going down) reaches the next.
 // The discovery callbacks of `scan` run on the object's own threads while a scan runs: from
 // `scan` until stopScan or an open that gets as far as connecting (it stops the scan first); no
 // callback runs once stopScan has returned. They stay stored: OpenAddress of a printer not
@@ -105,9 +107,10 @@ class VP_API nzio_ios_ble_basic {
   // count when the printer stopped taking packets, or -1. In mode 0 a smaller count is what the
   // printer acknowledged, in order, so a caller can go on from there: a packet is never written
   // again while its acknowledgement may still come, and the one in flight when the write gives
-  // up is waited for up to 500 ms more; only when that acknowledgement never comes may the
-  // printer hold that one packet beyond the count. In mode 1 it is what went out before the
-  // packet that could not be sent. Mode 2 returns count or -1, never a smaller count.
+  // up is waited for until it comes (however slow the link) or the link fails: the attribute
+  // protocol's 30 s transaction timeout, after which the link is ended and the write returns -1.
+  // In mode 1 it is what went out before the packet that could not be sent. Mode 2 returns
+  // count or -1, never a smaller count. After -1 the printer holds a prefix of the bytes.
   int Write(unsigned char *buffer, int count, int timeout);
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();

@@ -86,10 +86,11 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
  * On a Bluetooth LE port that speaks the basic layout (each packet acknowledged by the printer),
  * a write cut short by its timeout returns the bytes the printer acknowledged, in order, so a
  * caller may go on from there: the packet in flight at the timeout is never sent twice and its
- * acknowledgement is waited for up to 500 ms past the timeout; only when it never comes may the
- * printer hold that one packet beyond the count. Protocol V2 and V3 ports return the count, 0
- * when the printer did not confirm every byte in time, or -1 when the link is lost; never a part
- * of the count. */
+ * acknowledgement is waited for, however slow the link; when none comes within the attribute
+ * protocol's 30 s transaction timeout the link has failed, the write returns -1 and the port
+ * closes. A timeout never keeps the first packet from going out. Protocol V2 and V3 ports return
+ * the count, 0 when the printer did not confirm every byte in time, or -1 when the link is lost;
+ * never a part of the count. */
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
                          unsigned int timeout);
 /* Stores up to `count` received bytes at buffer[0], buffer[1], ..., in order, waiting up to

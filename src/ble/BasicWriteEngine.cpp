@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <vector>
 
+#include "ble/DeadlineLink.h"
 #include "platform/Log.h"
 
 namespace velmora::ble {
 namespace {
-using Clock = std::chrono::steady_clock;
 constexpr uint8_t kStartCommand[5] = {0x10, 0x07, 0x01, 0x00, 0x01};
 constexpr uint8_t kIndexRequest[5] = {0x10, 0x07, 0x01, 0x00, 0x00};
 constexpr auto kReportSlice = std::chrono::milliseconds(1000);
@@ -32,6 +33,14 @@ int BasicWriteEngine::Write(GattPacketLink &link, const uint8_t *data, int count
   const int mode = write_mode_.load();
   if (mode == 2 && count > 5 * packet_size_.load()) return WriteWithProto(link, data, count);
   return WriteWithType(link, data, count, mode == 1 ? 1 : 0);
+}
+
+int BasicWriteEngine::WriteWithin(GattPacketLink &link, const uint8_t *data, int count,
+                                  uint32_t timeout_ms) {
+  const int64_t timeout = std::min<int64_t>(timeout_ms, INT_MAX);
+  DeadlineLink bounded(link, DeadlineLink::NowMs(*clock_) + timeout,
+                       DeadlineLink::Start::FirstPacketAlways, *clock_);
+  return Write(bounded, data, count);
 }
 
 int BasicWriteEngine::WriteWithType(GattPacketLink &link, const uint8_t *data, int count,
@@ -66,9 +75,10 @@ int BasicWriteEngine::WritePack(GattPacketLink &link, const uint8_t *data, int c
     pending = type == 0 && link.WritePending();
     if (left < 1) {
       // Settled before the packet counts as not written, so that the count a write returns is
-      // what the printer holds.
-      if (pending && link.SettlePendingWrite(count) == count) return count;
-      return 0;
+      // what the printer holds: count, 0 when refused, -1 when the link failed meanwhile.
+      if (pending) return link.SettlePendingWrite(count);
+      // A link that went during the attempts fails the write: the packet may be at the printer.
+      return link.IsLinkUp() ? 0 : -1;
     }
     --left;
   }
@@ -90,9 +100,9 @@ int BasicWriteEngine::WritePackPaced(GattPacketLink &link, const uint8_t *data, 
 int BasicWriteEngine::WritePackRepeated(GattPacketLink &link, const uint8_t *data, int count,
                                         int timeout_ms) {
   const auto window = std::chrono::seconds(timeout_ms / 1000);
-  const auto start = Clock::now();
+  const auto start = clock_->Now();
   int r = 0;
-  while (Clock::now() - start < window) {
+  while (clock_->Now() - start < window) {
     r = WritePackPaced(link, data, count);
     if (r != 0) break;
   }
@@ -101,15 +111,15 @@ int BasicWriteEngine::WritePackRepeated(GattPacketLink &link, const uint8_t *dat
 
 bool BasicWriteEngine::WaitForReport(GattPacketLink &link, int noted) {
   const int bound_ms = std::clamp(packet_timeout_.load(), 0, kMaxReportWaitMs);
-  const auto deadline = Clock::now() + std::chrono::milliseconds(bound_ms);
+  const auto deadline = clock_->Now() + std::chrono::milliseconds(bound_ms);
   std::unique_lock<std::mutex> lock(notify_mutex_);
   while (notify_received_.load() == noted) {
     if (!link.IsLinkUp()) return false;
-    if (Clock::now() >= deadline) {
+    if (clock_->Now() >= deadline) {
       platform::logf("Notify Index not received within %d ms", bound_ms);
       return false;
     }
-    notify_condition_.wait_until(lock, std::min(deadline, Clock::now() + kReportSlice));
+    clock_->WaitUntil(lock, notify_condition_, std::min(deadline, clock_->Now() + kReportSlice));
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "ble/GattPacketLink.h"
+#include "ble/WaitClock.h"
 
 namespace velmora::ble {
 
@@ -33,9 +34,16 @@ class BasicWriteEngine {
   // Lowers the packet size to `limit` when it is larger.
   void LowerPacketSize(int limit);
 
+  // The clock the engine reads and waits on (the steady clock unless a harness drives time).
+  void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
+
   // Writes `count` bytes in the current mode: count, a smaller count when the printer stopped
   // taking packets (modes 0 and 1), or -1.
   int Write(GattPacketLink &link, const uint8_t *data, int count);
+  // A port's write: as Write, within `timeout_ms`. The timeout bounds the write but never keeps
+  // its first packet from going out, and a packet still unanswered at the end is settled by its
+  // answer, so a count is what the printer holds.
+  int WriteWithin(GattPacketLink &link, const uint8_t *data, int count, uint32_t timeout_ms);
   int WriteWithType(GattPacketLink &link, const uint8_t *data, int count, int type);
   // One packet, tried at most max_retry + 1 times: count, 0 when every attempt fell short, -1
   // when the link is down.
@@ -62,6 +70,7 @@ class BasicWriteEngine {
  private:
   bool WaitForReport(GattPacketLink &link, int noted);
 
+  WaitClock *clock_ = &WaitClock::Steady();
   std::atomic<int> write_mode_{0};
   std::atomic<int> packet_size_{kDefaultPacketSize};
   std::atomic<int> packet_timeout_{kDefaultPacketTimeoutMs};

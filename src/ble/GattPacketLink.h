@@ -25,7 +25,13 @@ class GattPacketLink {
 
   // A write with response whose answer has not come when its writer's time is up may still have
   // reached the printer: it is never written again while its answer may come, and a write that
-  // ends is settled by waiting this much longer for that answer.
+  // ends is settled by waiting for that answer. The attribute protocol waits for an answer up to
+  // its transaction timeout and then takes the link for failed, so the settle waits as long:
+  // however slow the link, the count a write returns is what the printer holds.
+  static constexpr int kTransactionTimeoutMs = 30000;
+  // How long a write whose time is up waits for the printer to confirm what it sent where no
+  // request carries it (credits of protocol V3): the printer's confirmations follow its intake
+  // by a round trip, not by a transaction.
   static constexpr int kSettleWaitMs = 500;
   // Whether the latest write with response still waits for its answer.
   virtual bool WritePending() const { return false; }
@@ -37,8 +43,20 @@ class GattPacketLink {
     (void)timeout_ms;
     return 0;
   }
-  // The same for the settle wait at the end of a write, kSettleWaitMs past any deadline of its own.
-  virtual int SettlePendingWrite(int count) { return AwaitPendingWrite(count, kSettleWaitMs); }
+  // Settles the latest write with response at the end of a write, past any deadline of its own:
+  // count when the printer accepted it, 0 when it refused it, -1 when the link dropped or no
+  // answer came within the transaction timeout (the link is then ended as failed).
+  virtual int SettlePendingWrite(int count) {
+    const int settled = AwaitPendingWrite(count, kTransactionTimeoutMs);
+    if (settled != 0 || !WritePending()) return settled;
+    EndFailedLink();
+    return -1;
+  }
+
+  // A write found that what it knows of the printer's state no longer holds (an answer that did
+  // not come within the transaction timeout, chunks the printer never gave credit for): the link
+  // ends as a failed one, at once no longer up, and only a new connection starts afresh.
+  virtual void EndFailedLink() {}
 };
 
 // A write's timeout, raised to at least count + 3000 ms.

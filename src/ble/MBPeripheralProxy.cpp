@@ -229,9 +229,14 @@ int MBPeripheralProxy::Write(const uint8_t *data, int count, uint32_t timeout_ms
 }
 
 bool MBPeripheralProxy::IsLinkUp() const {
-  if (!connected_.load()) return false;
+  if (!connected_.load() || link_failed_.load()) return false;
   auto current = handler();
   return current && current->writeCharacteristic() != nullptr;
+}
+
+void MBPeripheralProxy::EndFailedLink() {
+  link_failed_ = true;
+  if (auto current = peripheral()) central_->CancelConnection(current);
 }
 
 int MBPeripheralProxy::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
@@ -334,6 +339,11 @@ void MBPeripheralProxy::OnLinkDisconnected(const std::shared_ptr<Peripheral> &,
 
 // ---- GATT events ---------------------------------------------------------------------------
 
+bool MBPeripheralProxy::OfProtocolService(const MBProtocolHandler &handler,
+                                          const Characteristic &characteristic) {
+  return NormalizeUuid(characteristic.serviceUuid()) == ServiceUuidOf(handler.protocol());
+}
+
 void MBPeripheralProxy::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
                                                       const platform::ble::Error *error) {
   if (error) {
@@ -395,7 +405,7 @@ void MBPeripheralProxy::peripheralDidUpdateNotificationStateForCharacteristic(
     const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
     const platform::ble::Error *error) {
   auto current = handler();
-  if (!current) return;
+  if (!current || !OfProtocolService(*current, *characteristic)) return;
   if (error) {
     logf("Error changing notification state: %s, characteristic %s",
          error->localizedDescription.c_str(), characteristic->uuid().c_str());
@@ -411,7 +421,8 @@ void MBPeripheralProxy::peripheralDidUpdateValueForCharacteristic(
     const platform::ble::Error *error) {
   if (error) return;
   auto current = handler();
-  if (!current) return;
+  // The printer's data comes only from the characteristics of the protocol's own service.
+  if (!current || !OfProtocolService(*current, *characteristic)) return;
   current->OnValue(characteristic, characteristic->value());
   // A V3 printer's credits may be what an open waits for.
   changed_.notify_all();

@@ -77,6 +77,8 @@ class MBPeripheralProxy : public BleConnectionEvents,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  // Ends the link as a failed one: no longer up at once, and the port closes as on a lost link.
+  void EndFailedLink() override;
 
   // BleConnectionEvents
   void OnLinkConnected(const std::shared_ptr<Peripheral> &peripheral) override;
@@ -115,6 +117,9 @@ class MBPeripheralProxy : public BleConnectionEvents,
   void EndLink(const std::shared_ptr<Peripheral> &peripheral);
   void SetAttempt(Attempt attempt);
   std::shared_ptr<MBProtocolHandler> handler() const;
+  // Whether the characteristic belongs to the service of the handler's protocol.
+  static bool OfProtocolService(const MBProtocolHandler &handler,
+                                const Characteristic &characteristic);
   std::shared_ptr<Peripheral> peripheral() const;
   void OnReceived(const uint8_t *data, size_t count);
   int WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms);
@@ -126,6 +131,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   std::atomic<bool> opened_{false};
   std::atomic<bool> connected_{false};
   std::atomic<bool> claimed_{false};
+  std::atomic<bool> link_failed_{false};
 
   // The printer and its protocol. A lock of its own, taken alone: the engines ask whether the
   // link is up while they hold their own locks.

@@ -1,10 +1,8 @@
 // Protocol V1, the basic layout: one characteristic that is written and notifies.
-#include <climits>
 #include <mutex>
 
 #include "ble/BasicWriteEngine.h"
 #include "ble/MBProtocolHandler.h"
-#include "platform/Clock.h"
 
 namespace velmora::ble {
 namespace {
@@ -39,7 +37,9 @@ class MBProtoV1Handler final : public MBProtocolHandler {
     write_ = characteristic;
   }
 
-  void OnValue(const CharacteristicPtr &, const platform::ble::Bytes &value) override {
+  void OnValue(const CharacteristicPtr &characteristic,
+               const platform::ble::Bytes &value) override {
+    if (platform::ble::NormalizeUuid(characteristic->uuid()) != kCharacteristicUuid) return;
     sink_(value.data(), value.size());
   }
 
@@ -58,11 +58,13 @@ class MBProtoV1Handler final : public MBProtocolHandler {
       packet_size = packet_size_;
       with_response = with_response_;
     }
-    const int packet_timeout = static_cast<int>(std::min<uint32_t>(timeout_ms, INT_MAX));
-    engine_.SetWriteMode(with_response ? 0 : 1, packet_size, packet_timeout,
+    // The write's deadline bounds every packet; a packet timeout of the write's own length would
+    // also be read as the whole-second window of a paced packet, which would send nothing for a
+    // timeout below a second.
+    engine_.SetWriteMode(with_response ? 0 : 1, packet_size,
+                         BasicWriteEngine::kDefaultPacketTimeoutMs,
                          BasicWriteEngine::kDefaultMaxRetry);
-    DeadlineLink bounded(link, platform::steadyMs() + timeout_ms);
-    return engine_.Write(bounded, data, count);
+    return engine_.WriteWithin(link, data, count, timeout_ms);
   }
 
  private:

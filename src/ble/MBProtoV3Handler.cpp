@@ -1,7 +1,5 @@
 // Protocol V3: data notified on FF01, chunks written to FF02, size and credits notified on FF03.
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 #include "ble/MBProtocolHandler.h"
 #include "ble/ProtoV3Engine.h"
@@ -67,14 +65,8 @@ class MBProtoV3Handler final : public MBProtocolHandler {
 
   int Write(GattPacketLink &link, const uint8_t *data, int count, uint32_t timeout_ms) override {
     DeadlineLink bounded(link, platform::steadyMs() + timeout_ms);
-    // The printer may still be giving back the credits of the previous write: wait for one
-    // rather than fail.
-    while (engine_.currentCredits() <= 0) {
-      if (!link.IsLinkUp()) return -1;
-      if (bounded.LeftMs() <= 0) return 0;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return engine_.WriteCredits(bounded, data, count, bounded.LeftMs());
+    // A port's write that finds no credit waits for one within its timeout rather than fail.
+    return engine_.WriteCredits(bounded, data, count, bounded.LeftMs(), true);
   }
 
  private:

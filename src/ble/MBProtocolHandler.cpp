@@ -1,9 +1,6 @@
 #include "ble/MBProtocolHandler.h"
 
 #include <algorithm>
-#include <climits>
-
-#include "platform/Clock.h"
 
 namespace velmora::ble {
 
@@ -43,31 +40,6 @@ int WriteLimitOf(const platform::ble::Peripheral &peripheral,
     limit = std::min(limit, peripheral.maximumWriteValueLength(WriteType::WithoutResponse));
   }
   return limit;
-}
-
-int DeadlineLink::LeftMs() const {
-  const int64_t left = deadline_ms_ - platform::steadyMs();
-  return static_cast<int>(std::clamp<int64_t>(left, 0, INT_MAX));
-}
-
-int DeadlineLink::WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) {
-  const int left = LeftMs();
-  if (left <= 0) return link_.IsLinkUp() ? 0 : -1;
-  return link_.WritePackWithResponse(data, count, std::min(timeout_ms, left));
-}
-
-int DeadlineLink::AwaitPendingWrite(int count, int timeout_ms) {
-  const int left = LeftMs();
-  if (left <= 0) return link_.IsLinkUp() ? 0 : -1;
-  return link_.AwaitPendingWrite(count, std::min(timeout_ms, left));
-}
-
-int DeadlineLink::WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) {
-  if (timeout_ms <= 0) return link_.WritePackWithoutResponse(data, count, timeout_ms);
-  // A paced write past the deadline is not sent; -1 stops the callers' repeat loops at once.
-  const int left = LeftMs();
-  if (left <= 0) return -1;
-  return link_.WritePackWithoutResponse(data, count, std::min(timeout_ms, left));
 }
 
 }  // namespace velmora::ble

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ble/DeadlineLink.h"
 #include "ble/GattPacketLink.h"
 #include "platform/ble/Peripheral.h"
 
@@ -64,26 +65,5 @@ std::unique_ptr<MBProtocolHandler> MakeProtoV3Handler(MBProtocolHandler::Payload
 // (`cap` when it offers none).
 int WriteLimitOf(const platform::ble::Peripheral &peripheral,
                  const platform::ble::Characteristic &characteristic, int cap);
-
-// Limits every packet of one write to the write's deadline: past it, writes with response count
-// as unanswered and timed writes without response end early.
-class DeadlineLink final : public GattPacketLink {
- public:
-  DeadlineLink(GattPacketLink &link, int64_t deadline_ms)
-      : link_(link), deadline_ms_(deadline_ms) {}
-  int LeftMs() const;
-  bool IsLinkUp() const override { return link_.IsLinkUp(); }
-  int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
-  int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
-  bool WritePending() const override { return link_.WritePending(); }
-  int AwaitPendingWrite(int count, int timeout_ms) override;
-  // The packet in flight when the deadline came is settled past it: its answer tells whether
-  // the printer holds it.
-  int SettlePendingWrite(int count) override { return link_.SettlePendingWrite(count); }
-
- private:
-  GattPacketLink &link_;
-  const int64_t deadline_ms_;
-};
 
 }  // namespace velmora::ble

@@ -7,7 +7,6 @@
 
 namespace velmora::ble {
 namespace {
-constexpr auto kPollSlice = std::chrono::milliseconds(1);
 constexpr int kSetupAttempts = 10;
 constexpr int kSetupWriteTimeoutMs = 40;
 constexpr auto kSetupAnswerWait = std::chrono::milliseconds(100);
@@ -81,7 +80,7 @@ bool ProtoV2Engine::SetupGroup(GattPacketLink &link, int packet_size, int packet
     while (clock_->Now() < deadline) {
       if (!link.IsLinkUp()) return false;
       if (echoed_count_ != 0 && echoed_size_ != 0) break;
-      clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
+      clock_->WaitUntil(lock, changed_, deadline);
     }
     // The echoed values are kept from attempt to attempt.
     if (echoed_count_ == packet_count && echoed_size_ == packet_size) return true;
@@ -151,6 +150,7 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
     if (!link.IsLinkUp()) return -1;
     int index = -1;
     bool first_send = false;
+    bool newly_sent = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       if (received_count_ != 0) break;
@@ -163,11 +163,12 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
         first_send = true;
       }
       if (index < 0) {
-        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
+        clock_->WaitUntil(lock, changed_, deadline);
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.
-      if (!sent_[static_cast<size_t>(index)]) {
+      newly_sent = !sent_[static_cast<size_t>(index)];
+      if (newly_sent) {
         sent_[static_cast<size_t>(index)] = true;
         --unsent_;
       }
@@ -175,8 +176,22 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
     const int offset = index * payload;
     const int m = std::min(payload, count - offset);
     const int length = GroupPacket(packet.data(), index, data + offset, m);
-    link.WritePackWithoutResponse(packet.data(), length, 0);
+    const int written = link.WritePackWithoutResponse(packet.data(), length, 0);
     std::lock_guard<std::mutex> lock(mutex_);
+    if (written != length) {
+      // The link did not take it (no room in its queue in time, or gone): it did not go out and
+      // stays first in line.
+      if (newly_sent) {
+        sent_[static_cast<size_t>(index)] = false;
+        ++unsent_;
+      }
+      if (first_send) {
+        next_first_ = index;
+      } else {
+        retry_.Add(index, index);
+      }
+      continue;
+    }
     if (first_send) free_space_ -= m;
     if (static_cast<size_t>(index) < send_times_.size()) ++send_times_[static_cast<size_t>(index)];
   }

@@ -6,9 +6,8 @@
 
 namespace velmora::ble {
 namespace {
-constexpr auto kPollSlice = std::chrono::milliseconds(1);
+constexpr auto kCreditSilence = std::chrono::milliseconds(ProtoV3Engine::kCreditSilenceMs);
 }  // namespace
-
 int ProtoV3Engine::maximumWriteValueLength() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return maximum_write_value_length_;
@@ -23,8 +22,6 @@ void ProtoV3Engine::ResetForOpen() {
   std::lock_guard<std::mutex> lock(mutex_);
   mtu_size_ = 0;
   credits_current_ = 0;
-  // The printer of a new link owes nothing for chunks sent on an earlier one.
-  unpaid_ = 0;
 }
 
 bool ProtoV3Engine::HasSizeAndCredits() const {
@@ -39,12 +36,9 @@ void ProtoV3Engine::OnFlowControl(const uint8_t *data, size_t count) {
       mtu_size_ = data[1];
     } else if (count == 2 && data[0] == 0x01) {
       credits_current_ = std::min(credits_current_ + data[1], kMaxCredits);
-      // Credits first pay for chunks that earlier writes sent and got none back for: counted
-      // for the running write, they would complete it for chunks the printer never took.
-      const int paid = std::min<int>(unpaid_, data[1]);
-      unpaid_ -= paid;
       // The total only has to reach a write's chunk count.
-      credits_total_ = std::min(credits_total_, INT_MAX - data[1]) + (data[1] - paid);
+      credits_total_ = std::min(credits_total_, INT_MAX - data[1]) + data[1];
+      last_credit_ = clock_->Now();
     } else {
       return;
     }
@@ -53,49 +47,75 @@ void ProtoV3Engine::OnFlowControl(const uint8_t *data, size_t count) {
 }
 
 int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int count,
-                                int timeout_ms) {
+                                int timeout_ms, bool wait_for_credit) {
   if (!link.IsLinkUp() || count < 0) return -1;
+  const auto start = clock_->Now();
+  const auto deadline = start + std::chrono::milliseconds(std::max(0, timeout_ms));
   int chunk;
   int n;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     chunk = std::min(maximum_write_value_length_, mtu_size_);
     if (chunk <= 0) return -1;
     n = static_cast<int>((static_cast<int64_t>(count) + chunk - 1) / chunk);
+    // The printer may still be giving back the credits of an earlier write.
+    while (wait_for_credit && credits_current_ <= 0) {
+      if (!link.IsLinkUp()) return -1;
+      if (clock_->Now() >= deadline) return 0;
+      clock_->WaitUntil(lock, changed_, deadline);
+    }
     if (credits_current_ <= 0) return -1;
     credits_total_ = 0;
   }
-  const auto deadline = clock_->Now() + std::chrono::milliseconds(std::max(0, timeout_ms));
-  int i = 0;
-  // However the write ends, the chunks it sent without a credit coming back stay owed.
-  struct Owed {
-    ProtoV3Engine &engine;
-    const int &sent;
-    ~Owed() {
-      std::lock_guard<std::mutex> lock(engine.mutex_);
-      const int64_t unpaid =
-          static_cast<int64_t>(engine.unpaid_) + std::max(0, sent - engine.credits_total_);
-      engine.unpaid_ = static_cast<int>(std::min<int64_t>(unpaid, INT_MAX));
-    }
-  } owed{*this, i};
+  int sent = 0;
+  bool settling = false;
+  auto settle_end = deadline;
   for (;;) {
     if (!link.IsLinkUp()) return -1;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       // Done once every chunk is out and the printer has taken them all in. A printer that grants
       // in batches may grant past the chunk count; that still completes the write.
-      if (i == n && credits_total_ >= n) return count;
-      if (clock_->Now() >= deadline) return 0;
-      if (i == n || credits_current_ <= 0) {
-        clock_->WaitUntil(lock, changed_, std::min(deadline, clock_->Now() + kPollSlice));
+      if (sent == n && credits_total_ >= n) return count;
+      const auto now = clock_->Now();
+      if (credits_total_ >= sent) {
+        // Every chunk sent is in the printer: a write whose time is up ends with them.
+        if (settling || now >= deadline) return std::min(count, sent * chunk);
+      } else if (!settling &&
+                 (now >= deadline || now - std::max(start, last_credit_) >= kCreditSilence)) {
+        settling = true;
+        settle_end = now + std::chrono::milliseconds(kSettleMs);
+      } else if (settling && now >= settle_end) {
+        lock.unlock();
+        // Chunks went out that the printer never gave credit for: whether it holds them, and
+        // how many credits it still has, can no longer be known on this link.
+        link.EndFailedLink();
+        return 0;
+      }
+      if (settling || sent == n || credits_current_ <= 0) {
+        auto until = settling ? settle_end : deadline;
+        if (!settling && credits_total_ < sent) {
+          until = std::min(until, std::max(start, last_credit_) + kCreditSilence);
+        }
+        clock_->WaitUntil(lock, changed_, until);
         continue;
       }
       --credits_current_;
     }
-    const int offset = i * chunk;
+    const int offset = sent * chunk;
     const int length = std::min(chunk, count - offset);
-    link.WritePackWithoutResponse(data + offset, length, 0);
-    ++i;
+    const int written = link.WritePackWithoutResponse(data + offset, length, 0);
+    if (written == length) {
+      ++sent;
+      continue;
+    }
+    // The link did not take the chunk (no room in its queue in time): it was not sent, and its
+    // credit is still there for it.
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      credits_current_ = std::min(credits_current_ + 1, kMaxCredits);
+    }
+    if (written < 0) return -1;
   }
 }
 
@@ -112,11 +132,6 @@ int ProtoV3Engine::currentCredits() const {
 int ProtoV3Engine::totalCredits() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return credits_total_;
-}
-
-int ProtoV3Engine::unpaidChunks() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return unpaid_;
 }
 
 }  // namespace velmora::ble

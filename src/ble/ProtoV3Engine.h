@@ -33,20 +33,31 @@ class ProtoV3Engine {
   void OnFlowControl(const uint8_t *data, size_t count);
 
   // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
-  // as many credits as there are chunks; -1 when the link is down, no chunk size is known or no
-  // credit is there at the start; 0 when `timeout_ms` passed first. Credits granted late for the
-  // chunks of an earlier write that ended first pay for those chunks, not for this write's.
-  int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
+  // as many credits as there are chunks; -1 when the link is down, no chunk size is known, or no
+  // credit is there at the start (with `wait_for_credit`, such a write waits for one within its
+  // timeout instead). A write whose time is up (its timeout, or kCreditSilenceMs without a credit
+  // while chunks wait for theirs) sends no further chunk and waits up to kSettleMs for the
+  // credits of those it sent: when they come, it returns the bytes of the chunks sent (what the
+  // printer took in); when they do not, the printer's credits can no longer be known, so the
+  // link ends as a failed one and the write returns 0.
+  int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms,
+                   bool wait_for_credit = false);
+
+  // A printer that took a chunk in gives its credit back within a few connection intervals (4 s
+  // at the longest): this long without any credit while chunks wait for theirs, it never will.
+  static constexpr int kCreditSilenceMs = 10000;
+  // How long a write whose time is up waits for the credits of the chunks it sent: a few
+  // connection intervals of a link that still carries its packets.
+  static constexpr int kSettleMs = 500;
 
   int mtuSize() const;
   int currentCredits() const;
-  // Credits granted since the running (or last) write began, less those that paid for earlier
-  // writes' chunks.
+  // Credits granted since the running (or last) write began.
   int totalCredits() const;
-  // Chunks that earlier writes sent and no credit has come back for yet.
-  int unpaidChunks() const;
 
  private:
+  using Clock = WaitClock::Clock;
+
   WaitClock *clock_ = &WaitClock::Steady();
   mutable std::mutex mutex_;
   std::condition_variable changed_;
@@ -54,7 +65,7 @@ class ProtoV3Engine {
   int mtu_size_ = 0;
   int credits_current_ = 0;
   int credits_total_ = 0;
-  int unpaid_ = 0;
+  Clock::time_point last_credit_{};
 };
 
 }  // namespace velmora::ble

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -15,10 +16,13 @@ class WaitClock {
 
   virtual ~WaitClock() = default;
   virtual Clock::time_point Now() const { return Clock::now(); }
-  // Waits on `changed`, whose mutex `lock` holds, until it is signalled or `until` has passed.
+  // Waits on `changed`, whose mutex `lock` holds, until it is signalled or `until` has passed,
+  // and at most kPollSlice: what the waiter watches may also change unsignalled (the link), so it
+  // looks again at least that often.
+  static constexpr auto kPollSlice = std::chrono::milliseconds(1);
   virtual void WaitUntil(std::unique_lock<std::mutex> &lock, std::condition_variable &changed,
                          Clock::time_point until) {
-    changed.wait_until(lock, until);
+    changed.wait_until(lock, std::min(until, Now() + kPollSlice));
   }
   // Pauses the calling thread.
   virtual void Sleep(Clock::duration pause);

@@ -111,26 +111,47 @@ TEST_F(ProtoV3Test, CreditsGrantedAheadDoNotEndAWriteBeforeEveryChunkIsOut) {
   EXPECT_EQ(service_->Accepted(), data);
 }
 
-// Credits that come late, for a write that ended first, pay for that write's chunks: they never
-// complete the next write for chunks the printer did not take.
+// A write that ends with chunks the printer gave no credit for leaves its credits unknown: the link
+// ends with that write, so no later write takes a late credit for its own chunks, and a reopen
+// starts from the printer's fresh credits.
 TEST_F(ProtoV3Test, LateCreditsOfAnEarlierWriteDoNotCountForTheNext) {
   service_->SetCreditLimit(16);  // the credits ahead, then the printer holds back what it owes
   ASSERT_NO_FATAL_FAILURE(Open());
   const auto first = Pattern(1000, 1);
   EXPECT_EQ(Write(first), 0);
-  ASSERT_TRUE(service_->WaitForAccepted(1000, 5000));
-  // The link loses the second write's first chunk (the seventh chunk of the connection).
-  printer_->SetLossFilter([](uint64_t sequence, const uint8_t *, size_t) { return sequence == 6; });
-  const auto second = Pattern(1000, 2);
-  auto result = std::async(std::launch::async, [&] { return Write(second); });
-  ASSERT_TRUE(WaitUntil([&] { return service_->ChunksReceived() == 11; }));
-  // The first write's six credits, late, then one for each chunk the printer took since.
-  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x06}));
-  ASSERT_TRUE(service_->SendFlowControl({0x01, 0x05}));
-  const int written = result.get();
-  EXPECT_EQ(service_->AcceptedSize(), 1000u + 820u);
-  EXPECT_EQ(written, 0);
-  EXPECT_EQ(channel_->engine().unpaidChunks(), 1);
+  EXPECT_FALSE(channel_->IsOpened());
+  EXPECT_EQ(Write(Pattern(10, 2)), -1);
+  EXPECT_EQ(service_->Accepted(), first);
+  ASSERT_TRUE(printer_->WaitForConnected(false, 5000));
+  service_->SetCreditLimit(-1);
+  ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  // The printer's fresh credits, and none the host kept from the last link.
+  EXPECT_TRUE(WaitUntil([&] { return channel_->engine().currentCredits() == 16; }));
+  EXPECT_EQ(channel_->engine().currentCredits(), 16);
+  const auto second = Pattern(1000, 3);
+  EXPECT_EQ(Write(second), 1000);
+  auto both = first;
+  both.insert(both.end(), second.begin(), second.end());
+  EXPECT_EQ(service_->Accepted(), both);
+}
+
+// One credit lost on the way fails the write it belonged to, not every later one: the next write
+// fails at once (the link is gone) instead of waiting out its time while the printer takes it.
+TEST_F(ProtoV3Test, ALostCreditFailsItsWriteAndTheLinkNotEveryLaterWrite) {
+  ASSERT_NO_FATAL_FAILURE(Open());
+  // The size, the credits ahead, then the credit of the third chunk.
+  printer_->SetNotificationFilter(
+      [](uint64_t sequence, const std::string &, const uint8_t *, size_t) {
+        return sim::NotificationFate{sequence == 4, 0};
+      });
+  const auto first = Pattern(1000, 1);
+  EXPECT_EQ(Write(first), 0);
+  EXPECT_EQ(service_->Accepted(), first);
+  EXPECT_LT(ElapsedMs([&] { EXPECT_EQ(Write(Pattern(1000, 2)), -1); }), ScaledMs(1000));
+  EXPECT_EQ(service_->Accepted(), first);
+  printer_->SetNotificationFilter(nullptr);
+  ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  EXPECT_EQ(Write(Pattern(1000, 3)), 1000);
 }
 
 TEST_F(ProtoV3Test, ThePrinterDropsChunksSentWithoutACredit) {
@@ -163,6 +184,18 @@ TEST_F(ProtoV3Test, ALinkLostDuringAWriteFailsIt) {
   printer_->DropLinkAfterWrites(5);
   EXPECT_EQ(Write(Pattern(5000)), -1);
   EXPECT_TRUE(log_->Contains("Write Failed -1/5000"));
+}
+
+// Lost while the write waits for credits, the link ends it at once, not at the end of its time:
+// no credit comes to wake it.
+TEST_F(ProtoV3Test, ALinkLostWhileAWriteWaitsForCreditsEndsItAtOnce) {
+  service_->SetInitialCredits(3);
+  service_->SetCreditLimit(3);
+  ASSERT_NO_FATAL_FAILURE(Open());
+  printer_->DropLinkAfterWrites(3);
+  // Well within the 10 s after which a write stops waiting for credits that never come.
+  EXPECT_LT(ElapsedMs([&] { EXPECT_EQ(Write(Pattern(5000), LongTimeoutMs()), -1); }),
+            ProtoV3Engine::kCreditSilenceMs / 2);
 }
 
 TEST_F(ProtoV3Test, FlowControlMessagesAndTheirArithmetic) {

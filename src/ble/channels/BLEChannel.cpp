@@ -308,14 +308,24 @@ bool BLEChannel::Open(const std::shared_ptr<Peripheral> &peripheral) {
 void BLEChannel::ForgetConnection() {
   ClearCharacteristics();
   setMyCBPeripheral(nullptr);
+  rxBuffer_.clear();
   ResetReceiveState();
   isOpened_ = false;
+}
+
+bool BLEChannel::IsOwn(const std::shared_ptr<Peripheral> &peripheral) const {
+  std::lock_guard<std::mutex> lock(members_mutex_);
+  return peripheral && peripheral == target_;
 }
 
 bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
   // After a dropped link the old connection's characteristics are still set; left there they
   // would make this attempt look ready at once.
   ForgetConnection();
+  {
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_ = peripheral;
+  }
   isOpening_ = true;
   BeforeConnect();
   myCentralManager_->connectPeripheral(peripheral);
@@ -353,15 +363,19 @@ bool BLEChannel::BaseOpen(const std::shared_ptr<Peripheral> &peripheral) {
 
 void BLEChannel::Close() {
   auto peripheral = myCBPeripheral();
-  if (!myCentralManager_ || !peripheral) return;
-  myCentralManager_->cancelPeripheralConnection(peripheral);
-  const auto deadline = DeadlineIn(kDisconnectWaitMs);
-  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
-  rxBuffer_.clear();
-  ResetReceiveState();
-  setMyCBPeripheral(nullptr);
-  ClearCharacteristics();
-  isOpened_ = false;
+  if (myCentralManager_ && peripheral) {
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    const auto deadline = DeadlineIn(kDisconnectWaitMs);
+    while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
+  }
+  {
+    // Whatever a link still delivers is no longer the channel's.
+    std::lock_guard<std::mutex> lock(members_mutex_);
+    target_.reset();
+  }
+  if (!peripheral) return;
+  isConnected_ = false;
+  ForgetConnection();
 }
 
 // ---- Reading and writing -------------------------------------------------------------------
@@ -384,8 +398,24 @@ int BLEChannel::Read(uint8_t *buffer, int offset, int count, int timeout_ms) {
   return n;
 }
 
+// The platform's own state of the printer counts too: it changes as the link drops, before the
+// disconnection reaches the channel's queue.
 bool BLEChannel::IsLinkUp() const {
-  return isConnected_.load() && myCBPeripheral() && myCBWriteCharacteristic();
+  if (!isConnected_.load() || linkFailed_.load() || !myCBWriteCharacteristic()) return false;
+  auto peripheral = myCBPeripheral();
+  return peripheral && peripheral->state() == PeripheralState::Connected;
+}
+
+void BLEChannel::EndFailedLink() {
+  linkFailed_ = true;
+  isOpened_ = false;
+  answers_.Wake();
+  auto peripheral = myCBPeripheral();
+  if (!peripheral) return;
+  myCentralManager_->cancelPeripheralConnection(peripheral);
+  // Gone when this returns, as after Close, so that the printer may be opened again at once.
+  const auto deadline = DeadlineIn(kDisconnectWaitMs);
+  while (TimeLeft(deadline) && isConnected_.load()) std::this_thread::sleep_for(kPause);
 }
 
 int BLEChannel::WritePack(bool with_response, const uint8_t *data, int count, int timeout_ms) {
@@ -471,8 +501,14 @@ void BLEChannel::centralManagerWillRestoreState() {
 }
 
 void BLEChannel::centralManagerDidConnectPeripheral(const std::shared_ptr<Peripheral> &peripheral) {
+  if (!IsOwn(peripheral)) {
+    // A connection the channel no longer wants (an earlier open's): one printer at a time.
+    myCentralManager_->cancelPeripheralConnection(peripheral);
+    return;
+  }
   logf("Peripheral connected");
   answers_.Restart();
+  linkFailed_ = false;
   isConnected_ = true;
   peripheral->setDelegate(std::weak_ptr<platform::ble::PeripheralDelegate>(shared_from_this()));
   logf("Discovering services");
@@ -483,12 +519,14 @@ void BLEChannel::centralManagerDidFailToConnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *error) {
   logf("Failed to connect %s\n%s\n", Text(peripheral->name()).c_str(),
        error ? error->description.c_str() : "(null)");
+  if (!IsOwn(peripheral)) return;
   isOpening_ = false;
 }
 
 void BLEChannel::centralManagerDidDisconnectPeripheral(
     const std::shared_ptr<Peripheral> &peripheral, const platform::ble::Error *) {
   logf("Peripheral disconnected %p", static_cast<const void *>(peripheral.get()));
+  if (!IsOwn(peripheral)) return;
   isConnected_ = false;
   isOpening_ = false;
   answers_.Wake();
@@ -496,6 +534,7 @@ void BLEChannel::centralManagerDidDisconnectPeripheral(
 
 void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral> &peripheral,
                                                const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto services = peripheral->services();
   if (error) {
     logf("Service discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -519,6 +558,7 @@ void BLEChannel::peripheralDidDiscoverServices(const std::shared_ptr<Peripheral>
 void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
     const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
     const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto characteristics = service->characteristics();
   if (error) {
     logf("Characteristics discovery was unsuccessful\n%s\n", error->description.c_str());
@@ -533,8 +573,9 @@ void BLEChannel::peripheralDidDiscoverCharacteristicsForService(
 }
 
 void BLEChannel::peripheralDidWriteValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error writing characteristic value: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -550,6 +591,7 @@ void BLEChannel::peripheralIsReadyToSendWriteWithoutResponse(const std::shared_p
 void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
     const std::shared_ptr<Peripheral> &peripheral,
     const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error changing notification state: %s, characteristic %s %s",
          error->localizedDescription.c_str(), UuidWord(), characteristic->uuid().c_str());
@@ -559,8 +601,9 @@ void BLEChannel::peripheralDidUpdateNotificationStateForCharacteristic(
 }
 
 void BLEChannel::peripheralDidUpdateValueForCharacteristic(
-    const std::shared_ptr<Peripheral> &, const std::shared_ptr<Characteristic> &characteristic,
-    const platform::ble::Error *error) {
+    const std::shared_ptr<Peripheral> &peripheral,
+    const std::shared_ptr<Characteristic> &characteristic, const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   if (error) {
     logf("Error on UpdateValueForCharacteristic");
     return;

@@ -105,6 +105,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
   int AwaitPendingWrite(int count, int timeout_ms) override;
+  // Ends the connection as a failed one: the link is down and the channel no longer open.
+  void EndFailedLink() override;
 
   // Observation.
   bool isConnected() const { return isConnected_.load(); }
@@ -188,9 +190,15 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   virtual bool CharacteristicsSet() const;
   virtual void ClearCharacteristics();
   virtual void ResetReceiveState() {}
-  // Drops what an earlier connection left behind (printer, characteristics, open state), so
-  // that only the connection being made can make the channel ready.
+  // Drops what a connection left behind (printer, characteristics, received bytes, the
+  // protocol's receive state, open state): what Close and a new connection both reset, so that
+  // nothing of one link reaches the next and only the connection being made can make the channel
+  // ready.
   void ForgetConnection();
+  // Whether events of `peripheral` are the channel's: it is the printer the channel opens or
+  // uses. Another link of the channel's central (one an earlier open left behind) neither feeds
+  // the reader nor answers writes, and its end is not the channel's.
+  bool IsOwn(const std::shared_ptr<Peripheral> &peripheral) const;
 
   // Atomic member accessors.
   void setMyCBPeripheral(std::shared_ptr<Peripheral> peripheral);
@@ -209,6 +217,8 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::atomic<bool> isConnected_{false};
   std::atomic<bool> isOpening_{false};
   std::atomic<bool> isOpened_{false};
+  // A write ended the connection as failed; a new connection clears it.
+  std::atomic<bool> linkFailed_{false};
   BufferPool rxBuffer_{kReceivePoolSize};
 
  private:
@@ -231,6 +241,7 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   std::shared_ptr<platform::ble::CentralManager> myCentralManager_;
 
   mutable std::mutex members_mutex_;
+  std::shared_ptr<Peripheral> target_;  // the printer being opened or in use
   std::shared_ptr<Peripheral> myCBPeripheral_;
   std::shared_ptr<Characteristic> myCBWriteCharacteristic_;
   std::shared_ptr<Characteristic> myCBReadCharacteristic_;

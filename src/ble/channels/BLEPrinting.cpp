@@ -19,6 +19,7 @@ void BLEPrinting::LogNewSighting(const char *name, const char *address) {
 void BLEPrinting::peripheralDidDiscoverCharacteristicsForService(
     const std::shared_ptr<Peripheral> &peripheral, const std::shared_ptr<Service> &service,
     const platform::ble::Error *error) {
+  if (!IsOwn(peripheral)) return;
   const auto characteristics = service->characteristics();
   if (error) {
     platform::logf("Characteristics discovery was unsuccessful\n%s\n", error->description.c_str());

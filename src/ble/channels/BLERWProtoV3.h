@@ -16,8 +16,10 @@ class BLERWProtoV3 : public BLEChannel {
 
   BLERWProtoV3();
 
-  // count on success; -1 when not connected or the printer gave no size or credit; 0 when the
-  // timeout (raised to count + 3000 ms) passed before the printer took every chunk in.
+  // count on success; -1 when not connected or the printer gave no size or credit; when the
+  // timeout (raised to count + 3000 ms) passed first, the bytes of the chunks the printer credited,
+  // or 0 when chunks went without their credits (the link then ends and the channel is no longer
+  // open).
   int Write(const uint8_t *buffer, int offset, int count, int timeout_ms);
   int writeGroupPack(const uint8_t *data, int count, int timeout_ms);
   ProtoV3Engine &engine() { return engine_; }

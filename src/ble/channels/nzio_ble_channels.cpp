@@ -1,5 +1,7 @@
 // The exported facades: each owns one channel and forwards every call to it. A facade's end also
 // ends its discovery callbacks: the channel may outlive it for a moment, the caller's data not.
+// An open on an open facade first ends its current link as Close would: one printer at a time,
+// and nothing of the first reaches the reader of the second.
 #include "velmora/nzio_ble_channels.hpp"
 
 #include "ble/channels/BLEPrinting.h"
@@ -19,9 +21,11 @@ nzio_ios_ble_rwprotov2::~nzio_ios_ble_rwprotov2() {
 }
 
 bool nzio_ios_ble_rwprotov2::OpenAddress(const char *address) {
+  channel_->Close();
   return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_rwprotov2::Open(void *peripheral) {
+  channel_->Close();
   return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_rwprotov2::Close() {
@@ -66,9 +70,11 @@ nzio_ios_ble_rwprotov3::~nzio_ios_ble_rwprotov3() {
 }
 
 bool nzio_ios_ble_rwprotov3::OpenAddress(const char *address) {
+  channel_->Close();
   return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_rwprotov3::Open(void *peripheral) {
+  channel_->Close();
   return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_rwprotov3::Close() {
@@ -104,9 +110,11 @@ nzio_ios_ble_basic::~nzio_ios_ble_basic() {
 }
 
 bool nzio_ios_ble_basic::OpenAddress(const char *address) {
+  channel_->Close();
   return address && channel_->OpenAddress(address);
 }
 bool nzio_ios_ble_basic::Open(void *peripheral) {
+  channel_->Close();
   return channel_->OpenReported(peripheral);
 }
 void nzio_ios_ble_basic::Close() {

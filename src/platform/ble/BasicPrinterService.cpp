@@ -8,6 +8,7 @@ namespace velmora::ble_sim {
 struct BasicPrinterService::State {
   std::mutex mutex;
   bool answer_requests = true;
+  bool takes_writes_with_response = true;
   bool session = false;   // an indexed write is running
   uint64_t expected = 0;  // index of the next data packet the printer takes
   Stats stats;
@@ -28,6 +29,11 @@ void BasicPrinterService::SetAnswerIndexRequests(bool answer) {
   state_->answer_requests = answer;
 }
 
+void BasicPrinterService::SetTakesWritesWithResponse(bool takes) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->takes_writes_with_response = takes;
+}
+
 BasicPrinterService::Stats BasicPrinterService::GetStats() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->stats;
@@ -38,7 +44,9 @@ std::string BasicPrinterService::ServiceUuid() const {
 }
 
 std::vector<CharacteristicSpec> BasicPrinterService::Characteristics() const {
-  return {{kCharacteristicUuid, kPropertyWrite | kPropertyWriteWithoutResponse | kPropertyNotify}};
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  const uint32_t with_response = state_->takes_writes_with_response ? kPropertyWrite : 0;
+  return {{kCharacteristicUuid, with_response | kPropertyWriteWithoutResponse | kPropertyNotify}};
 }
 
 bool BasicPrinterService::OnWrite(const std::string &characteristic, const uint8_t *data,

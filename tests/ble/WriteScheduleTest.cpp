@@ -1,0 +1,280 @@
+// Schedules of protocol V2 and V3 writes on links from the default rate down to one packet per
+// 4 s interval, with lost writes, notifications and credits, timeouts from 0 up, link drops and
+// new connections, in virtual time. After every write: what the printer holds is what the writes
+// returned, in order; a write that fails leaves at most a prefix of its bytes at the printer; no
+// write runs long past its timeout or past the printer's last credit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+#include "ble/ProtoV2Engine.h"
+#include "ble/ProtoV3Engine.h"
+#include "support/Pattern.h"
+#include "support/ScheduleChecks.h"
+#include "support/VirtualLinkPrinters.h"
+
+namespace velmora::test {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using std::chrono::milliseconds;
+using Clock = VirtualLink::Clock;
+
+// What one schedule draws for a write: its length and its timeout, from 0 to an hour.
+struct WritePlan {
+  int count;
+  int timeout_ms;
+};
+WritePlan DrawWrite(ScheduleRandom &random) {
+  const int count = random.Chance(0.1) ? 0 : random.Uniform(1, 3000);
+  const int kinds[] = {0, random.Uniform(1, 300), random.Uniform(300, 8000), count + 3000, 3600000};
+  return {count, kinds[random.Uniform(0, 4)]};
+}
+
+// Link faults of one schedule, each kind of packet lost at its own rate (none for some seeds).
+void DrawFaults(ScheduleRandom &random, VirtualLink &link) {
+  auto rate = [&] { return random.Chance(0.4) ? 0.0 : random.Uniform(1, 100) / 1000.0; };
+  link.lose_write = Losing(rate(), static_cast<uint64_t>(random.Uniform(0, 1 << 30)));
+  link.lose_notification = Losing(rate(), static_cast<uint64_t>(random.Uniform(0, 1 << 30)));
+}
+
+// One schedule's bookkeeping: what the printer must hold, and the checks after every write.
+struct Book {
+  Bytes expected;
+  std::string trace;
+
+  // `held` is what the printer took in, `sent` what the host put on the link for this write (or
+  // what the printer took of it, where the protocol resends), `result` the write's result.
+  void Check(const Bytes &held, const Bytes &sent, const Bytes &data, int result, bool exact) {
+    SCOPED_TRACE(trace);
+    ASSERT_TRUE(IsPrefix(expected, held));
+    const Bytes added(held.begin() + static_cast<long>(expected.size()), held.end());
+    if (exact) {
+      // The count is exact: the printer holds the first `result` bytes, nothing more.
+      ASSERT_GE(result, 0);
+      ASSERT_LE(result, static_cast<int>(data.size()));
+      ASSERT_EQ(added, Bytes(data.begin(), data.begin() + result));
+    } else {
+      // Failed: at most a prefix of the data went out (the link may have lost some of it).
+      ASSERT_LE(result, 0);
+      ASSERT_TRUE(IsPrefix(sent, data)) << "a hole in the data after " << sent.size();
+    }
+    expected = held;
+  }
+};
+
+class V3Schedule {
+ public:
+  // A schedule of `seed`; a fixed case gives the rate and has no faults but its own.
+  explicit V3Schedule(uint64_t seed, std::optional<VirtualLink::Rate> rate = std::nullopt)
+      : random_(seed),
+        link_(rate.value_or(random_.Rate()), printer_, [this](int c, const Bytes &v) {
+          if (c == V3LinkPrinter::kFlowControl) {
+            engine_.OnFlowControl(v.data(), v.size());
+            if (v.size() == 2 && v[0] == 1) last_credit_ = link_.Now();
+          }
+        }) {
+    printer_.link = &link_;
+    engine_.setMaximumWriteValueLength(182);
+    engine_.SetWaitClock(link_);
+    if (rate) return;
+    printer_.size = random_.Uniform(20, 180);
+    printer_.credits_ahead = random_.Uniform(1, 24);
+    engine_.setMaximumWriteValueLength(random_.Uniform(20, 182));
+    DrawFaults(random_, link_);
+  }
+
+  // A new connection, as an open makes it: ready once the size and a credit came.
+  void Open() {
+    engine_.ResetForOpen();
+    link_.Connect();
+    link_.RunUntil(link_.Now() + milliseconds(10000));
+    if (!engine_.HasSizeAndCredits()) link_.Drop();
+  }
+
+  void Step() {
+    if (!link_.IsLinkUp() || random_.Chance(0.03)) {
+      if (link_.IsLinkUp()) link_.Drop();  // a second open drops the first link
+      Open();
+      return;
+    }
+    if (random_.Chance(0.2)) link_.drop_at = link_.Now() + milliseconds(random_.Uniform(0, 20000));
+    Write(DrawWrite(random_), random_.Chance(0.5));
+  }
+
+  // One write through the channel's or the port's way into the engine, and the checks after it.
+  int Write(const WritePlan &plan, bool port) {
+    // The channel raises a short timeout; the port waits for a credit within its own.
+    const int timeout =
+        port ? plan.timeout_ms : ble::RaisedWriteTimeout(plan.timeout_ms, plan.count);
+    const size_t sent_before = link_.Sent().size();
+    const Bytes data = Pattern(static_cast<size_t>(plan.count), ++writes_);
+    const auto start = link_.Now();
+    const int result = engine_.WriteCredits(link_, data.data(), plan.count, timeout, port);
+    const auto end = link_.Now();
+    link_.drop_at.reset();
+    link_.RunUntilQuiet();
+    book_.trace = "write " + std::to_string(writes_) + " of " + std::to_string(plan.count) +
+                  " timeout " + std::to_string(timeout) + " -> " + std::to_string(result);
+    Bytes sent;
+    for (size_t i = sent_before; i < link_.Sent().size(); ++i) {
+      sent.insert(sent.end(), link_.Sent()[i].begin(), link_.Sent()[i].end());
+    }
+    book_.Check(printer_.held, sent, data, result, result >= 0 && link_.IsLinkUp());
+    SCOPED_TRACE(book_.trace);
+    EXPECT_EQ(printer_.protocol_errors, 0u);
+    // Past its time a write only finishes the chunk in hand and waits for owed credits.
+    const long long slack = VirtualLink::kRoomWaitMs + ble::ProtoV3Engine::kSettleMs + 50;
+    EXPECT_LE(Ms(end - start), timeout + slack);
+    EXPECT_LE(Ms(end - std::max(start, last_credit_)),
+              ble::ProtoV3Engine::kCreditSilenceMs + slack);
+    return result;
+  }
+
+  V3LinkPrinter &printer() { return printer_; }
+  VirtualLink &link() { return link_; }
+
+ private:
+  ScheduleRandom random_;
+  V3LinkPrinter printer_;
+  ble::ProtoV3Engine engine_;
+  VirtualLink link_;
+  Clock::time_point last_credit_{};
+  Book book_;
+  uint32_t writes_ = 0;
+};
+
+class V2Schedule {
+ public:
+  explicit V2Schedule(uint64_t seed)
+      : random_(seed),
+        engine_([](const uint8_t *, size_t) {}),
+        link_(random_.Rate(), printer_,
+              [this](int, const Bytes &v) { engine_.OnNotification(v.data(), v.size()); }) {
+    printer_.link = &link_;
+    printer_.buffer_size = random_.Uniform(400, 8192);
+    engine_.LowerPacketSize(random_.Uniform(20, 200));
+    engine_.SetWaitClock(link_);
+    DrawFaults(random_, link_);
+  }
+
+  void Step() {
+    if (!link_.IsLinkUp() || random_.Chance(0.03)) {
+      if (link_.IsLinkUp()) link_.Drop();
+      engine_.ResetReceived();
+      link_.Connect();
+      return;
+    }
+    const WritePlan plan = DrawWrite(random_);
+    const int timeout = ble::RaisedWriteTimeout(plan.timeout_ms, plan.count);
+    if (random_.Chance(0.2)) link_.drop_at = link_.Now() + milliseconds(random_.Uniform(0, 20000));
+    const Bytes data = Pattern(static_cast<size_t>(plan.count), ++writes_);
+    const auto start = link_.Now();
+    const int result = engine_.WriteGroup(link_, data.data(), plan.count, timeout);
+    const auto end = link_.Now();
+    link_.drop_at.reset();
+    link_.RunUntilQuiet();
+    book_.trace = "group " + std::to_string(writes_) + " of " + std::to_string(plan.count) +
+                  " timeout " + std::to_string(timeout) + " -> " + std::to_string(result);
+    // A group that did not complete may have left a prefix of its data at the printer.
+    const Bytes added(printer_.held.begin() + static_cast<long>(book_.expected.size()),
+                      printer_.held.end());
+    book_.Check(printer_.held, added, data, result, result == plan.count);
+    SCOPED_TRACE(book_.trace);
+    // The set-up has ten answer waits of its own; past the group's time only the packet in hand.
+    ASSERT_LE(Ms(end - start), timeout + 1500 + VirtualLink::kRoomWaitMs);
+  }
+
+ private:
+  ScheduleRandom random_;
+  V2LinkPrinter printer_;
+  ble::ProtoV2Engine engine_;
+  VirtualLink link_;
+  Book book_;
+  uint32_t writes_ = 0;
+};
+
+template <typename Schedule>
+void Play(uint64_t seed, int steps) {
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  Schedule schedule(seed);
+  for (int i = 0; i < steps && !::testing::Test::HasFatalFailure(); ++i) schedule.Step();
+}
+
+// One packet per 1.1 s: the queue of writes without response has no room for longer than a
+// second at a time. A chunk the link did not take is sent again, never skipped.
+TEST(WriteScheduleTest, V3OnASlowLinkLeavesNoHole) {
+  V3Schedule schedule(1, VirtualLink::Rate{1, 1100000});
+  schedule.Open();
+  EXPECT_EQ(schedule.Write({2500, 60000}, false), 2500);
+}
+
+// A credit lost on the way: the write cannot complete, and a write with an hour to go ends soon
+// after the printer's last credit, with the link; a new connection works again.
+TEST(WriteScheduleTest, V3LostCreditEndsTheLinkSoonAfterTheLastCredit) {
+  V3Schedule schedule(1, VirtualLink::Rate{});
+  schedule.Open();
+  schedule.link().lose_notification = [](uint64_t n) { return n == 5; };
+  EXPECT_EQ(schedule.Write({1000, 3600000}, true), 0);
+  EXPECT_TRUE(schedule.link().Failed());
+  schedule.link().lose_notification = nullptr;
+  schedule.Open();
+  EXPECT_EQ(schedule.Write({1000, 3600000}, true), 1000);
+}
+
+// A link whose platform queue turns the `refused`-th write without response away (no room in
+// time), as a link of one packet per second or slower does.
+class RefusingLink final : public ble::GattPacketLink {
+ public:
+  RefusingLink(VirtualLink &link, int refused) : link_(link), refused_(refused) {}
+  bool IsLinkUp() const override { return link_.IsLinkUp(); }
+  int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override {
+    return link_.WritePackWithResponse(data, count, timeout_ms);
+  }
+  int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override {
+    return writes_++ == refused_ ? 0 : link_.WritePackWithoutResponse(data, count, timeout_ms);
+  }
+
+ private:
+  VirtualLink &link_;
+  const int refused_;
+  int writes_ = 0;
+};
+
+// A group packet the link did not take did not go out: the send-count list does not count it, and
+// it goes again at once instead of after the printer asked for it.
+TEST(WriteScheduleTest, V2PacketTheLinkDidNotTakeIsNotCountedAsSent) {
+  V2LinkPrinter printer;
+  ble::ProtoV2Engine engine([](const uint8_t *, size_t) {});
+  VirtualLink link({}, printer,
+                   [&](int, const Bytes &v) { engine.OnNotification(v.data(), v.size()); });
+  printer.link = &link;
+  engine.SetWaitClock(link);
+  link.Connect();
+  RefusingLink refusing(link, 3);  // the setup, packets 0 and 1, then packet 2
+  const Bytes data = Pattern(1000);
+  ASSERT_EQ(engine.WriteGroup(refusing, data.data(), 1000, 5000), 1000);
+  EXPECT_EQ(printer.held, data);
+  std::vector<int> order;  // packet indices as they went out, the set-up left aside
+  for (const Bytes &w : link.Sent()) {
+    if (w[0] != 0) order.push_back(w[2] | (w[3] << 8));
+  }
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  std::vector<int> sends(6);
+  ASSERT_EQ(engine.GetPacketSendTimesListValue(sends.data(), 6), 6);
+  EXPECT_EQ(sends, std::vector<int>(6, 1));
+}
+
+// Fixed seeds, a second or two in all (V2 groups set up and resend, so they cost more).
+TEST(WriteScheduleTest, V3CountsHoldOnEveryLink) {
+  for (uint64_t seed = 1; seed <= 150 && !HasFatalFailure(); ++seed) Play<V3Schedule>(seed, 40);
+}
+
+TEST(WriteScheduleTest, V2CountsHoldOnEveryLink) {
+  for (uint64_t seed = 1; seed <= 40 && !HasFatalFailure(); ++seed) Play<V2Schedule>(seed, 40);
+}
+
+}  // namespace
+}  // namespace velmora::test

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace velmora::test {
+
+// Whole milliseconds of a duration.
+inline long long Ms(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+inline bool IsPrefix(const std::vector<uint8_t> &prefix, const std::vector<uint8_t> &of) {
+  return prefix.size() <= of.size() && std::equal(prefix.begin(), prefix.end(), of.begin());
+}
+
+// A fraction of the packets of a connection, chosen by their sequence numbers.
+inline std::function<bool(uint64_t)> Losing(double fraction, uint64_t seed) {
+  return [fraction, seed](uint64_t n) {
+    uint64_t x = (seed << 32) ^ n;  // splitmix64
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<double>((x ^ (x >> 31)) % 1000000) < fraction * 1000000;
+  };
+}
+
+}  // namespace velmora::test
