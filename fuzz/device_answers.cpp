@@ -84,7 +84,7 @@ class PackageFinder final : public velmora::core::AutoReplyPacketParser::Sink {
   void OnPacket(const velmora::core::AutoReplyPacket &) override {}
   // As on a port: held bytes that complete a device package are its data, not a status packet.
   size_t Claimed(const uint8_t *held, size_t count) override {
-    return packages_.CompletedBy(held, count, 0);
+    return packages_.CompletedBy(held, count);
   }
 
  private:

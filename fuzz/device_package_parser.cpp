@@ -1,10 +1,9 @@
-// Arbitrary chunking of one received stream must find the same device packages, and packages
-// never hold more bytes than the stream. The stream arrives in bursts with pauses shorter and
+// Arbitrary chunking of one received stream must find the same device packages, each of them
+// in the stream. The stream arrives in bursts with pauses shorter and
 // longer than the package time limit, so headers whose data is late are given up and searched
-// behind, mid-stream and after the last byte. Two real answers follow the stream at once: a
-// header that the stream leaves open and that is rejected (its data check fails once the answers
-// complete it, or its time runs out) must not cost the first of them; only a package that
-// passes both checks may take its bytes.
+// behind, mid-stream and after the last byte. Two real answers follow the stream at once: no
+// header that the stream leaves open may cost the first of them, and every package found is in
+// the stream.
 #include <algorithm>
 #include <array>
 #include <tuple>
@@ -74,14 +73,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             at = run;
           }
         }
-        // A header found behind one that ran out of time gets its own time: let it pass until
-        // none is left (each expiry takes at least one byte out of the search).
-        for (size_t k = 1; k <= stream.size(); ++k) parser.Expire(times.back() + k * kLimit, found);
+        parser.Expire(times.back() + kLimit);
+        Require(parser.waiting() == 0);
         return found;
       });
-  size_t total = 0;
-  for (const auto &p : packages) total += 12 + p.data.size();
-  Require(total <= stream.size());  // packages never hold more than the stream
+  // Every package found ends somewhere in the stream, and the first answer is found.
+  for (const auto &p : packages) {
+    bool in_stream = false;
+    const size_t size = DevicePackage::kHeaderSize + p.data.size();
+    for (size_t end = size; end <= stream.size() && !in_stream; end += size) {
+      in_stream = Covered(stream, end - 1, {p});
+    }
+    Require(in_stream);
+  }
   Require(Covered(stream, answer_at, packages));
   return 0;
 }

@@ -1,9 +1,9 @@
 // The virtual printer's raster decoder, which turns captured printer bytes back into pictures
 // for the tests and the paper PNG. Arbitrary bytes: every picture it reports is well formed and
-// belongs to a sheet it counted, and the stacked receipt is as wide as its widest piece and as
-// long as all of them. Pictures framed by the library (receipt raster uncompressed, run-length
-// and JBIG, page mode, label uncompressed and JBIG): decoded back to the same dots, where the
-// library put them.
+// belongs to a sheet it counted, the stacked receipt is as wide as its widest piece and as long
+// as all of them, and the paper they are laid out on holds them and its cuts. Pictures framed by
+// the library (receipt raster uncompressed, run-length and JBIG, page mode, label uncompressed and
+// JBIG): decoded back to the same dots, where the library put them.
 //
 // Input: byte 0 bit 0 chooses; arbitrary bytes follow it. For a framed picture: bits 1-3 the
 // framing, bytes 1-2 the width - 1 (9 bits), bytes 3-4 the height - 1 (10 bits), bytes 5-8 the
@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "FuzzHarness.h"
+#include "PaperLayout.h"
 #include "RasterDecoder.h"
 #include "nzcommon/imgprocess/RasterFraming.h"
 
@@ -22,6 +23,7 @@ using velmora::fuzz::Require;
 using velmora::imgprocess::MonoBitmap;
 using velmora::vprinter::Bitmap;
 using velmora::vprinter::DecodedRaster;
+using velmora::vprinter::Paper;
 using Kind = velmora::vprinter::RasterPiece::Kind;
 
 bool WellFormed(const Bitmap &b) {
@@ -45,6 +47,17 @@ void CheckArbitrary(const uint8_t *data, size_t size) {
   const Bitmap paper = velmora::vprinter::StackReceiptPieces(decoded);
   Require(paper.width == width && static_cast<size_t>(paper.height) == height &&
           paper.bits.size() == static_cast<size_t>(paper.stride) * height);
+  // On paper, as wide as asked or as needed: the receipt pieces and a row for each cut, in
+  // order; or nothing, for a paper too long to lay out.
+  for (const int paper_width : {0, 640}) {
+    const Paper laid = velmora::vprinter::LayOutPaper(decoded, paper_width);
+    if (laid.dots.height == 0) continue;
+    Require(WellFormed(laid.dots) && (paper_width == 0 || laid.dots.width == paper_width));
+    Require(static_cast<size_t>(laid.dots.height) >= height + laid.cuts.size());
+    Require(std::is_sorted(laid.cuts.begin(), laid.cuts.end()) &&
+            std::adjacent_find(laid.cuts.begin(), laid.cuts.end()) == laid.cuts.end());
+    Require(laid.cuts.empty() || (laid.cuts.front() >= 0 && laid.cuts.back() < laid.dots.height));
+  }
 }
 
 // The decoded picture holds the picture's dots, in rows of the same stride.

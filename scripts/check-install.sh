@@ -38,6 +38,8 @@ if [ "$installed_prefix" != "$prefix" ]; then
   echo "velmora.pc names the prefix $installed_prefix; it is installed in $prefix" >&2
   exit 1
 fi
+# The loader does not search the temporary prefix: the program carries it as its rpath (the
+# CMake program above runs from its build tree, where CMake sets the rpath itself).
 # shellcheck disable=SC2046 # the flags are words
 cc -std=c11 tests/c_api/c11_program.c $(pkg-config --cflags --libs velmora) \
   -Wl,-rpath,"$(pkg-config --variable=libdir velmora)" -o "$work/pkg-config-consumer"

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+shopt -s nullglob
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELMORA_BUILD_FUZZERS=ON -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCHMARKS=OFF \
@@ -25,14 +26,24 @@ for target in "${targets[@]}"; do
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
   # A target may come with a script that writes seed inputs (fuzz/seeds/<name>.sh).
-  seeds="fuzz/seeds/${name#fuzz_}.sh"
-  if [ -x "$seeds" ]; then "$seeds" "$corpus"; fi
-  # Inputs that once found a fault stay in the repository and run first, every time.
+  seeds="build-fuzz/seeds/$name"
+  rm -rf "$seeds"
+  mkdir -p "$seeds"
+  if [ -x "fuzz/seeds/${name#fuzz_}.sh" ]; then "fuzz/seeds/${name#fuzz_}.sh" "$seeds"; fi
+  cp -r "$seeds/." "$corpus/"
+  # Inputs that once found a fault stay in the repository and run first, every time, the way a
+  # fuzzing run meets them: in one process with other inputs, before and after them, twice
+  # each. Some faults show only then (the memory an earlier input left behind is read).
   kept=()
-  if [ -d "fuzz/corpus/$name" ]; then kept=("fuzz/corpus/$name"); fi
+  if [ -d "fuzz/corpus/$name" ]; then kept=("fuzz/corpus/$name"/*); fi
   echo "=== $name for ${seconds}s ==="
-  "$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" "${kept[@]}" >"build-fuzz/$name.log" 2>&1 &
+  {
+    if [ "${#kept[@]}" -gt 0 ]; then
+      "$target" -runs=2 "${kept[@]}" "$seeds"/* "${kept[@]}" || exit 1
+    fi
+    "$target" -max_total_time="$seconds" -print_final_stats=1 \
+      -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" ${kept:+"fuzz/corpus/$name"}
+  } >"build-fuzz/$name.log" 2>&1 &
   pids+=($!)
   names+=("$name")
 done

@@ -30,3 +30,9 @@ done
 for variant in grey_alpha.png palette_alpha.png transparent.gif alpha.bmp; do
   { printf '\x00\x00\x01'; cat "$work/$variant"; } >"$out/seed_${variant/./_}"
 done
+# Inflation bombs and pictures made to order (bits 2-3 of the third byte set; see the target):
+# 1 x 1 RGB whose data inflates 32 MiB past it, 64 x 64 interlaced 16-bit RGBA as it should be,
+# 16 x 16 of a two-colour palette inflating 1 MiB past it.
+printf '\x00\x00\x0c\x00\x00\x05\x00\xff\x00' >"$out/seed_bomb_rgb"
+printf '\x00\x00\x0c\x3f\x3f\x0e\x01\x00\x00' >"$out/seed_made_rgba16"
+printf '\x00\x00\x0c\x0f\x0f\x0a\x00\x08\x02' >"$out/seed_bomb_palette"

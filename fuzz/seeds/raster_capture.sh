@@ -17,3 +17,7 @@ for framing in 0 1 2 3 4 5; do
   printf "\\x$(printf '%02x' "$flags")\\x1f\\x00\\x2f\\x01\\x10\\x00\\x20\\x00\\x81\\x42\\x00\\xff" \
     >"$out/framed_$framing"
 done
+# A receipt as the image print job lays it out: print area, alignment, a band, a feed, a cut.
+printf '\x00\x1d\x4c\x00\x00\x1d\x57\x80\x02\x1b\x61\x01\x1d\x76\x30\x00\x01\x00\x02\x00\xff\x81' \
+  >"$out/receipt_layout"
+printf '\x1b\x4a\x50\x1b\x33\x18\x1b\x64\x02\x1b\x69\x1d\x56\x42\x00' >>"$out/receipt_layout"

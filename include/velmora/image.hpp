@@ -34,6 +34,10 @@ class VP_API Image {
   // exceed 256 MiB, or announce more than 65535 pixels a side or 2^25 pixels in all.
   static std::shared_ptr<Image> fromFile(const std::string &path);
   static std::shared_ptr<Image> fromData(const std::vector<std::uint8_t> &data);
+  // The size an encoded image file announces, read from its header without decoding it, so
+  // also for a picture past the limits above; none when the file cannot be read or holds no
+  // image of a known format.
+  static std::optional<ImageSize> sizeOfFile(const std::string &path);
   // `height` rows of `width` pixels, each row starting `stride` bytes after the one before (0:
   // rows packed). Null when a size is not positive, the size is past the decoder's limits (65535
   // pixels a side, 2^25 in all), or the array is too short for the rows.

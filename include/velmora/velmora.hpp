@@ -1,5 +1,14 @@
 // velmora: the C++ module interface. The one include that brings every public C++ name; each
 // family of functions has its own header below.
+//
+// The module's functions (namespace velmora, handles as Int) bear the names of the flat C
+// functions (global namespace, handles as void *), which this header brings as well. After
+// `using namespace velmora;` an unqualified call picks by its argument types: string literals
+// match the C functions' const char * exactly, so VP_Port_OpenTcp("", "192.168.1.20", 9100,
+// 5000, 1) calls the C function and returns a void *, and an integer literal converts to Int and
+// to void * or unsigned int alike, so VP_Port_Close(0) and VP_Port_OpenMemoryBuffer(64) do not
+// compile. Say which one you mean: velmora::VP_Port_OpenTcp(...) for the module function,
+// ::VP_Port_OpenTcp(...) for the C one.
 #pragma once
 
 #include "velmora/convenience.hpp"

@@ -6,6 +6,10 @@
 
 VP_EXTERN_C_BEGIN
 
+/* Printer events, raised on the port's read thread for each automatic status packet (ports
+ * opened in auto-reply mode) that reports the status words, the printer's count of received
+ * bytes, or the id of a printed page. The lists work as those of the port events, and their add
+ * and remove functions return the same (vp_port.h). */
 typedef void (*VP_OnPrinterStatusEvent)(void *handle, int64_t printer_error_status,
                                         int64_t printer_info_status, void *private_data);
 typedef void (*VP_OnPrinterReceivedEvent)(void *handle, unsigned int printer_received_byte_count,

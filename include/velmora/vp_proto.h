@@ -22,6 +22,9 @@ VP_API int VP_Proto_SetBluetoothNameAndPassword(void *handle, const char *blueto
 VP_API int VP_Proto_SetPTPBasicParameters(void *handle, int baudrate, int codepage, int density,
                                           int asciiFontType, int lineFeed, int idleTime,
                                           int powerOffTime, int maxFeedLength, int pageLength);
+/* Sets the printer's own print-speed setting to nSpeed (all 32 bits) through the hardware
+ * function-select package; no answer is awaited. VP_Pos_SetPrintSpeed (vp_pos.h) is the command
+ * in the print stream instead. */
 VP_API int VP_Settings_Hardware_SetPrintSpeed(void *handle, int nSpeed);
 
 VP_EXTERN_C_END

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/ImageFile.h"
 #include "platform/PngEncoder.h"
 #include "velmora/image.hpp"
 
@@ -37,6 +38,14 @@ std::shared_ptr<Image> Image::fromFile(const std::string &path) {
   const auto data = imgprocess::ReadImageFile(path.c_str());
   if (!data) return nullptr;
   return fromData(*data);
+}
+
+std::optional<ImageSize> Image::sizeOfFile(const std::string &path) {
+  const auto data = imgprocess::ReadImageFile(path.c_str());
+  if (!data) return std::nullopt;
+  const auto size = imgprocess::ReadImageSize(data->data(), data->size());
+  if (!size) return std::nullopt;
+  return ImageSize{static_cast<double>(size->width), static_cast<double>(size->height)};
 }
 
 std::shared_ptr<Image> Image::fromData(const std::vector<std::uint8_t> &data) {

@@ -14,6 +14,11 @@ TEST_F(RefusedInput, WritesNothing) {
   int starts[2] = {1, 2}, cell = 0;
   const std::string code39_too_long(256, 'A'), epson_qr_too_long(65533, 'a'), qr_beyond(3000, 'x');
   const auto label = VP_Label_Rotation_0;
+  const wchar_t past_unicode[][4] = {
+      {L'a', static_cast<wchar_t>(0x110000)},
+      {static_cast<wchar_t>(0x200000), static_cast<wchar_t>(0x4000000)},
+      {static_cast<wchar_t>(0x7FFFFFFF)},
+      {L'a', static_cast<wchar_t>(-1)}};
   ExpectRefused({
       {"null text", CALL(VP_Pos_PrintText(h, nullptr))},
       {"null bytes", CALL(VP_Pos_PrintTextInBytes(h, nullptr, 2))},
@@ -23,6 +28,13 @@ TEST_F(RefusedInput, WritesNothing) {
       {"emoji in GBK", CALL(VP_Pos_PrintTextInGBK(h, L"ok\U0001F600"))},
       {"Thai in EUC-KR", CALL(VP_Pos_PrintTextInEUCKR(h, L"ก"))},
       {"lone surrogate", CALL(VP_Pos_PrintTextInUTF8(h, L"\xD800"))},
+      // Past U+10FFFF is no character either, whatever the text's length.
+      {"U+110000", CALL(VP_Pos_PrintTextInUTF8(h, past_unicode[0]))},
+      {"0x200000 twice", CALL(VP_Pos_PrintTextInUTF8(h, past_unicode[1]))},
+      {"0x7FFFFFFF", CALL(VP_Pos_PrintTextInGBK(h, past_unicode[2]))},
+      {"negative unit", CALL(VP_Pos_PrintTextInUTF8(h, past_unicode[3]))},
+      {"page 0x7FFFFFFF", CALL(VP_Page_DrawTextInUTF8(h, 0, 0, past_unicode[2]))},
+      {"label U+110000", CALL(VP_Label_DrawTextInUTF8(h, 0, 0, 0, 0, past_unicode[0]))},
       {"null barcode", CALL(VP_Pos_PrintBarcode(h, VP_Pos_BarcodeType_CODE39, nullptr))},
       {"barcode of 256 bytes",
        CALL(VP_Pos_PrintBarcode(h, VP_Pos_BarcodeType_CODE39, code39_too_long.c_str()))},

@@ -16,8 +16,13 @@
 namespace velmora::test {
 namespace {
 
-// A user no other process on the machine runs as, so that its thread count is this process's.
-constexpr uid_t kLoneUser = 61937;
+// A user no other process on the machine runs as, so that the system's count of its threads is
+// this process's alone: process ids are unique among running processes, so two runs side by side
+// never share one, and no account lives this high.
+uid_t LoneUser() {
+  constexpr uid_t kFirstLoneUser = 0x40000000;
+  return kFirstLoneUser + static_cast<uid_t>(getpid());
+}
 
 size_t ThreadsOfThisProcess() {
   size_t n = 0;
@@ -28,11 +33,11 @@ size_t ThreadsOfThisProcess() {
   return n;
 }
 
-// Whether a process may switch to kLoneUser here: it needs the privilege to change its user, and
-// the user must exist in its user namespace. Tried in a child of its own, which ends at once.
+// Whether a process may switch to its lone user here: it needs the privilege to change its user,
+// and the user must exist in its user namespace. Tried in a child of its own, which ends at once.
 bool CanBecomeLoneUser() {
   const pid_t child = fork();
-  if (child == 0) _exit(setuid(kLoneUser) == 0 ? 0 : 1);
+  if (child == 0) _exit(setuid(LoneUser()) == 0 ? 0 : 1);
   int status = 0;
   return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
          WEXITSTATUS(status) == 0;
@@ -54,7 +59,7 @@ void CountReply(const char *, const char *, const char *, const char *, void *fo
   // The limit holds for users without the privilege to pass it.
   const rlim_t threads = ThreadsOfThisProcess() + static_cast<rlim_t>(spare_threads);
   const rlimit limit{threads, threads};
-  if (setrlimit(RLIMIT_NPROC, &limit) != 0 || setuid(kLoneUser) != 0) std::_Exit(11);
+  if (setrlimit(RLIMIT_NPROC, &limit) != 0 || setuid(LoneUser()) != 0) std::_Exit(11);
   std::atomic<int> found{0};
   int cancel = 0;
   ::VP_Port_EnumNetPrinter(1000, &cancel, CountReply, &found);
@@ -66,7 +71,7 @@ TEST(NetEnumThreadLimit, ASearchWhoseThreadsCannotAllStartFindsWhatTheStartedOne
     const PrivateNetwork probe;
     if (!probe.ok()) GTEST_SKIP() << probe.why_not();
   }
-  if (!CanBecomeLoneUser()) GTEST_SKIP() << "cannot switch to user " << kLoneUser << " here";
+  if (!CanBecomeLoneUser()) GTEST_SKIP() << "cannot switch to a user of its own here";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // One interface, two request kinds: the first receive thread starts, the second cannot; then
   // none can.

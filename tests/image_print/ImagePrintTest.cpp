@@ -5,6 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "PaperRenderer.h"
 #include "RasterDecoder.h"
@@ -13,6 +21,8 @@
 #include "support/MemoryPort.h"
 #include "support/PortTest.h"
 #include "support/Wait.h"
+#include "velmora/image.hpp"
+#include "velmora/log.hpp"
 #include "velmora/velmora.hpp"
 
 namespace velmora::test {
@@ -164,6 +174,52 @@ TEST_F(ImagePrint, BadInputReturnsZeroAndWritesNothing) {
   };
   for (const auto &c : cases) EXPECT_EQ(c.result, 0) << c.what;
   EXPECT_TRUE(port.Bytes().empty());
+}
+
+// A FIFO without a writer would block whoever opens it for reading, and a pipe is no file to
+// read a picture from: each is refused at once, with a log line that says why.
+TEST_F(ImagePrint, OnlyRegularFilesAreRead) {
+  const std::string fifo = TempPath("fifo.png");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  ASSERT_EQ(write(pipe_ends[1], png.data(), png.size()), static_cast<ssize_t>(png.size()));
+  const std::string piped = "/dev/fd/" + std::to_string(pipe_ends[0]);
+  std::vector<std::string> lines;
+  std::mutex mutex;
+  platform::setLogSink([&](const std::string &line) {
+    std::lock_guard<std::mutex> lock(mutex);
+    lines.push_back(line);
+  });
+  void *h = port.handle();
+  auto refused = std::async(std::launch::async, [&] {
+    int accepted = 0;
+    for (const std::string &path : {fifo, piped}) {
+      const char *file = path.c_str();
+      accepted += (platform::Image::fromFile(path) != nullptr) +
+                  ::VP_Pos_PrintRasterImageFromFile(h, 0, 0, file, kDither, kNone) +
+                  ::VP_Page_DrawRasterImageFromFile(h, 0, 0, 0, 0, file, kDither) +
+                  ::VP_Label_DrawImageFromFile(h, 0, 0, 0, 0, file, kDither, kNone);
+    }
+    return accepted;
+  });
+  // A reader blocked on the FIFO is let go by a writer that comes and goes.
+  bool blocked = false;
+  while (refused.wait_for(std::chrono::milliseconds(ScaledMs(3000))) != std::future_status::ready) {
+    blocked = true;
+    close(open(fifo.c_str(), O_WRONLY));
+  }
+  platform::setLogSink(nullptr);
+  EXPECT_FALSE(blocked);
+  EXPECT_EQ(refused.get(), 0);
+  EXPECT_TRUE(port.Bytes().empty());
+  ASSERT_EQ(lines.size(), 8u);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[i], (i < 4 ? fifo : piped) + ": a FIFO or pipe, not a regular file");
+  }
+  close(pipe_ends[0]);
+  close(pipe_ends[1]);
+  std::remove(fifo.c_str());
 }
 
 // Through the module interface to the virtual printer over loopback TCP: the printer decodes what

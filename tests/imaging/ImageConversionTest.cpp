@@ -2,11 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+
+#include <unistd.h>
 
 #include "ImageFixtures.h"
+#include "PngCraft.h"
 #include "nzcommon/imgprocess/AreaScaler.h"
 #include "nzcommon/imgprocess/Binarizer.h"
 #include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/ImageFile.h"
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
 #include "velmora/image.hpp"
@@ -171,6 +176,14 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   ASSERT_TRUE(ReadImageSize(big.data(), big.size()));
   EXPECT_FALSE(DecodeToGrey(big.data(), big.size()));
   EXPECT_EQ(platform::Image::fromData(big), nullptr);
+  // Its file still tells its size.
+  const std::string path = WriteTempFile("big.bmp", big);
+  const auto size = platform::Image::sizeOfFile(path);
+  std::remove(path.c_str());
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->width, 6000);
+  EXPECT_EQ(size->height, 6000);
+  EXPECT_FALSE(platform::Image::sizeOfFile(path));
   // The same kind of file within the limits decodes.
   const auto wide = OneBitBmp(6000, 10);
   const auto grey = DecodeToGrey(wide.data(), wide.size());
@@ -178,17 +191,33 @@ TEST(ImageConversion, OversizeImageIsRefusedFromItsHeader) {
   EXPECT_EQ(grey->width, 6000);
   EXPECT_EQ(grey->pixels[5999], 255);
 
-  // A PNG header that claims 65535 x 65535 is refused at once.
-  auto png = ToPng(BlackWhitePattern(8, 8, 5));
-  png[16] = png[17] = png[20] = png[21] = 0;
-  png[18] = png[19] = png[22] = png[23] = 0xFF;
-  EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+  // PNG headers past the limits are refused at once; the size of one taller than 65535 is read.
+  for (const auto &[w, h] : {std::pair{65535, 65535}, std::pair{640, 70000}}) {
+    auto png = ToPng(BlackWhitePattern(8, 8, 5));
+    for (int i = 0; i < 4; ++i) {
+      png[16 + i] = static_cast<uint8_t>(w >> (24 - 8 * i));
+      png[20 + i] = static_cast<uint8_t>(h >> (24 - 8 * i));
+    }
+    EXPECT_FALSE(DecodeToGrey(png.data(), png.size()));
+    if (w == 640) {
+      EXPECT_EQ(ReadImageSize(png.data(), png.size())->height, 70000);
+    }
+  }
+  // A valid picture of few pixels but a side past 65535, which no command can carry.
+  const vprinter::PngHeader tall{1, 70000};
+  const auto tall_png = vprinter::PngOfZeros(tall, vprinter::PngDataBytes(tall));
+  EXPECT_FALSE(DecodeToGrey(tall_png.data(), tall_png.size()));
 }
 
 TEST(ImageConversion, FilesAreReadWhole) {
   const auto png = ToPng(BlackWhitePattern(24, 24, 6));
   const std::string path = WriteTempFile("image.png", png);
   EXPECT_EQ(ReadImageFile(path.c_str()), png);
+  // Empty, or past the limit (a sparse file: nothing is written), a file is not read.
+  for (const off_t size : {off_t{0}, off_t{kMaxEncodedImageBytes} + 1}) {
+    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    EXPECT_FALSE(ReadImageFile(path.c_str())) << size;
+  }
   std::remove(path.c_str());
   EXPECT_FALSE(ReadImageFile("/"));
 }

@@ -60,11 +60,13 @@ inline std::vector<uint8_t> GreyPng(int width, int height, const std::vector<uin
   return vprinter::EncodePng(width, height, 1, grey.data());
 }
 
-// A 1-bit BMP of the given size: a large image in a small file. All white, or, given a seed,
-// random dots (Pattern), which no compression makes smaller.
-inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height,
-                                      std::optional<uint32_t> noise_seed = std::nullopt) {
-  const uint32_t data_size = (width + 31) / 32 * 4 * height, offset = 14 + 40 + 8;
+// An uncompressed BMP of 1, 4 or 8 bits a pixel with `palette` (0x00RRGGBB entries) and the
+// pixel rows `rows`, bottom row first, each padded to 4 bytes.
+inline std::vector<uint8_t> PaletteBmp(uint32_t width, uint32_t height, uint16_t bits,
+                                       const std::vector<uint32_t> &palette,
+                                       const std::vector<uint8_t> &rows) {
+  const uint32_t count = static_cast<uint32_t>(palette.size());
+  const uint32_t offset = 14 + 40 + 4 * count, data_size = static_cast<uint32_t>(rows.size());
   std::vector<uint8_t> bmp;
   auto put = [&](std::initializer_list<uint32_t> values, int size) {  // little-endian
     for (const uint32_t v : values) {
@@ -73,16 +75,21 @@ inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height,
   };
   put({0x4D42}, 2);
   put({offset + data_size, 0, offset, 40, width, height}, 4);
-  put({1, 1}, 2);  // one plane, one bit a pixel
-  // No compression, the sizes, two colours: index 0 black, index 1 white.
-  put({0, data_size, 2835, 2835, 2, 2, 0x000000, 0xFFFFFF}, 4);
-  if (!noise_seed) {
-    bmp.resize(bmp.size() + data_size, 0xFF);
-  } else {
-    const std::vector<uint8_t> dots = Pattern(data_size, *noise_seed);
-    bmp.insert(bmp.end(), dots.begin(), dots.end());
-  }
+  put({1, bits}, 2);  // one plane
+  put({0, data_size, 2835, 2835, count, count}, 4);
+  for (const uint32_t colour : palette) put({colour}, 4);
+  bmp.insert(bmp.end(), rows.begin(), rows.end());
   return bmp;
+}
+
+// A 1-bit BMP of the given size, index 0 black and 1 white: a large image in a small file. All
+// white, or, given a seed, random dots (Pattern), which no compression makes smaller.
+inline std::vector<uint8_t> OneBitBmp(uint32_t width, uint32_t height,
+                                      std::optional<uint32_t> noise_seed = std::nullopt) {
+  const size_t data_size = size_t{(width + 31) / 32 * 4} * height;
+  return PaletteBmp(
+      width, height, 1, {0x000000, 0xFFFFFF},
+      noise_seed ? Pattern(data_size, *noise_seed) : std::vector<uint8_t>(data_size, 0xFF));
 }
 
 // What zbarimg (Debian zbar-tools) reads from a PNG; empty when it finds no QR symbol.

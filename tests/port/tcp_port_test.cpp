@@ -117,6 +117,10 @@ TEST_F(TcpPortTest, BytesTravelBothWaysUnchanged) {
   EXPECT_EQ(rest[0], 'd');
   EXPECT_EQ(rest[1], 'e');
 
+  printer_.Send({'x', 0, 'y'});
+  EXPECT_EQ(VP_Port_ReadUntilByte(h, line, sizeof line, 2000, 0), 2) << "0 is a break byte too";
+  EXPECT_EQ(VP_Port_Read(h, line, 1, 2000), 1);
+
   printer_.Send({1, 2, 3});
   ASSERT_TRUE(WaitUntil([&] { return VP_Port_Available(h) == 3; }));
   EXPECT_EQ(VP_Port_SkipAvailable(h), 1);
@@ -188,6 +192,34 @@ TEST_F(TcpPortTest, PeerCloseEndsAWaitingReadWithWhatArrivedAndClosesTheHandleOn
   EXPECT_EQ(events.Count("closed"), 1u);
   EXPECT_EQ(events.Events("closed")[0].handle, h);
   EXPECT_EQ(VP_Port_Close(h), 0) << "the closed event closed the handle";
+}
+
+// The last bytes a printer sends before it hangs up stay readable until the library closes the
+// handle after the closed event, so a callback of that event still gets them.
+struct LastWords {
+  std::atomic<void *> port{nullptr};
+  std::atomic<int> got{-2};
+  char text[8] = {};
+};
+
+void ReadLastWords(void *handle, void *private_data) {
+  auto *last = static_cast<LastWords *>(private_data);
+  if (handle != last->port.load()) return;
+  last->got = VP_Port_Read(handle, reinterpret_cast<unsigned char *>(last->text), 4, 0);
+}
+
+TEST_F(TcpPortTest, BytesBeforeAHangUpCanStillBeReadInTheClosedEvent) {
+  LastWords last;
+  ASSERT_EQ(VP_Port_AddOnPortClosedEvent(ReadLastWords, &last), 1);
+  void *h = Open();
+  ASSERT_NE(h, nullptr);
+  last.port = h;
+  printer_.Send({'d', 'o', 'n', 'e'});
+  printer_.CloseConnections();
+  EXPECT_TRUE(WaitUntil([&] { return last.got.load() != -2; }));
+  VP_Port_RemoveOnPortClosedEvent(ReadLastWords);
+  EXPECT_EQ(last.got.load(), 4);
+  EXPECT_EQ(std::string(last.text), "done");
 }
 
 TEST_F(TcpPortTest, CloseWakesABlockedReadAndABlockedWrite) {

@@ -47,5 +47,20 @@ TEST(DevicePackageParser, DataLateByTheTimeLimitMakesTheHeaderAFalseStart) {
   }
 }
 
+// Long runs of stray bytes are let go of, but never the start of a header cut across reads.
+TEST(DevicePackageParser, AnAnswerAfterLongStrayDataIsFoundWhereverItIsCut) {
+  const Bytes answer = *DevicePackage::Build(0x01, 0x3F, 0x56, Bytes{'8', '7'});
+  for (size_t cut = 1; cut < answer.size(); ++cut) {
+    Bytes first(10000, 0x20);
+    first.insert(first.end(), answer.begin(), answer.begin() + static_cast<long>(cut));
+    DevicePackageParser parser;
+    std::vector<NZReceivedProtoPackage> packages;
+    parser.Feed(first.data(), first.size(), 0, packages);
+    parser.Feed(answer.data() + cut, answer.size() - cut, 0, packages);
+    ASSERT_EQ(packages.size(), 1u) << "cut after " << cut;
+    EXPECT_EQ(packages[0].data, (Bytes{'8', '7'}));
+  }
+}
+
 }  // namespace
 }  // namespace velmora::core

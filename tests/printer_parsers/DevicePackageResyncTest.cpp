@@ -7,6 +7,7 @@
 #include "core/printer/DevicePackage.h"
 #include "core/printer/XorCheck.h"
 #include "support/Join.h"
+#include "support/Pattern.h"
 
 namespace velmora::core {
 namespace {
@@ -37,7 +38,7 @@ Bytes StrayHeader(size_t length, const Bytes &following) {
 
 // The answers found among `stream`, fed in one piece and byte by byte, all at one moment: found
 // at once, not when the package time limit passes.
-std::vector<size_t> Found(const Bytes &stream) {
+std::vector<size_t> Found(const Bytes &stream, const Bytes &answer = kAnswer) {
   std::vector<size_t> counts;
   for (const size_t piece : {stream.size(), size_t{1}}) {
     DevicePackageParser parser;
@@ -47,7 +48,7 @@ std::vector<size_t> Found(const Bytes &stream) {
     }
     counts.push_back(packages.size());
     for (const auto &p : packages) {
-      EXPECT_EQ(p.data, Bytes(kAnswer.begin() + 12, kAnswer.end()));
+      EXPECT_EQ(p.data, Bytes(answer.begin() + 12, answer.end()));
     }
   }
   return counts;
@@ -69,6 +70,19 @@ TEST(DevicePackageResync, AnswersBehindARejectedHeaderAreFound) {
   Bytes damaged = *DevicePackage::Build(0x01, 0x3F, 0x4E, kAnswer);
   damaged[10] ^= 0x01;
   EXPECT_EQ(Found(Join({damaged, kAnswer})), (std::vector<size_t>{2, 2}));
+}
+
+// An answer cut anywhere, then the whole retry: the retry is found at once, also when the cut
+// header's tail and the retry's head make a header whose check passes.
+TEST(DevicePackageResync, ARetryAfterAnAnswerCutAnywhereIsFound) {
+  for (size_t size = 0; size < 8; ++size) {
+    const Bytes answer = *DevicePackage::Build(0x01, 0x3F, 0x4E, test::Pattern(size, 7));
+    for (size_t cut = 1; cut < answer.size(); ++cut) {
+      const Bytes head(answer.begin(), answer.begin() + static_cast<long>(cut));
+      EXPECT_EQ(Found(Join({head, answer}), answer), (std::vector<size_t>{1, 1}))
+          << size << " data bytes cut after " << cut;
+    }
+  }
 }
 
 }  // namespace

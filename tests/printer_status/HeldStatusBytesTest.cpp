@@ -10,6 +10,8 @@
 #include "core/port/IOHandle.h"
 #include "core/port/NZMemoryBufferIO.h"
 #include "core/printer/DevicePackage.h"
+#include "core/printer/XorCheck.h"
+#include "support/Join.h"
 #include "velmora/velmora.h"
 
 namespace velmora::test {
@@ -43,6 +45,11 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
   };
   const Bytes package = *core::DevicePackage::Build(0x01, 0x3F, 0x4E, Bytes{'V', 'L', 'S'});
   const Bytes answers = {0x16, 0x12, 0x12, 0x12};
+  // A header whose check passes, announcing four data bytes that fail their check.
+  Bytes stray = *core::DevicePackage::Build(0x00, 0x10, 0, Part(kPacket, 0, 4));
+  stray.resize(core::DevicePackage::kHeaderSize);
+  stray[10] ^= 0x5A;
+  stray[11] = core::XorOf(stray.data(), 11);
   const struct {
     const char *name;
     std::vector<Step> steps;
@@ -70,10 +77,22 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
         {kHold, {}, {'Y', 'E', 'S'}}},
        false},
       {"a device package that ends like a packet start", {{0, package, package}}, false, 1},
+      {"a stray header whose data would end inside a packet",
+       {{0, Join({stray, kPacket}), stray}},
+       true},
       // The packet counts, and the query gets its answers, not the packet's tail.
       {"a query's discard between the halves",
        {{0, Part(kPacket, 0, 3), {}}, {1, Part(kPacket, 3, 8), {}, true}, {2, answers, answers}},
        true},
+      // The discard drops the held 'S' at once: the answers do not wait behind it.
+      {"a held S before a query's discard",
+       {{0, {'Y', 'E', 'S'}, {'Y', 'E'}},
+        {1, {}, {'Y', 'E'}, true},
+        {2, answers, Join({{'Y', 'E'}, answers})}},
+       false},
+      {"a held packet start before a query's discard",
+       {{0, Part(kPacket, 0, 2), {}}, {1, answers, answers, true}},
+       false},
   };
   ASSERT_EQ(VP_Port_AddOnPortReceivedEvent(OnReceived, nullptr), 1);
   for (const auto &c : cases) {
@@ -106,6 +125,53 @@ TEST(HeldStatusBytes, WaitForTheRestUpToTheHoldBound) {
     EXPECT_EQ(g_events, chunks) << "every chunk's event, once its bytes went on";
   }
   VP_Port_RemoveOnPortReceivedEvent(OnReceived);
+}
+
+// A reader that discards while a chunk is on its way through (here from the status event) drops
+// the rest of that chunk too: it was received before the discard.
+TEST(HeldStatusBytes, ADiscardDuringAChunkDropsTheRestOfIt) {
+  auto io = std::make_unique<core::NZMemoryBufferIO>();
+  ASSERT_TRUE(io->Open(64));
+  core::IOHandle port(VP_PORT_TYPE_TCP, "port", std::move(io), false);
+  const auto discard = [](void *, int64_t, int64_t, void *rx) {
+    static_cast<core::NZIORxBuffer *>(rx)->Discard();
+  };
+  ASSERT_EQ(VP_Printer_AddOnPrinterStatusEvent(discard, &port.rx()), 1);
+  const Bytes chunk = Join({{'a'}, kPacket, {'b', 'c'}});
+  port.receiver().Receive(chunk.data(), chunk.size(), 0);
+  VP_Printer_RemoveOnPrinterStatusEvent(discard);
+  EXPECT_EQ(port.rx().Available(), 0u);
+}
+
+// Wherever an 'S' falls in a device answer, header or data, and however many, the answer is
+// queued as soon as its last byte arrives.
+TEST(HeldStatusBytes, DeviceAnswersNeverWaitForTheHold) {
+  for (const uint8_t fill : {'T', 'S'}) {
+    for (size_t data_size = 0; data_size < 8; ++data_size) {
+      for (size_t at = 1; at < core::DevicePackage::kHeaderSize + data_size; ++at) {
+        Bytes data(data_size, fill);
+        uint16_t command = 0x3F;
+        uint32_t parameter = 0x4E;
+        if (at == 2) command = 'S';
+        if (at == 3) command = 'S' << 8;
+        if (at >= 4 && at < 8) parameter = uint32_t{'S'} << (8 * (at - 4));
+        if (at == 10 && data_size > 0) data[0] ^= core::XorOf(data.data(), data.size()) ^ 'S';
+        if (at >= 12) data[at - 12] = 'S';
+        // The address sets the header check; it is 'S' itself for position 1.
+        Bytes package = *core::DevicePackage::Build(0x00, command, parameter, data);
+        const uint8_t address = at == 1 ? 'S' : at == 11 ? package[11] ^ 'S' : 0x01;
+        package = *core::DevicePackage::Build(address, command, parameter, data);
+        if (package[at] != 'S') continue;  // the length field
+        SCOPED_TRACE(testing::Message() << data_size << " data bytes, 'S' at " << at);
+        auto io = std::make_unique<core::NZMemoryBufferIO>();
+        ASSERT_TRUE(io->Open(64));
+        core::IOHandle port(VP_PORT_TYPE_TCP, "port", std::move(io), false);
+        port.receiver().Receive(package.data(), package.size(), 0);
+        EXPECT_EQ(port.proto_packages().size(), 1u);
+        EXPECT_EQ(port.rx().Available(), package.size());
+      }
+    }
+  }
 }
 
 }  // namespace

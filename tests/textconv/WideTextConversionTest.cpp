@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -58,6 +60,32 @@ TEST_F(WideTextConversion, UnconvertibleTextIsReportedOtherFailuresAreQuiet) {
   platform::setLogSink([](const std::string &) { throw 1; });
   EXPECT_NO_THROW(platform::logLine("lost"));
   EXPECT_EQ(ConvertWideText(L"a", "GBK"), "a");
+}
+
+TEST_F(WideTextConversion, OnlyUnicodeScalarValuesAreCharacters) {
+  // The edges of the two ranges of scalar values convert; one past any edge is no character
+  // and is refused as a lone surrogate is, with the same line.
+  const wchar_t edges[] = {0xD7FF, 0xE000, 0x10FFFF, 0};
+  EXPECT_EQ(ConvertWideText(edges, "UTF-8"), "\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF");
+  for (const wchar_t unit : {0xD800, 0xDFFF, 0x110000, 0x200000, 0x7FFFFFFF, -1}) {
+    const wchar_t text[] = {L'a', unit, L'b', 0};
+    SCOPED_TRACE(static_cast<long>(unit));
+    const std::unique_ptr<char, decltype(&std::free)> converted(iconv_wcstombs(text, "UTF-8"),
+                                                                &std::free);
+    EXPECT_EQ(converted, nullptr);
+    EXPECT_FALSE(ConvertWideText(text, "EUC-KR"));
+  }
+  // The result does not depend on how many there are.
+  const wchar_t two[] = {0x4000000, 0x4000000, 0}, three[] = {0x4000000, 0x4000000, 0x4000000, 0};
+  EXPECT_FALSE(ConvertWideText(two, "UTF-8"));
+  EXPECT_FALSE(ConvertWideText(three, "UTF-8"));
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 14u);
+  for (const auto &line : lines) {
+    EXPECT_EQ(line, "iconv failed to convert str from WCHAR_T to " +
+                        std::string(line.find("EUC-KR") != std::string::npos ? "EUC-KR" : "UTF-8") +
+                        ". errno " + std::to_string(EILSEQ) + "\r\n");
+  }
 }
 
 }  // namespace

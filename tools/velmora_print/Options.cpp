@@ -1,8 +1,11 @@
 #include "Options.h"
 
 #include <arpa/inet.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -123,6 +126,33 @@ bool ParseValue(const std::string &option, const std::string &value, Options &op
   return ok;
 }
 
+// Whether the paper may be saved as `path`: a regular file there is replaced, else its
+// directory takes a new one. False, with `error` saying why, when not.
+bool CanWritePaper(const std::string &path, std::string &error) {
+  const std::string what = "--out " + path + ": ";
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      error = what + "a directory; give the name of a PNG file";
+    } else if (!S_ISREG(info.st_mode)) {
+      error = what + "not a regular file";
+    } else if (::access(path.c_str(), W_OK) != 0) {
+      error = what + std::strerror(errno);
+    }
+    return error.empty();
+  }
+  const auto slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "."
+                          : slash == 0               ? "/"
+                                                     : path.substr(0, slash);
+  if (::stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    error = what + "no directory " + dir;
+  } else if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+    error = what + "cannot write in " + dir + ": " + std::strerror(errno);
+  }
+  return error.empty();
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, char **argv, Options &options, std::string &error) {
@@ -166,7 +196,8 @@ bool ParseOptions(int argc, char **argv, Options &options, std::string &error) {
     error = "--out saves the paper of a virtual printer only; this job goes to a real printer";
     return false;
   }
-  return true;
+  // Found now, not once the job has printed.
+  return options.out.empty() || CanWritePaper(options.out, error);
 }
 
 void PrintUsage(FILE *to) {
@@ -185,13 +216,16 @@ void PrintUsage(FILE *to) {
       "                     (btblewr, btblev2, btblev3, or btbleva, the default). This platform\n"
       "                     has no Bluetooth LE radio: only virtual-ble is in range.\n"
       "IMAGE                a PNG, JPEG, BMP or GIF file (default: the sample receipt),\n"
-      "                     printed one pixel per dot, so at most as wide as the paper (the\n"
-      "                     virtual printers' paper is 640 dots wide); transparent parts print\n"
-      "                     white. One job holds at most 1 MiB, about 8 million dots of picture;\n"
-      "                     a picture past that is not sent, and the tool says what would fit.\n"
+      "                     printed centred, one pixel per dot, so at most as wide as the paper\n"
+      "                     (the virtual printers' paper is 640 dots wide): of a wider picture\n"
+      "                     the columns past the paper do not print, and the tool says so.\n"
+      "                     Transparent parts print white. One job holds at most 1 MiB with its\n"
+      "                     other commands, about 8 million dots of picture; a picture past\n"
+      "                     that is not sent, and the tool says what would fit.\n"
       "\n"
       "options\n"
-      "  --out FILE     where a virtual printer's paper goes\n"
+      "  --out FILE     where a virtual printer's paper goes, as a PNG as wide as the paper\n"
+      "                 with the feeds and a dashed grey row at each cut\n"
       "                 (default: velmora-print-paper.png next to this program)\n"
       "  --speed MM_S   print speed 0..65535 sent in front of the job (default, 0: none)\n"
       "  --density N    print density 0..15 (default: the printer's own)\n"

@@ -14,8 +14,11 @@ constexpr std::array<uint8_t, 6> kBleAddress = {0x02, 0x56, 0x4C, 0x50, 0x52, 0x
 constexpr const char *kBleAddressText = "02:56:4C:50:52:54";
 
 // An 80 mm printer with 8 dots per millimetre.
+constexpr int kPaperMm = 80;
+constexpr int kDotsPerMm = 8;
+
 void SetResolution(vprinter::AutoReplyBehaviour &autoreply) {
-  autoreply.SetResolution(80, 0, 8);
+  autoreply.SetResolution(kPaperMm, 0, kDotsPerMm);
 }
 
 }  // namespace
@@ -51,6 +54,10 @@ std::unique_ptr<VirtualReceiptPrinter> VirtualReceiptPrinter::StartBle() {
 std::string VirtualReceiptPrinter::where() const {
   if (tcp_ != nullptr) return "listening on " + tcp_->address() + ":" + std::to_string(kTcpPort);
   return std::string("in range of the simulated Bluetooth LE radio as ") + kBleAddressText;
+}
+
+int VirtualReceiptPrinter::paper_dots() const {
+  return kPaperMm * kDotsPerMm;
 }
 
 vprinter::VirtualPrinter &VirtualReceiptPrinter::printer() {

@@ -24,6 +24,8 @@ class VirtualReceiptPrinter {
   // Where it is, for the user.
   std::string where() const;
   velmora::vprinter::VirtualPrinter &printer();
+  // The width of its paper, in dots.
+  int paper_dots() const;
 
  private:
   VirtualReceiptPrinter() = default;

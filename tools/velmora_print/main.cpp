@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -43,20 +44,31 @@ int Fail(int status, const std::string &message) {
   return status;
 }
 
-// Null, with `error` saying why, when no picture can be read from `path`.
-std::shared_ptr<velmora::platform::Image> ReadImage(const std::string &path, std::string &error) {
+// What a path names when it is no regular file.
+std::string NotRegular(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory, not a picture";
+  if (S_ISFIFO(mode)) return "a FIFO or pipe, not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device, not a regular file";
+  return "not a regular file";
+}
+
+// The size the picture at `path` announces, read before it is decoded so that a picture too
+// large to decode is still named; none, with `error` saying why, when `path` holds no picture.
+std::optional<velmora::platform::ImageSize> ReadPictureSize(const std::string &path,
+                                                            std::string &error) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || ::access(path.c_str(), R_OK) != 0) {
     error = path + ": " + std::strerror(errno);
-    return nullptr;
+    return std::nullopt;
   }
-  if (S_ISDIR(info.st_mode)) {
-    error = path + ": a directory, not a picture";
-    return nullptr;
+  // Looked at before it is opened: a FIFO without a writer would block the open.
+  if (!S_ISREG(info.st_mode)) {
+    error = path + ": " + NotRegular(info.st_mode);
+    return std::nullopt;
   }
-  auto image = velmora::platform::Image::fromFile(path);
-  if (image == nullptr) error = path + ": not a PNG, JPEG, BMP or GIF picture this tool can read";
-  return image;
+  auto size = velmora::platform::Image::sizeOfFile(path);
+  if (!size) error = path + ": not a PNG, JPEG, BMP or GIF picture this tool can read";
+  return size;
 }
 
 std::string ConnectFailure(const std::shared_ptr<VLPrinterDevice> &device, double seconds) {
@@ -96,21 +108,31 @@ std::string DefaultPaperPath() {
   return dir + "velmora-print-paper.png";
 }
 
-// The paper's width in dots, once the printer has reported its resolution (it comes with its
-// first status reports); 0 when it has not.
-long long WaitForPaperDots(const std::shared_ptr<VLPrinterConnector> &connector) {
+// The printer's resolution once it has reported one with its dots per mm (it comes with its
+// first status reports); null when it has not.
+std::shared_ptr<velmora::VLPrinterResolution> WaitForResolution(
+    const std::shared_ptr<VLPrinterConnector> &connector) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kResolutionWaitMs);
   while (std::chrono::steady_clock::now() < deadline) {
-    const auto resolution = VLPrintCommon::getPrinterResolution(connector);
+    auto resolution = VLPrintCommon::getPrinterResolution(connector);
     if (resolution != nullptr && resolution->getDotsPerMM() > 0) {
       std::printf("Printer resolution: %s\n", resolution->toString().c_str());
-      return static_cast<long long>(resolution->getWidthMM()) * resolution->getDotsPerMM();
+      return resolution;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::printf("The printer did not report its resolution; printing without it.\n");
-  return 0;
+  return nullptr;
+}
+
+// What the paper leaves out of a picture wider than it; empty when nothing.
+std::string ColumnsLeftOut(long long width, long long paper_dots) {
+  if (paper_dots <= 0 || width <= paper_dots) return "";
+  const long long lost = width - paper_dots;
+  return "The picture is " + std::to_string(width) + " pixels wide, wider than the paper's " +
+         std::to_string(paper_dots) + " dots: its last " + std::to_string(lost) +
+         (lost == 1 ? " column does" : " columns do") + " not print.\n";
 }
 
 }  // namespace
@@ -133,8 +155,22 @@ int main(int argc, char **argv) {
                        "in range.\nThe library runs Bluetooth LE on a simulated radio where only "
                        "virtual printers are; velmora-print virtual-ble prints on one.");
   }
-  const auto image = ReadImage(options.image, error);
-  if (image == nullptr) return Fail(1, error);
+  const auto size = ReadPictureSize(options.image, error);
+  if (!size) return Fail(1, error);
+  const auto width = static_cast<long long>(size->width);
+  const auto height = static_cast<long long>(size->height);
+  // A picture whose raster alone is more than a job holds is not decoded: it makes no job, and
+  // is named with what would fit once the paper is known.
+  std::shared_ptr<velmora::platform::Image> image;
+  if (velmora_print::RasterBytes(width, height) <= velmora_print::kJobLimitBytes) {
+    image = velmora::platform::Image::fromFile(options.image);
+    if (image == nullptr) {
+      return Fail(1, options.image + ": a picture of " + std::to_string(width) + " x " +
+                         std::to_string(height) +
+                         " pixels that could not be decoded (damaged, or more than 65535 "
+                         "pixels a side)");
+    }
+  }
 
   std::unique_ptr<VirtualReceiptPrinter> virtual_printer;
   std::shared_ptr<VLPrinterDevice> device;
@@ -151,8 +187,7 @@ int main(int argc, char **argv) {
   }
 
   std::printf("velmora %s\n", velmora::VP_Library_Version_SwiftFunction().c_str());
-  std::printf("Image: %s (%.0f x %.0f)\n", options.image.c_str(), image->size().width,
-              image->size().height);
+  std::printf("Image: %s (%lld x %lld)\n", options.image.c_str(), width, height);
   auto connector = std::make_shared<VLPrinterConnector>();
   VLPrinterConnector *raw = connector.get();
   connector->registerConnectionStatusChangedEvent(
@@ -164,24 +199,35 @@ int main(int argc, char **argv) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - connect_start;
     return Fail(1, ConnectFailure(device, took.count()));
   }
-  const long long paper_dots = WaitForPaperDots(connector);
-  const auto width = static_cast<long long>(image->size().width);
-  const auto height = static_cast<long long>(image->size().height);
-  // A picture whose raster alone is past what a job holds can make no job: no need to render it.
-  if (velmora_print::RasterPastJobLimit(width, height)) {
-    connector->disconnectPrinter();
-    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
+  const auto resolution = WaitForResolution(connector);
+  velmora_print::JobSettings job;
+  job.density = options.density;
+  job.feed_mm = options.feed_mm;
+  job.cut = options.cut;
+  job.alignment = kCentred;
+  if (resolution != nullptr) {
+    job.width_mm = resolution->getWidthMM();
+    job.dots_per_mm = resolution->getDotsPerMM();
   }
+  const long long paper_dots = static_cast<long long>(job.width_mm) * job.dots_per_mm;
+  const long long other_bytes = velmora_print::OtherCommandBytes(job);
+  // Counted as the job will hold it: a picture that makes no job is not rendered (and one not
+  // decoded above is among them).
+  if (velmora_print::RasterBytes(width, height) + other_bytes > velmora_print::kJobLimitBytes) {
+    connector->disconnectPrinter();
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots, other_bytes));
+  }
+  std::printf("%s", ColumnsLeftOut(width, paper_dots).c_str());
 
   const auto result = VLPrintCommon::printImage(
-      connector, image, kErrorDiffusion, kNoCompression, kPlainPaper, kCentred, options.speed,
-      options.density, false, options.feed_mm, options.cut, options.wait_ms);
+      connector, image, kErrorDiffusion, kNoCompression, kPlainPaper, job.alignment, options.speed,
+      job.density, false, job.feed_mm, job.cut, options.wait_ms);
   std::printf("%s", result->toString().c_str());
   connector->disconnectPrinter();
   connector.reset();
   // Not a byte was sent: the job could not be made.
   if (result->writeDataSize == 0) {
-    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots));
+    return Fail(1, velmora_print::JobNotMadeAdvice(width, height, paper_dots, other_bytes));
   }
 
   if (virtual_printer != nullptr) {
@@ -189,10 +235,11 @@ int main(int argc, char **argv) {
     // The last bytes of the job may still be on their way to the printer.
     auto &printer = virtual_printer->printer();
     printer.WaitForReceivedSize(static_cast<std::size_t>(result->writeDataSize), kPaperWaitMs);
-    if (!velmora::vprinter::RenderReceivedToPng(printer.Received(), out)) {
-      return Fail(1, "cannot save the virtual printer's paper as " + out);
-    }
-    std::printf("The virtual printer's paper: %s\n", out.c_str());
+    const auto paper = velmora::vprinter::RenderReceivedToPng(printer.Received(), out,
+                                                              virtual_printer->paper_dots());
+    if (!paper) return Fail(1, "cannot save the virtual printer's paper as " + out);
+    std::printf("The virtual printer's paper: %s (%d x %d dots)\n", out.c_str(), paper->dots.width,
+                paper->dots.height);
   }
   return result->printResult ? 0 : 1;
 }

@@ -63,6 +63,11 @@ void DeviceBehaviour::SetAnswering(bool answering) {
   answering_ = answering;
 }
 
+void DeviceBehaviour::SetAnswersHeld(bool held) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  held_ = held;
+}
+
 std::vector<DevicePackageRecord> DeviceBehaviour::Packages() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return packages_;
@@ -84,8 +89,21 @@ void DeviceBehaviour::OnReceived(VirtualPrinter &, const uint8_t *data, size_t c
   {
     std::lock_guard<std::mutex> lock(mutex_);
     for (size_t i = 0; i < count; ++i) FeedByte(data[i], out);
+    if (held_ || !waiting_.empty()) {
+      waiting_.insert(waiting_.end(), out.begin(), out.end());
+      out.clear();
+    }
   }
   if (!out.empty()) reply(out);
+}
+
+void DeviceBehaviour::OnTick(VirtualPrinter &, const Reply &send) {
+  Bytes out;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!held_) out.swap(waiting_);
+  }
+  if (!out.empty()) send(out);
 }
 
 void DeviceBehaviour::FeedByte(uint8_t byte, Bytes &out) {

@@ -36,6 +36,8 @@ class DeviceBehaviour final : public PrinterBehaviour {
   void SetAnswerData(uint32_t parameter, Bytes data);
   void SetBatteryLevel(int level);
   void SetAnswering(bool answering);
+  // While held, answers wait; they go out in order once released (a printer slow to answer).
+  void SetAnswersHeld(bool held);
   // The next answer loses all but its first `keep` bytes on the way (a link that drops the
   // tail of a message); the answers after it go out whole.
   void CutNextAnswer(size_t keep);
@@ -47,6 +49,7 @@ class DeviceBehaviour final : public PrinterBehaviour {
 
   void OnReceived(VirtualPrinter &printer, const uint8_t *data, size_t count,
                   const Reply &reply) override;
+  void OnTick(VirtualPrinter &printer, const Reply &send) override;
 
  private:
   enum class State { kIdle, kHeader, kData, kFirmwareLead, kFirmwareLength, kFirmwareImage };
@@ -57,6 +60,8 @@ class DeviceBehaviour final : public PrinterBehaviour {
   mutable std::mutex mutex_;
   std::map<uint32_t, Bytes> answers_;
   bool answering_ = true;
+  bool held_ = false;
+  Bytes waiting_;  // answers held back
   size_t cut_next_to_ = SIZE_MAX;
   std::vector<DevicePackageRecord> packages_;
   std::vector<Bytes> images_;

@@ -2,75 +2,32 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "StbImageWrite.h"
 
 namespace velmora::vprinter {
 
-namespace {
-
-struct Placement {
-  int x;
-  int y;
-  const Bitmap *bitmap;
-};
-
-bool IsReceipt(const RasterPiece &piece) {
-  return piece.kind == RasterPiece::Kind::kGsV0 || piece.kind == RasterPiece::Kind::kRunLength ||
-         piece.kind == RasterPiece::Kind::kJbigBand;
-}
-
-}  // namespace
-
-Bitmap LayOutPaper(const DecodedRaster &decoded) {
-  std::vector<Placement> placements;
-  int cursor = 0;        // first free line below everything placed
-  int sheet = -2;        // sheet of the pieces being placed (-2: none yet)
-  int sheet_origin = 0;  // top line of the current sheet
-  int width = 0;
-  for (const auto &piece : decoded.pieces) {
-    if (IsReceipt(piece)) {
-      sheet = -2;
-      placements.push_back({0, cursor, &piece.bitmap});
-      cursor += piece.bitmap.height;
-    } else {
-      // Pieces outside any sheet each open one of their own.
-      if (piece.sheet != sheet || piece.sheet < 0) {
-        sheet = piece.sheet;
-        sheet_origin = cursor;
-      }
-      placements.push_back({piece.x, sheet_origin + piece.y, &piece.bitmap});
-      cursor = std::max(cursor, sheet_origin + piece.y + piece.bitmap.height);
-    }
-    width = std::max(width, placements.back().x + piece.bitmap.width);
-  }
-  Bitmap paper(width, cursor);
-  for (const auto &place : placements) {
-    const Bitmap &b = *place.bitmap;
-    for (int y = 0; y < b.height; ++y) {
-      const int py = place.y + y;
-      if (py < 0 || py >= paper.height) continue;  // drawn above its sheet
-      for (int x = 0; x < b.width; ++x) {
-        if (b.black(x, y) && place.x + x < paper.width) paper.set_black(place.x + x, py);
-      }
+bool WritePng(const Paper &paper, const std::string &path) {
+  const Bitmap &dots = paper.dots;
+  if (dots.width <= 0 || dots.height <= 0) return false;
+  constexpr uint8_t kWhite = 255, kBlack = 0, kCutMark = 128;
+  constexpr int kDash = 8;  // dots of mark, then as many of gap
+  std::vector<uint8_t> grey(static_cast<size_t>(dots.width) * dots.height, kWhite);
+  for (int y = 0; y < dots.height; ++y) {
+    uint8_t *row = grey.data() + static_cast<size_t>(y) * dots.width;
+    for (int x = 0; x < dots.width; ++x) {
+      if (dots.black(x, y)) row[x] = kBlack;
     }
   }
-  return paper;
-}
-
-bool WritePng(const Bitmap &bitmap, const std::string &path, int margin) {
-  if (bitmap.width <= 0 || bitmap.height <= 0 || margin < 0) return false;
-  const int w = bitmap.width + 2 * margin;
-  const int h = bitmap.height + 2 * margin;
-  std::vector<uint8_t> grey(static_cast<size_t>(w) * h, 255);
-  for (int y = 0; y < bitmap.height; ++y) {
-    uint8_t *row = grey.data() + static_cast<size_t>(y + margin) * w + margin;
-    for (int x = 0; x < bitmap.width; ++x) {
-      if (bitmap.black(x, y)) row[x] = 0;
+  for (const int cut : paper.cuts) {
+    uint8_t *row = grey.data() + static_cast<size_t>(cut) * dots.width;
+    for (int x = 0; x < dots.width; ++x) {
+      if (x / kDash % 2 == 0) row[x] = kCutMark;
     }
   }
-  return velmora_stbi_write_png_grey(path.c_str(), w, h, grey.data()) != 0;
+  return velmora_stbi_write_png_grey(path.c_str(), dots.width, dots.height, grey.data()) != 0;
 }
 
 std::vector<uint8_t> EncodePng(int width, int height, int channels, const uint8_t *pixels) {
@@ -91,10 +48,13 @@ std::vector<uint8_t> EncodeJpeg(int width, int height, int channels, const uint8
   return bytes;
 }
 
-bool RenderReceivedToPng(const std::vector<uint8_t> &received, const std::string &path) {
+std::optional<Paper> RenderReceivedToPng(const std::vector<uint8_t> &received,
+                                         const std::string &path, int paper_width) {
   const DecodedRaster decoded = DecodeRasterCommands(received);
-  if (!decoded.error.empty()) return false;
-  return WritePng(LayOutPaper(decoded), path);
+  if (!decoded.error.empty()) return std::nullopt;
+  Paper paper = LayOutPaper(decoded, paper_width);
+  if (!WritePng(paper, path)) return std::nullopt;
+  return paper;
 }
 
 }  // namespace velmora::vprinter

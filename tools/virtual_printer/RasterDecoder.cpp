@@ -69,8 +69,70 @@ class Parser {
   void Fail(const std::string &what) { result_.error = what + " at byte " + std::to_string(pos_); }
 
   void Add(RasterPiece::Kind kind, int x, int y, Bitmap bitmap) {
-    RasterPiece piece{kind, x, y, std::move(bitmap), sheet_};
+    RasterPiece piece{kind, x, y, std::move(bitmap), sheet_, layout_};
     result_.pieces.push_back(std::move(piece));
+  }
+
+  void Move(PaperMove::Kind kind, int dots = 0) {
+    result_.moves.push_back({kind, dots, result_.pieces.size()});
+  }
+
+  // Commands that lay out receipts or move the paper; false for any other bytes.
+  bool Layout() {
+    const uint8_t *p = at();
+    const size_t n = left();
+    if (Starts(p, n, {0x1B, 0x40})) {  // ESC @: the printer's settings back to their start
+      layout_ = ReceiptLayout{};
+      line_height_ = kLineHeight;
+      pos_ += 2;
+    } else if (Starts(p, n, {0x1B, 0x61}) && n >= 3) {  // ESC a n, n also as '0' .. '2'
+      if (p[2] <= 2 || (p[2] >= '0' && p[2] <= '2')) layout_.alignment = p[2] % '0';
+      pos_ += 3;
+    } else if (Starts(p, n, {0x1D, 0x4C}) && n >= 4) {
+      layout_.left_margin = static_cast<int>(Le16(p + 2));
+      pos_ += 4;
+    } else if (Starts(p, n, {0x1D, 0x57}) && n >= 4) {
+      layout_.area_width = static_cast<int>(Le16(p + 2));
+      pos_ += 4;
+    } else if (Starts(p, n, {0x1B, 0x4A}) && n >= 3) {
+      Move(PaperMove::Kind::kFeed, p[2]);
+      pos_ += 3;
+    } else if (Starts(p, n, {0x1B, 0x64}) && n >= 3) {
+      Move(PaperMove::Kind::kFeed, p[2] * line_height_);
+      pos_ += 3;
+    } else if (Starts(p, n, {0x1B, 0x33}) && n >= 3) {
+      line_height_ = p[2];
+      pos_ += 3;
+    } else if (Starts(p, n, {0x1B, 0x69}) || Starts(p, n, {0x1B, 0x6D})) {
+      Move(PaperMove::Kind::kCut);
+      pos_ += 2;
+    } else if (Starts(p, n, {0x1D, 0x56}) && n >= 3) {
+      const bool feeds = (p[2] == 65 || p[2] == 66) && n >= 4;
+      if (feeds) Move(PaperMove::Kind::kFeed, p[3]);
+      Move(PaperMove::Kind::kCut);
+      pos_ += feeds ? 4 : 3;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // Other commands of the image print job whose parameters could read as commands.
+  bool SkipWhole() {
+    static const struct {
+      std::initializer_list<uint8_t> start;
+      size_t length;
+    } kCommands[] = {
+        {{0x1F, 0x28, 0x73, 0x02, 0x00}, 7},  // print speed
+        {{0x1B, 0x70}, 5},                    // drawer pulse
+    };
+    for (const auto &command : kCommands) {
+      if (Starts(at(), left(), command.start) && left() >= command.length) {
+        pos_ += command.length;
+        return true;
+      }
+    }
+    return false;
   }
 
   void Step() {
@@ -91,6 +153,7 @@ class Parser {
       pos_ += 4;
       return;
     }
+    if (Layout() || SkipWhole()) return;
     if (Starts(p, left(), {0x1B, 0x4C})) return BeginSheet(2);  // ESC L
     if (Starts(p, left(), {0x1A, 0x5B, 0x01}) && left() >= 12) return BeginSheet(12);
     if (Starts(p, left(), {0x1B, 0x0C}) || Starts(p, left(), {0x1A, 0x4F, 0x01})) {
@@ -182,12 +245,16 @@ class Parser {
     pos_ += header + n;
   }
 
+  static constexpr int kLineHeight = 32;  // dots, until ESC 3 sets another
+
   const uint8_t *data_;
   size_t size_;
   size_t pos_ = 0;
   int page_x_ = 0;
   int page_y_ = 0;
   int sheet_ = -1;
+  ReceiptLayout layout_;
+  int line_height_ = kLineHeight;
   DecodedRaster result_;
 };
 

@@ -25,6 +25,14 @@ struct Bitmap {
   }
 };
 
+// Where the printer puts a receipt picture across the paper, as the commands before it set it
+// (ESC @ sets them back).
+struct ReceiptLayout {
+  int alignment = 0;    // ESC a: 0 left, 1 centre, 2 right
+  int left_margin = 0;  // GS L, in dots
+  int area_width = 0;   // GS W, in dots; 0: to the paper's right edge
+};
+
 // One raster command as the printer understood it.
 struct RasterPiece {
   enum class Kind {
@@ -44,17 +52,29 @@ struct RasterPiece {
   // Index of the page (ESC L .. ESC FF) or label (1A 5B .. 1A 4F) the piece belongs to, or -1
   // when it was printed outside one.
   int sheet = -1;
+  ReceiptLayout layout;  // receipt pieces
+};
+
+// The paper fed (ESC J in dots, ESC d in lines of the ESC 3 line height, 32 dots until set) or
+// cut (ESC i, ESC m, GS V; GS V 65 and 66 feed n dots first), between pieces.
+struct PaperMove {
+  enum class Kind { kFeed, kCut };
+  Kind kind;
+  int dots = 0;       // a feed's
+  size_t before = 0;  // the number of pieces printed before it
 };
 
 struct DecodedRaster {
   std::vector<RasterPiece> pieces;
+  std::vector<PaperMove> moves;
   int sheets = 0;     // pages and labels begun
   std::string error;  // empty when every raster command was well formed
 };
 
 // The printer's reading of a byte stream: every raster command (see docs/protocol.md, "Raster
-// images") decoded back into a bitmap, with page and label positions. Other commands are
-// skipped byte by byte. A malformed or truncated raster command, or a compressed picture of more
+// images") decoded back into a bitmap, with page and label positions, the receipt layout and
+// the paper's feeds and cuts. A few other commands of the image print job are skipped whole;
+// the rest byte by byte. A malformed or truncated raster command, or a compressed picture of more
 // than 2^26 dots (more than the library ever frames), stops decoding and is named in `error`.
 DecodedRaster DecodeRasterCommands(const uint8_t *data, size_t size);
 inline DecodedRaster DecodeRasterCommands(const std::vector<uint8_t> &bytes) {

@@ -1,6 +1,7 @@
 #include "StatusBehaviours.h"
 
 #include <chrono>
+#include <utility>
 
 namespace velmora::vprinter {
 namespace {
@@ -18,10 +19,15 @@ RealTimeStatusBehaviour::RealTimeStatusBehaviour() {
     const int n = args[0];
     if (n < 1 || n > 4) return;
     ++requests_[n - 1];
-    if (!answering_) return;
+    if (!answering_ || busy_) return;
+    int delay_ms = delay_ms_;
+    if (!next_delays_ms_.empty()) {
+      delay_ms = next_delays_ms_.front();
+      next_delays_ms_.pop_front();
+    }
     // Answers keep their order: once one is delayed, those after it wait too.
-    if (delay_ms_ > 0 || !delayed_.empty()) {
-      delayed_.emplace_back(NowMs() + delay_ms_, answers_[n - 1]);
+    if (delay_ms > 0 || !delayed_.empty()) {
+      delayed_.emplace_back(NowMs() + delay_ms, answers_[n - 1]);
     } else {
       pending_.push_back(answers_[n - 1]);
     }
@@ -31,6 +37,16 @@ RealTimeStatusBehaviour::RealTimeStatusBehaviour() {
 void RealTimeStatusBehaviour::SetAnswerDelayMs(int delay_ms) {
   std::lock_guard<std::mutex> lock(mutex_);
   delay_ms_ = delay_ms;
+}
+
+void RealTimeStatusBehaviour::SetNextAnswerDelaysMs(std::deque<int> delays_ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  next_delays_ms_ = std::move(delays_ms);
+}
+
+void RealTimeStatusBehaviour::SetIgnoringWhileAnswering(bool ignoring) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ignoring_while_answering_ = ignoring;
 }
 
 void RealTimeStatusBehaviour::OnTick(VirtualPrinter &, const Reply &send) {
@@ -83,6 +99,8 @@ void RealTimeStatusBehaviour::OnReceived(VirtualPrinter &, const uint8_t *data, 
   Bytes answer;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Busy with the answers to an earlier chunk's requests.
+    busy_ = ignoring_while_answering_ && !delayed_.empty();
     scanner_.Feed(data, count);
     answer.swap(pending_);
   }

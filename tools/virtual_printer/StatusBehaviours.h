@@ -33,6 +33,12 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   void SetAnswering(bool answering);
   // A slow printer: each answer, as it stood when asked, goes out this long after its request.
   void SetAnswerDelayMs(int delay_ms);
+  // A link whose delay jumps: the next answers go out these delays after their requests, in
+  // turn; after them the delay above holds again.
+  void SetNextAnswerDelaysMs(std::deque<int> delays_ms);
+  // A printer busy while answers are on their way: requests that come meanwhile (in a later
+  // chunk) go unanswered.
+  void SetIgnoringWhileAnswering(bool ignoring);
   // How many DLE EOT n requests arrived.
   size_t RequestCount(int n) const;
 
@@ -48,6 +54,9 @@ class RealTimeStatusBehaviour final : public PrinterBehaviour {
   std::array<size_t, 4> requests_{};
   bool answering_ = true;
   int delay_ms_ = 0;
+  std::deque<int> next_delays_ms_;
+  bool ignoring_while_answering_ = false;
+  bool busy_ = false;
   CommandScanner scanner_;
   Bytes pending_;
   std::deque<std::pair<int64_t, uint8_t>> delayed_;  // when due, and the answer

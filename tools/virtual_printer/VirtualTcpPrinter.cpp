@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -157,7 +158,7 @@ void VirtualTcpPrinter::AcceptLoop() {
 
 void VirtualTcpPrinter::ReadLoop(const std::shared_ptr<Connection> &connection) {
   Bytes chunk(4096);
-  const Reply reply = [connection](const Bytes &bytes) { WriteAll(*connection, bytes); };
+  const Reply reply = [this, connection](const Bytes &bytes) { WriteAll(*connection, bytes); };
   while (running_.load() && connection->open.load()) {
     if (!reading_.load()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollStepMs));
@@ -184,6 +185,7 @@ void VirtualTcpPrinter::WriteAll(Connection &connection, const Bytes &bytes) {
     const ssize_t n = ::send(connection.fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<size_t>(n);
+      sent_.fetch_add(static_cast<size_t>(n));
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
@@ -216,6 +218,21 @@ size_t VirtualTcpPrinter::OpenConnectionCount() const {
   size_t n = 0;
   for (const auto &c : connections_) n += c->open.load() ? 1 : 0;
   return n;
+}
+
+size_t VirtualTcpPrinter::HeldSocketCount() const {
+  std::lock_guard<std::mutex> lock(connections_mutex_);
+  return connections_.size();
+}
+
+size_t VirtualTcpPrinter::UnreadCount() const {
+  std::lock_guard<std::mutex> lock(connections_mutex_);
+  size_t unread = 0;
+  for (const auto &c : connections_) {
+    int n = 0;
+    if (c->open.load() && ioctl(c->fd, FIONREAD, &n) == 0) unread += static_cast<size_t>(n);
+  }
+  return unread;
 }
 
 bool VirtualTcpPrinter::WaitForAccepted(size_t count, int timeout_ms) const {

@@ -48,6 +48,12 @@ class VirtualTcpPrinter {
   void SetResetOnAccept(bool reset) { reset_on_accept_.store(reset); }
 
   size_t AcceptedCount() const { return accepted_.load(); }
+  // Bytes sent to hosts so far, over every connection.
+  size_t SentCount() const { return sent_.load(); }
+  // Sockets of connections the printer still holds (closed ones too, until Stop).
+  size_t HeldSocketCount() const;
+  // Bytes the hosts sent that wait unread in the printer's open connections.
+  size_t UnreadCount() const;
   size_t OpenConnectionCount() const;
   bool WaitForAccepted(size_t count, int timeout_ms) const;
   bool WaitForNoOpenConnection(int timeout_ms) const;
@@ -62,7 +68,7 @@ class VirtualTcpPrinter {
 
   void AcceptLoop();
   void ReadLoop(const std::shared_ptr<Connection> &connection);
-  static void WriteAll(Connection &connection, const Bytes &bytes);
+  void WriteAll(Connection &connection, const Bytes &bytes);
 
   std::shared_ptr<VirtualPrinter> printer_;
   int listen_fd_ = -1;
@@ -73,6 +79,7 @@ class VirtualTcpPrinter {
   std::atomic<int> accept_delay_ms_{0};
   std::atomic<bool> reset_on_accept_{false};
   std::atomic<size_t> accepted_{0};
+  std::atomic<size_t> sent_{0};
   std::thread acceptor_;
   mutable std::mutex connections_mutex_;
   std::vector<std::shared_ptr<Connection>> connections_;

@@ -16,7 +16,8 @@ class VP_API VLPrintResult {
   double sourceImageHeight = 0;
   // mm/s sent in front of the job; 0 when none was sent.
   Int settedPrintSpeed = 0;
-  // Bytes written, the speed command included.
+  // Length of the job, the speed command included, whether the write got it all out or not
+  // (printResult tells); 0 when the job could not be made (see printImage).
   Int writeDataSize = 0;
   // Milliseconds the write took.
   double writeTimeUsed = 0;

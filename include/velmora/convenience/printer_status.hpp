@@ -36,7 +36,13 @@ class VP_API VLPrinterStatus {
   virtual bool INFO_RECVIDLE() const;
 
   // Two lines, each ended by "\r\n": "Printer Error Status: 0x21[ERROR_CUTTER][ERROR_MOVEMENT]"
-  // and "Printer Info Status: 0x6[Label Mode][Label Paper]".
+  // and "Printer Info Status: 0x6[Label Mode][Label Paper]": each word in upper-case hex (a
+  // negative one as "-" and its magnitude), then one tag per set bit, in this order. Error tags:
+  // [ERROR_CUTTER], [ERROR_FLASH], [ERROR_NOPAPER], [ERROR_VOLTAGE], [ERROR_MARKER],
+  // [ERROR_MOVEMENT] (the bit of ERROR_ENGINE()), [ERROR_OVERHEAT], [ERROR_COVERUP],
+  // [ERROR_MOTOR], each other tag the bit of its namesake accessor. Info tags: [Label Mode]
+  // INFO_LABELMODE(), [Label Paper] INFO_LABELPAPER(), [Paper Not Fetch] INFO_PAPERNOFETCH().
+  // Other bits show only in the hex value.
   virtual std::string toString() const;
 
  private:

@@ -1,11 +1,13 @@
 // Port and printer events as closures. Each of the eight kinds keeps a process-wide list of
 // closures, each under a tag the caller chooses (any Int; unique within the kind). Every closure
-// of a kind receives every event of that kind, for every port, in registration order, on the
-// thread that raised the event, one event at a time. Closures run without any lock of this
-// interface held: a closure may remove tags (its own included) while it runs, and the removal
-// shows from the next event on. Registering from inside a closure is safe for a kind that has
-// been registered before; the first registration of a kind enters it in the port layer's event
-// list, which waits for that list's events in flight.
+// of a kind receives every event of that kind, for every port (memory ports too, those the image
+// print job opens for itself among them), in registration order, on the thread that raised the
+// event, one event at a time. Closures run without any lock of this interface held: a closure
+// may remove tags (its own included) while it runs, and the removal shows from the next event
+// on. Registering from inside a closure is safe for a kind that has been registered before; the
+// first registration of a kind enters it in the port layer's event list, which waits for that
+// list's events in flight. Events come when and on the threads the flat callbacks get them
+// (vp_port.h): the opened event may come after the open returned.
 #pragma once
 
 #include <cstdint>

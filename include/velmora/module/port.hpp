@@ -15,7 +15,9 @@ namespace velmora {
 // "1.0.7.20211013"
 VP_API std::string VP_Library_Version_SwiftFunction();
 
-// Opening: the handle, or 0 when the open failed. An empty local_ip binds to no local address.
+// Opening: the handle, or 0 when the open failed. Timeouts are in milliseconds. An empty
+// local_ip binds to no local address; autoreplymode non-zero switches the printer to automatic
+// status reports (vp_port.h tells what that changes).
 VP_API Int VP_Port_OpenTcp(const std::string &local_ip, const std::string &dest_ip, Int dest_port,
                            Int timeout, Int autoreplymode);
 VP_API Int VP_Port_OpenBtBle(const std::string &address, Int autoreplymode);
@@ -33,7 +35,9 @@ VP_API bool VP_Port_ClearBtBleProtoV2PacketSendTimesList(Int handle);
 VP_API std::vector<std::uint8_t> VP_Port_GetMemoryBufferData(Int handle);
 VP_API bool VP_Port_ClearMemoryBufferData(Int handle);
 
-// Writes buffer[0 ..< count] (or buffer[offset ..< offset + count]); bytes written, or -1.
+// Writes buffer[0 ..< count] (or buffer[offset ..< offset + count]); bytes written, or -1. A
+// short count on a TCP port means the printer stopped taking bytes or hung up (vp_port.h); a
+// memory port takes a write whole or not at all.
 VP_API Int VP_Port_Write(Int handle, const std::vector<std::uint8_t> &buffer, Int count,
                          Int timeout);
 VP_API Int VP_Port_Write(Int handle, const std::vector<std::uint8_t> &buffer, Int offset, Int count,
@@ -45,10 +49,15 @@ VP_API Int VP_Port_Read(Int handle, std::vector<std::uint8_t> &buffer, Int count
 VP_API Int VP_Port_ReadUntilByte(Int handle, std::vector<std::uint8_t> &buffer, Int count,
                                  Int timeout, std::uint8_t breakByte);
 
+// Received bytes waiting to be read, or -1.
 VP_API Int VP_Port_Available(Int handle);
 VP_API bool VP_Port_SkipAvailable(Int handle);
+// After an auto-reply open, false until the printer's first status packet has come.
 VP_API bool VP_Port_IsConnectionValid(Int handle);
 VP_API bool VP_Port_IsOpened(Int handle);
+// True when this call closed the port. A port whose printer hung up closes by itself and the
+// library then closes its handle, so a later call is not needed and its result says only
+// whether it came first (vp_port.h).
 VP_API bool VP_Port_Close(Int handle);
 
 }  // namespace velmora

@@ -2,6 +2,9 @@
 // handling and print settings. Each returns true when the whole command was written; false for
 // handle 0 (nothing reaches the port layer), for an integer that does not fit the flat
 // parameter, for a line array shorter than its count, and whenever the flat function fails.
+// Units, ranges and what each command leaves to the printer are those of the flat functions
+// (vp_pos.h): a text adds no line feed, Code 128 data needs its code set, values that go out
+// as one byte are cut to it.
 #pragma once
 
 #include <string>

@@ -15,14 +15,16 @@ constexpr uint32_t kReadPollMs = 100;
 constexpr int64_t kAutoReplyFreshTcpMs = 8000;
 constexpr int64_t kAutoReplyFreshOtherMs = 6000;
 
-// Runs `body` on a detached thread that holds a reference on `port` for its whole life.
-void RunPinned(IOHandle *port, std::function<void(IOHandle *)> body) {
+// Runs `body` on a detached thread that holds a reference on `port` for its whole life; false
+// when no thread could be started.
+bool RunPinned(IOHandle *port, std::function<void(IOHandle *)> body) {
   Ports().Pin(port);
   const bool started = platform::startDetachedThread([port, body = std::move(body)] {
     body(port);
     Ports().Release(port);
   });
   if (!started) Ports().Release(port);
+  return started;
 }
 
 }  // namespace
@@ -47,7 +49,10 @@ void IOHandle::Attach() {
 
 void IOHandle::StartReading() {
   if (auto *stream = dynamic_cast<NZThreadIO *>(io_.get())) {
-    RunPinned(this, [stream](IOHandle *port) { port->ReadLoop(*stream); });
+    receiving_.store(true);
+    if (!RunPinned(this, [stream](IOHandle *port) { port->ReadLoop(*stream); })) {
+      receiving_.store(false);
+    }
   }
 }
 
@@ -67,19 +72,21 @@ IOHandle::OpenOutcome IOHandle::AwaitOpenOutcome() {
 
 void IOHandle::ReadLoop(NZThreadIO &stream) {
   std::vector<uint8_t> packet(stream.PacketSize());
-  while (stream.IsOpened()) {
-    const int n =
-        stream.ReadPacket(packet.data(), packet.size(), processor_.ReadWaitMs(kReadPollMs));
+  // A closed transport still gives the bytes that came before it closed.
+  int n = 0;
+  while (n >= 0 && (n > 0 || stream.IsOpened())) {
+    n = stream.ReadPacket(packet.data(), packet.size(), processor_.ReadWaitMs(kReadPollMs));
     if (n > 0) {
       processor_.Receive(packet.data(), static_cast<size_t>(n));
     } else if (n == 0) {
       processor_.Idle();
-    } else {
-      if (stream.IsOpened()) OnTransportFailed();
-      break;
     }
   }
+  // Everything received, held bytes included, is in the buffer before the port closes.
   processor_.Finish();
+  receiving_.store(false);
+  rx_.Wake();
+  if (stream.IsOpened()) OnTransportFailed();
 }
 
 int IOHandle::Write(const uint8_t *data, uint32_t count, uint32_t timeout_ms) {
@@ -96,7 +103,8 @@ int IOHandle::Read(uint8_t *buffer, uint32_t count, uint32_t timeout_ms, int bre
       if (break_byte >= 0 && byte == static_cast<uint8_t>(break_byte)) break;
       continue;
     }
-    if (!io_->IsOpened() || platform::steadyMs() >= deadline) break;
+    // Bytes may still come while the read thread hands on what the transport had.
+    if ((!io_->IsOpened() && !receiving_.load()) || platform::steadyMs() >= deadline) break;
     rx_.WaitForData(1);
   }
   return static_cast<int>(stored);

@@ -86,6 +86,8 @@ class IOHandle final : public NZIOListener {
   void ReadLoop(NZThreadIO &stream);
 
   std::atomic<void *> handle_{nullptr};
+  // The read thread is running: bytes may still reach the receive buffer.
+  std::atomic<bool> receiving_{false};
   const uint32_t port_type_;
   const std::string name_;
   const bool autoreply_mode_;

@@ -44,7 +44,8 @@ class NZIOBase {
 class NZThreadIO : public NZIOBase {
  public:
   // Reads what is available, at most `count` bytes, waiting up to `timeout_ms` for the first.
-  // Returns the count, 0 on timeout, -1 when the transport closed or failed.
+  // Returns the count, 0 on timeout, -1 when the transport closed or failed and has nothing
+  // left that arrived before.
   virtual int ReadPacket(uint8_t *buffer, size_t count, uint32_t timeout_ms) = 0;
 
   // Size of one read packet.

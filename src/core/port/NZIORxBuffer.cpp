@@ -10,20 +10,13 @@ size_t NZIORxBuffer::Put(const uint8_t *data, size_t count, uint64_t discards_be
   size_t kept = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (discards_ != discards_before) {
-      owed_.ArrivedBeforeDiscard(count);
-      return 0;
-    }
+    if (discards_ != discards_before) return 0;
     stale = std::min(stale, count);
-    owed_.ArrivedBeforeDiscard(stale);
     data += stale;
     count -= stale;
     kept = std::min(count, kCapacity - size_);
     for (size_t i = 0; i < kept; ++i) ring_[(head_ + size_ + i) % kCapacity] = data[i];
     size_ += kept;
-    received_ += count;
-    // Positions in the stream no longer match the reader's once bytes were dropped.
-    if (kept < count) owed_.Forget();
   }
   if (kept > 0) data_ready_.notify_all();
   return kept;
@@ -35,7 +28,6 @@ bool NZIORxBuffer::TakeByte(uint8_t &byte) {
   byte = ring_[head_];
   head_ = (head_ + 1) % kCapacity;
   --size_;
-  ++taken_;
   return true;
 }
 
@@ -46,9 +38,6 @@ size_t NZIORxBuffer::Available() const {
 
 void NZIORxBuffer::Discard() {
   std::lock_guard<std::mutex> lock(mutex_);
-  owed_.Discard(received_);
-  received_ = 0;
-  taken_ = 0;
   head_ = 0;
   size_ = 0;
   ++discards_;
@@ -57,21 +46,6 @@ void NZIORxBuffer::Discard() {
 uint64_t NZIORxBuffer::discards() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return discards_;
-}
-
-void NZIORxBuffer::Owe(uint64_t count, int64_t until_ms) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (count > 0) owed_.Owe(taken_, count, until_ms);
-}
-
-uint64_t NZIORxBuffer::TakeOwed(int64_t now_ms) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  while (size_ > 0 && owed_.Ahead(taken_, received_, now_ms) > 0) {
-    head_ = (head_ + 1) % kCapacity;
-    --size_;
-    ++taken_;
-  }
-  return owed_.Ahead(taken_, received_, now_ms);
 }
 
 void NZIORxBuffer::WaitForData(int max_wait_ms) {

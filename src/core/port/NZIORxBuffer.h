@@ -6,13 +6,10 @@
 #include <cstdint>
 #include <mutex>
 
-#include "core/port/OwedAnswers.h"
-
 namespace velmora::core {
 
 // The port's receive ring buffer. Bytes that do not fit are dropped: the oldest unread bytes
-// are kept, so a reader sees a prefix of what arrived, never a spliced stream. It also keeps
-// track of the answers the printer still owes to queries that have ended (OwedAnswers.h).
+// are kept, so a reader sees a prefix of what arrived, never a spliced stream.
 class NZIORxBuffer {
  public:
   static constexpr size_t kCapacity = 16384;
@@ -31,13 +28,6 @@ class NZIORxBuffer {
   void Discard();
   uint64_t discards() const;
 
-  // `count` answers to requests already sent will come after the bytes read so far, expected
-  // until `until_ms`: the next query passes over them.
-  void Owe(uint64_t count, int64_t until_ms);
-  // Drops owed answers that are next to read; returns how many are still to come (0: the next
-  // byte is not an owed answer).
-  uint64_t TakeOwed(int64_t now_ms);
-
   // Waits until a byte is available, `Wake()` is called, or the wait step passed.
   void WaitForData(int max_wait_ms);
   // Wakes every waiter (the port closed).
@@ -50,10 +40,6 @@ class NZIORxBuffer {
   size_t head_ = 0;  // next byte to read
   size_t size_ = 0;  // unread bytes
   uint64_t discards_ = 0;
-  // Since the last discard: bytes that arrived (kept or not) and bytes read.
-  uint64_t received_ = 0;
-  uint64_t taken_ = 0;
-  OwedAnswers owed_;
 };
 
 }  // namespace velmora::core

@@ -118,7 +118,12 @@ int NZTcpClientIO::Write(const uint8_t *data, uint32_t count, uint32_t timeout_m
 }
 
 int NZTcpClientIO::ReadPacket(uint8_t *buffer, size_t count, uint32_t timeout_ms) {
-  if (!opened_.load()) return -1;
+  if (!opened_.load()) {
+    // What the printer sent before the close is still handed on; the shut-down socket takes
+    // nothing new, so this ends.
+    const ssize_t n = ::recv(fd_, buffer, count, MSG_DONTWAIT);
+    return n > 0 ? static_cast<int>(n) : -1;
+  }
   pollfd p{fd_, POLLIN, 0};
   const int r = poll(&p, 1, static_cast<int>(timeout_ms));
   if (r < 0) return errno == EINTR ? 0 : -1;

@@ -82,31 +82,6 @@ int OpenSocket(const in_addr &address) {
   return fd;
 }
 
-void ReceiveReplies(const Searcher &searcher, const std::atomic<bool> &stop,
-                    VP_OnNetPrinterDiscovered on_discovered, void *private_data) {
-  std::array<uint8_t, 1500> datagram{};
-  while (!stop.load()) {
-    pollfd p{searcher.fd, POLLIN, 0};
-    if (poll(&p, 1, kCancelPollMs) <= 0) continue;
-    sockaddr_in sender{};
-    socklen_t sender_length = sizeof sender;
-    const ssize_t n = ::recvfrom(searcher.fd, datagram.data(), datagram.size(), 0,
-                                 reinterpret_cast<sockaddr *>(&sender), &sender_length);
-    if (n <= 0) continue;
-    std::array<uint8_t, 4> sender_ip{};
-    std::memcpy(sender_ip.data(), &sender.sin_addr, 4);
-    const auto reply =
-        searcher.binary
-            ? discovery::ParseBinaryReply(datagram.data(), static_cast<size_t>(n), sender_ip)
-            : discovery::ParseTextReply(datagram.data(), static_cast<size_t>(n), sender_ip);
-    if (!reply) continue;
-    const std::string mac = discovery::MacText(reply->mac);
-    const std::string ip = discovery::IpText(reply->ip);
-    platform::CallApplicationClosure(on_discovered, searcher.interface->address_text.c_str(),
-                                     mac.c_str(), ip.c_str(), reply->name.c_str(), private_data);
-  }
-}
-
 void SendRequests(const std::vector<std::unique_ptr<Searcher>> &searchers) {
   static const std::vector<uint8_t> binary = discovery::BinaryRequest();
   static const std::vector<uint8_t> text = discovery::TextRequest();
@@ -123,11 +98,38 @@ void SendRequests(const std::vector<std::unique_ptr<Searcher>> &searchers) {
 
 }  // namespace
 
+void ReceiveDiscoveryReplies(int fd, bool binary, const std::string &local_ip,
+                             const std::atomic<bool> &stop, VP_OnNetPrinterDiscovered on_discovered,
+                             void *private_data) {
+  std::array<uint8_t, 1500> datagram{};
+  while (!stop.load()) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, kCancelPollMs) <= 0) continue;
+    sockaddr_in sender{};
+    socklen_t sender_length = sizeof sender;
+    const ssize_t n = ::recvfrom(fd, datagram.data(), datagram.size(), 0,
+                                 reinterpret_cast<sockaddr *>(&sender), &sender_length);
+    if (n <= 0) continue;
+    std::array<uint8_t, 4> sender_ip{};
+    std::memcpy(sender_ip.data(), &sender.sin_addr, 4);
+    const auto reply =
+        binary ? discovery::ParseBinaryReply(datagram.data(), static_cast<size_t>(n), sender_ip)
+               : discovery::ParseTextReply(datagram.data(), static_cast<size_t>(n), sender_ip);
+    if (!reply) continue;
+    const std::string mac = discovery::MacText(reply->mac);
+    const std::string ip = discovery::IpText(reply->ip);
+    platform::CallApplicationClosure(on_discovered, local_ip.c_str(), mac.c_str(), ip.c_str(),
+                                     reply->name.c_str(), private_data);
+  }
+}
+
 void EnumerateNetPrinters(uint32_t timeout_ms, const int *cancel,
                           VP_OnNetPrinterDiscovered on_discovered, void *private_data) {
   const int64_t start = platform::steadyMs();
-  const int64_t deadline = platform::wholeSecondDeadlineMs(start, timeout_ms);
-  if (on_discovered == nullptr || Cancelled(cancel)) return;
+  const uint32_t seconds = platform::wholeSecondsRoundedUp(timeout_ms);
+  // A search of no whole second could hear no reply: it sends nothing.
+  if (on_discovered == nullptr || Cancelled(cancel) || seconds == 0) return;
+  const int64_t deadline = start + int64_t{seconds} * 1000;
 
   const std::vector<Interface> interfaces = BroadcastInterfaces();
   std::vector<std::unique_ptr<Searcher>> searchers;
@@ -149,7 +151,8 @@ void EnumerateNetPrinters(uint32_t timeout_ms, const int *cancel,
     Searcher &searcher = *searchers[started];
     try {
       searcher.receiver = std::thread([&searcher, &stop, on_discovered, private_data] {
-        ReceiveReplies(searcher, stop, on_discovered, private_data);
+        ReceiveDiscoveryReplies(searcher.fd, searcher.binary, searcher.interface->address_text,
+                                stop, on_discovered, private_data);
       });
     } catch (...) {  // std::system_error when the system has no thread to give
       break;

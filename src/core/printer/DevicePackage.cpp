@@ -31,118 +31,118 @@ std::optional<std::vector<uint8_t>> DevicePackage::Build(uint8_t address, uint16
 
 void DevicePackageParser::Feed(const uint8_t *data, size_t count, int64_t now_ms,
                                std::vector<NZReceivedProtoPackage> &packages) {
-  Expire(now_ms, packages);
-  Scan(data, count, now_ms, packages);
-}
-
-void DevicePackageParser::Expire(int64_t now_ms, std::vector<NZReceivedProtoPackage> &packages) {
-  if (!in_data_ || now_ms < deadline_ms_) return;
-  // A header found among the bytes scanned again gets its own time from now on, so this never
-  // calls itself.
-  Reject();
-  Scan(nullptr, 0, now_ms, packages);
-}
-
-size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count, int64_t now_ms) const {
-  if (pending_.empty()) return 0;
-  if (in_data_) {
-    if (now_ms >= deadline_ms_) return 0;
-    const size_t missing = DevicePackage::kHeaderSize + data_length_ - pending_.size();
-    if (missing > count) return 0;
-    const uint8_t check = XorOf(pending_.data() + DevicePackage::kHeaderSize,
-                                pending_.size() - DevicePackage::kHeaderSize) ^
-                          XorOf(data, missing);
-    return check == pending_[10] ? missing : 0;
+  Expire(now_ms);
+  const uint64_t before = end_;
+  window_.insert(window_.end(), data, data + count);
+  const size_t from = prefix_xor_.size();
+  prefix_xor_.resize(from + count);
+  for (size_t i = 0; i < count; ++i) {
+    prefix_xor_[from + i] = static_cast<uint8_t>(prefix_xor_[from + i - 1] ^ data[i]);
   }
-  // The header is not complete yet: only one without data can end among a few bytes.
-  const size_t missing = DevicePackage::kHeaderSize - pending_.size();
-  if (missing > count) return 0;
-  std::array<uint8_t, DevicePackage::kHeaderSize> header{};
-  std::copy(pending_.begin(), pending_.end(), header.begin());
-  std::copy(data, data + missing, header.begin() + static_cast<std::ptrdiff_t>(pending_.size()));
-  const bool empty = header[8] == 0 && header[9] == 0 && header[10] == 0;
-  return empty && XorOf(header.data(), header.size()) == 0 ? missing : 0;
+  end_ += count;
+  // Headers that end among these bytes: every lead byte up to a header's length before them.
+  constexpr uint64_t kTail = DevicePackage::kHeaderSize - 1;
+  for (uint64_t start = std::max(base_, before >= kTail ? before - kTail : 0);
+       start + DevicePackage::kHeaderSize <= end_; ++start) {
+    const uint8_t *at = window_.data() + (start - base_);
+    const void *lead =
+        std::memchr(at, DevicePackage::kLead,
+                    static_cast<size_t>(end_ - DevicePackage::kHeaderSize - start + 1));
+    if (lead == nullptr) break;
+    start += static_cast<uint64_t>(static_cast<const uint8_t *>(lead) - at);
+    if (XorBetween(start, start + DevicePackage::kHeaderSize) != 0) continue;
+    const size_t length = At(start + 8) | At(start + 9) << 8;
+    const Waiting header{start + DevicePackage::kHeaderSize + length, start,
+                         now_ms + kDataTimeLimitMs};
+    waiting_.insert(header);
+    by_deadline_.push_back(header);
+  }
+  // All these bytes came at once, so packages they complete are reported by where they end.
+  while (!waiting_.empty() && waiting_.begin()->end <= end_) {
+    Finish(*waiting_.begin(), packages);
+    waiting_.erase(waiting_.begin());
+  }
+  Trim();
 }
 
-void DevicePackageParser::Scan(const uint8_t *data, size_t count, int64_t now_ms,
-                               std::vector<NZReceivedProtoPackage> &packages) {
-  size_t taken = 0;
-  while (true) {
-    if (!rescan_.empty()) {
-      // What a rejection gave back comes before the rest of what it was scanning.
-      std::vector<uint8_t> again;
-      again.swap(rescan_);
-      const size_t used = ScanUntilRejected(again.data(), again.size(), now_ms, packages);
-      rescan_.insert(rescan_.end(), again.begin() + static_cast<std::ptrdiff_t>(used), again.end());
-      continue;
+void DevicePackageParser::Expire(int64_t now_ms) {
+  while (!by_deadline_.empty()) {
+    const Waiting &first = by_deadline_.front();
+    if (waiting_.count(first) != 0) {
+      if (now_ms < first.deadline_ms) break;
+      waiting_.erase(first);  // its data is late: a false header
     }
-    if (taken == count) return;
-    taken += ScanUntilRejected(data + taken, count - taken, now_ms, packages);
+    by_deadline_.pop_front();
   }
+  Trim();
 }
 
-size_t DevicePackageParser::ScanUntilRejected(const uint8_t *data, size_t count, int64_t now_ms,
-                                              std::vector<NZReceivedProtoPackage> &packages) {
-  size_t i = 0;
-  while (i < count && rescan_.empty()) {
-    if (in_data_) {
-      // Package data is taken in bulk.
-      const size_t n =
-          std::min(count - i, DevicePackage::kHeaderSize + data_length_ - pending_.size());
-      pending_.insert(pending_.end(), data + i, data + i + n);
-      i += n;
-      if (pending_.size() == DevicePackage::kHeaderSize + data_length_) FinishData(packages);
-      continue;
-    }
-    if (pending_.empty()) {
-      const void *lead = std::memchr(data + i, DevicePackage::kLead, count - i);
-      if (lead == nullptr) return count;
-      i = static_cast<size_t>(static_cast<const uint8_t *>(lead) - data);
-    }
-    pending_.push_back(data[i++]);
-    if (pending_.size() == DevicePackage::kHeaderSize) FinishHeader(now_ms, packages);
-  }
-  return i;
-}
-
-void DevicePackageParser::FinishHeader(int64_t now_ms,
-                                       std::vector<NZReceivedProtoPackage> &packages) {
-  if (XorOf(pending_.data(), DevicePackage::kHeaderSize) != 0) {
-    Reject();
-    return;
-  }
-  data_length_ = static_cast<size_t>(pending_[8] | pending_[9] << 8);
-  if (data_length_ == 0) {
-    FinishData(packages);
-    return;
-  }
-  pending_.reserve(DevicePackage::kHeaderSize + data_length_);
-  in_data_ = true;
-  deadline_ms_ = now_ms + kDataTimeLimitMs;
-}
-
-void DevicePackageParser::FinishData(std::vector<NZReceivedProtoPackage> &packages) {
-  in_data_ = false;
-  const uint8_t *header = pending_.data();
-  const uint8_t *data = header + DevicePackage::kHeaderSize;
-  if (XorOf(data, data_length_) != header[10]) {
-    Reject();  // damaged, or a false header whose data the next answer completed
-    return;
-  }
+void DevicePackageParser::Finish(const Waiting &waiting,
+                                 std::vector<NZReceivedProtoPackage> &packages) const {
+  const uint64_t data = waiting.start + DevicePackage::kHeaderSize;
+  // A failed data check: damaged, or a false header whose data other bytes completed.
+  if (XorBetween(data, waiting.end) != At(waiting.start + 10)) return;
   NZReceivedProtoPackage package;
-  package.command = static_cast<uint16_t>(header[2] | header[3] << 8);
-  package.parameter = static_cast<uint32_t>(header[4]) | static_cast<uint32_t>(header[5]) << 8 |
-                      static_cast<uint32_t>(header[6]) << 16 |
-                      static_cast<uint32_t>(header[7]) << 24;
-  package.data.assign(data, data + data_length_);
+  package.command = static_cast<uint16_t>(At(waiting.start + 2) | At(waiting.start + 3) << 8);
+  for (int i = 3; i >= 0; --i) {
+    package.parameter = package.parameter << 8 | At(waiting.start + 4 + static_cast<uint64_t>(i));
+  }
+  package.data.assign(window_.begin() + static_cast<std::ptrdiff_t>(data - base_),
+                      window_.begin() + static_cast<std::ptrdiff_t>(waiting.end - base_));
   packages.push_back(std::move(package));
-  pending_.clear();
 }
 
-void DevicePackageParser::Reject() {
-  in_data_ = false;
-  rescan_.assign(pending_.begin() + 1, pending_.end());
-  pending_.clear();
+void DevicePackageParser::Trim() {
+  while (!by_deadline_.empty() && waiting_.count(by_deadline_.front()) == 0) {
+    by_deadline_.pop_front();
+  }
+  // A header may end with the next byte, so the last bytes but one of a header stay.
+  uint64_t keep_from =
+      end_ >= DevicePackage::kHeaderSize - 1 ? end_ - (DevicePackage::kHeaderSize - 1) : 0;
+  if (!by_deadline_.empty()) keep_from = std::min(keep_from, by_deadline_.front().start);
+  const size_t drop = static_cast<size_t>(keep_from - base_);
+  // Dropped in bulk, so that each byte is moved a bounded number of times.
+  if (drop < 4096 || drop < window_.size() / 2) return;
+  window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(drop));
+  prefix_xor_.erase(prefix_xor_.begin(), prefix_xor_.begin() + static_cast<std::ptrdiff_t>(drop));
+  base_ = keep_from;
+}
+
+size_t DevicePackageParser::CompletedBy(const uint8_t *data, size_t count) const {
+  size_t fewest = 0;
+  // Headers waiting for their data, the first to end first.
+  for (const Waiting &header : waiting_) {
+    if (header.end > end_ + count) break;
+    const size_t needed = static_cast<size_t>(header.end - end_);
+    const uint8_t check = static_cast<uint8_t>(
+        XorBetween(header.start + DevicePackage::kHeaderSize, end_) ^ XorOf(data, needed));
+    if (check == At(header.start + 10)) {
+      fewest = needed;
+      break;
+    }
+  }
+  // Headers that would end among these bytes: the last bytes fed, then these.
+  const size_t kept =
+      static_cast<size_t>(std::min<uint64_t>(end_ - base_, DevicePackage::kHeaderSize - 1));
+  const uint8_t *last = window_.data() + window_.size() - kept;
+  if ((kept == 0 || std::memchr(last, DevicePackage::kLead, kept) == nullptr) &&
+      (count == 0 || std::memchr(data, DevicePackage::kLead, count) == nullptr)) {
+    return fewest;  // no lead byte, no header: the common case, decided without copying
+  }
+  std::vector<uint8_t> tail(last, last + kept);
+  tail.insert(tail.end(), data, data + count);
+  for (size_t at = 0; at + DevicePackage::kHeaderSize <= tail.size(); ++at) {
+    const uint8_t *header = tail.data() + at;
+    if (header[0] != DevicePackage::kLead || XorOf(header, DevicePackage::kHeaderSize) != 0)
+      continue;
+    const size_t end = at + DevicePackage::kHeaderSize + (header[8] | header[9] << 8);
+    if (end > tail.size() || XorOf(header + DevicePackage::kHeaderSize,
+                                   end - at - DevicePackage::kHeaderSize) != header[10]) {
+      continue;
+    }
+    if (fewest == 0 || end - kept < fewest) fewest = end - kept;
+  }
+  return fewest;
 }
 
 }  // namespace velmora::core

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "core/port/IOHandle.h"
 #include "core/port/PortEvents.h"
@@ -33,7 +34,7 @@ class NZReceivedDataProcessor::Sink final : public AutoReplyPacketParser::Sink {
 
   size_t Claimed(const uint8_t *held, size_t count) override {
     // Held bytes that complete a device package are its data.
-    return owner_.package_parser_.CompletedBy(held, count, now_ms_);
+    return owner_.package_parser_.CompletedBy(held, count);
   }
 
   void OnPacket(const AutoReplyPacket &packet) override {
@@ -81,6 +82,7 @@ uint64_t NZReceivedDataProcessor::BeginStep() {
   if (discards != discards_seen_) {
     discards_seen_ = discards;
     discarded_below_ = fed_;  // held-back bytes included
+    held_at_discard_ = status_parser_.held() > 0;
   }
   return discards;
 }
@@ -91,6 +93,11 @@ void NZReceivedDataProcessor::Receive(const uint8_t *chunk, size_t count, int64_
   fed_ += count;
   last_byte_ms_ = now_ms;
   status_parser_.Feed(chunk, count, sink);
+  // Bytes held when a discard came had the first chunk after it to complete a status packet
+  // (one cut by the discard still counts); now they are dropped, and nothing waits behind them.
+  if (std::exchange(held_at_discard_, false)) {
+    status_parser_.Release(static_cast<size_t>(fed_ - discarded_below_), sink);
+  }
   waiting_events_.push_back({fed_, std::vector<uint8_t>(chunk, chunk + count)});
   RaiseDueEvents();
 }
@@ -117,9 +124,7 @@ uint32_t NZReceivedDataProcessor::ReadWaitMs(uint32_t longest_ms, int64_t now_ms
 }
 
 void NZReceivedDataProcessor::ExpirePackages(int64_t now_ms) {
-  std::vector<NZReceivedProtoPackage> packages;
-  package_parser_.Expire(now_ms, packages);
-  for (auto &package : packages) Queue(std::move(package));
+  package_parser_.Expire(now_ms);
 }
 
 void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {
@@ -133,6 +138,8 @@ void NZReceivedDataProcessor::Queue(NZReceivedProtoPackage package) {
 }
 
 void NZReceivedDataProcessor::RaiseDueEvents() {
+  decided_.store(passed_);
+  taken_in_.store(fed_);
   while (!waiting_events_.empty() && waiting_events_.front().end <= passed_) {
     // The event gets the chunk as read, status packets included.
     const std::vector<uint8_t> event = std::move(waiting_events_.front().bytes);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -22,7 +23,8 @@ class IOHandle;
 // Bytes that may begin a status packet are held back, however the stream is cut, until the
 // bytes after them decide, or until nothing has arrived for kHoldMs: then they go on as data.
 // Held bytes that complete a device package whose checks pass are its data and go on at once.
-// A discard drops held bytes like those in the buffer (a packet among them still counts).
+// A discard drops held bytes like those in the buffer: a packet among them still counts, also one
+// that the first chunk after the discard completes, but nothing else waits behind them.
 class NZReceivedDataProcessor {
  public:
   // How long a possible status packet waits for the rest of it while nothing arrives.
@@ -36,6 +38,10 @@ class NZReceivedDataProcessor {
   void Idle(int64_t now_ms = platform::steadyMs());
   // Reading ended: held bytes go on as data.
   void Finish();
+  // Bytes taken in so far, and how many of them have gone on as data or status packets; held
+  // bytes are the difference. Readable from any thread.
+  uint64_t TakenIn() const { return taken_in_.load(); }
+  uint64_t Decided() const { return decided_.load(); }
   // How long the next read may wait for bytes, at most `longest_ms`: not past the moment held
   // bytes are due.
   uint32_t ReadWaitMs(uint32_t longest_ms, int64_t now_ms = platform::steadyMs()) const;
@@ -56,9 +62,13 @@ class NZReceivedDataProcessor {
   // Stream positions (bytes fed to the status parser): how many were fed, how many went on
   // as data or packets, and below which position data was received before a discard.
   uint64_t fed_ = 0;
+  std::atomic<uint64_t> taken_in_{0};
+  std::atomic<uint64_t> decided_{0};
   uint64_t passed_ = 0;
   uint64_t discarded_below_ = 0;
   uint64_t discards_seen_ = 0;
+  // Bytes were held when the last discard was noticed, and no chunk has come since.
+  bool held_at_discard_ = false;
   int64_t last_byte_ms_ = 0;
   // Chunks whose event waits for held bytes, with the stream position of their end.
   struct WaitingEvent {

@@ -1,10 +1,14 @@
 #include "core/printer/PrinterQueries.h"
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/port/IOHandle.h"
 #include "core/printer/PrinterRequests.h"
+#include "core/printer/StatusAnswerPicker.h"
 #include "platform/Clock.h"
 
 namespace velmora::core {
@@ -13,7 +17,6 @@ namespace {
 namespace req = printer_requests;
 
 constexpr int64_t kResendMs = 300;
-constexpr uint32_t kStatusReadMs = 1000;
 constexpr size_t kPrintResultReplySize = 7;
 constexpr size_t kPrintResultTrailerSize = 4;
 constexpr uint8_t kReplyLead = 0x37;
@@ -32,19 +35,20 @@ bool Send(IOHandle &port, const std::vector<uint8_t> &bytes, int64_t deadline) {
          static_cast<int>(bytes.size());
 }
 
-// The real-time status answers a query asked for and took. When it ends, the answers still to
-// come are owed: the next query passes over them instead of taking them for its own. They are
-// expected for as long again as the printer took to answer (at most kLongestAnswerMs) after the
-// last request, and kOwedGraceMs more. A query that got no answer at all owes none: the printer
-// may not be answering.
+// The real-time status answers a query asked for and took. When it ends having taken some, the
+// answers still to come for its other requests are owed: the next query lets them come before it
+// asks. They are expected until its last request plus as long as the printer took to answer (at
+// most kLongestAnswerMs) plus a grace as long again, and at least kLeastGraceMs: the time a
+// loaded host or link may add. A query that got no answer at all owes none: the printer may
+// not be answering.
 class AnswerLedger {
  public:
-  explicit AnswerLedger(IOHandle &port) : port_(port) {}
+  explicit AnswerLedger(IOHandle &port) : state_(port.queries()) {}
   ~AnswerLedger() {
     if (taken_ == 0 || asked_ <= taken_) return;
-    const int64_t now = platform::steadyMs();
-    const int64_t answer_ms = std::min(now - first_ask_ms_, kLongestAnswerMs);
-    port_.rx().Owe(asked_ - taken_, last_ask_ms_ + answer_ms + kOwedGraceMs);
+    const int64_t answer_ms = std::min(platform::steadyMs() - first_ask_ms_, kLongestAnswerMs);
+    state_.owed_answers = asked_ - taken_;
+    state_.owed_until_ms = last_ask_ms_ + answer_ms + std::max(answer_ms, kLeastGraceMs);
   }
   AnswerLedger(const AnswerLedger &) = delete;
   AnswerLedger &operator=(const AnswerLedger &) = delete;
@@ -58,18 +62,66 @@ class AnswerLedger {
 
  private:
   static constexpr int64_t kLongestAnswerMs = 3000;
-  static constexpr int64_t kOwedGraceMs = 1000;
+  static constexpr int64_t kLeastGraceMs = 500;
 
-  IOHandle &port_;
+  PrinterQueryState &state_;
   uint64_t asked_ = 0;
   uint64_t taken_ = 0;
   int64_t first_ask_ms_ = 0;
   int64_t last_ask_ms_ = 0;
 };
 
-// Answers owed to an earlier query come before this one's: true while some are still to come.
-bool EarlierAnswersDue(IOHandle &port) {
-  return port.rx().TakeOwed(platform::steadyMs()) > 0;
+bool StopAsked(IOHandle &port) {
+  return port.queries().exit_query.load() != 0;
+}
+
+// The port's turn for queries that take real-time status answers, waited for until `deadline`
+// (or, for a print-result query, until its exit flag is set).
+class StatusTurn {
+ public:
+  StatusTurn(IOHandle &port, int64_t deadline, bool exit_flag_ends)
+      : mutex_(port.queries().status_turn) {
+    while (!mutex_.try_lock()) {
+      if (platform::steadyMs() >= deadline || (exit_flag_ends && StopAsked(port))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    taken_ = true;
+  }
+  ~StatusTurn() {
+    if (taken_) mutex_.unlock();
+  }
+  StatusTurn(const StatusTurn &) = delete;
+  StatusTurn &operator=(const StatusTurn &) = delete;
+
+  bool taken() const { return taken_; }
+
+ private:
+  std::mutex &mutex_;
+  bool taken_ = false;
+};
+
+// Lets the answers still owed to the last query come, or their time pass, before this one asks,
+// taking what arrives meanwhile: so every answer after this query's discard is its own. False
+// when the port closed, the deadline passed or (print result) the exit flag was set first.
+bool AwaitOwedAnswers(IOHandle &port, int64_t deadline, bool exit_flag_ends) {
+  PrinterQueryState &state = port.queries();
+  StatusAnswerPicker picker;
+  std::vector<uint8_t> answers;
+  while (state.owed_answers > 0 && platform::steadyMs() < state.owed_until_ms) {
+    if (!port.IsOpened() || platform::steadyMs() >= deadline ||
+        (exit_flag_ends && StopAsked(port))) {
+      return false;
+    }
+    uint8_t byte = 0;
+    const int64_t now = platform::steadyMs();
+    while (answers.size() < state.owed_answers && port.rx().TakeByte(byte)) {
+      picker.Feed(byte, now, answers);
+    }
+    state.owed_answers -= std::min<uint64_t>(answers.size(), state.owed_answers);
+    answers.clear();
+    port.rx().WaitForData(1);
+  }
+  return true;
 }
 
 // The zeros that end a print-result reply belong to it; take those already here.
@@ -80,21 +132,26 @@ void DropReplyTrailer(IOHandle &port) {
   }
 }
 
-bool StopAsked(IOHandle &port) {
-  return port.queries().exit_query.load() != 0;
-}
-
 bool PrinterReportsError(IOHandle &port) {
   std::lock_guard<std::mutex> lock(port.autoreply().mutex);
   return port.autoreply().error_status != 0;
 }
 
-// Auto-reply ports: the printer's status comes on its own, so only the reply is awaited.
+// Auto-reply ports: the printer's status comes on its own, so only the reply is awaited. The
+// wait passes over every other byte, so it takes the status turn: a status query alongside
+// would otherwise take the reply, and this wait the status query's answers.
 bool AwaitPrintResultInStream(IOHandle &port, uint8_t id, int64_t deadline) {
-  if (!Send(port, req::PrintResultQuery(id), deadline)) return false;
+  const auto may_wait = [&] {
+    return port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port) &&
+           !PrinterReportsError(port) && port.IsConnectionValid();
+  };
+  const StatusTurn turn(port, deadline, true);
+  // A query that could not wait for its reply does not ask: the reply would reach readers.
+  if (!turn.taken() || !may_wait() || !Send(port, req::PrintResultQuery(id), deadline)) {
+    return false;
+  }
   int matched = 0;  // bytes of 37 22 id seen so far
-  while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port) &&
-         !PrinterReportsError(port) && port.IsConnectionValid()) {
+  while (may_wait()) {
     if (matched == 0 && port.rx().Available() < kPrintResultReplySize) {
       port.rx().WaitForData(1);
       continue;
@@ -117,11 +174,11 @@ bool AwaitPrintResultInStream(IOHandle &port, uint8_t id, int64_t deadline) {
   return false;
 }
 
-// Takes the next received byte that no earlier query is owed; false when the deadline passed,
-// the port closed or the caller asked the query to stop.
+// Takes the next received byte; false when the deadline passed, the port closed or the caller
+// asked the query to stop.
 bool NextByte(IOHandle &port, int64_t deadline, uint8_t &byte) {
   while (port.IsOpened() && platform::steadyMs() < deadline && !StopAsked(port)) {
-    if (!EarlierAnswersDue(port) && port.rx().TakeByte(byte)) return true;
+    if (port.rx().TakeByte(byte)) return true;
     port.rx().WaitForData(1);
   }
   return false;
@@ -136,6 +193,8 @@ bool AskStatus(IOHandle &port, AnswerLedger &ledger, int64_t deadline) {
 
 // Other ports: real-time status bytes tell whether the printer is still there.
 bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
+  const StatusTurn turn(port, deadline, true);
+  if (!turn.taken() || !AwaitOwedAnswers(port, deadline, true)) return false;
   port.rx().Discard();
   AnswerLedger ledger(port);
   if (!AskStatus(port, ledger, deadline)) return false;
@@ -175,23 +234,27 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
 int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
   if (timeout_ms == 0) return 0;
   const int64_t deadline = platform::steadyMs() + timeout_ms;
+  const StatusTurn turn(port, deadline, false);
+  if (!turn.taken() || !AwaitOwedAnswers(port, deadline, false)) return 0;
   port.rx().Discard();
   AnswerLedger ledger(port);
   const auto query = req::RealTimeStatusQuery();
+  StatusAnswerPicker picker;
+  std::vector<uint8_t> answers;
   bool asked = false;
   int64_t last_ask = 0;
   while (port.IsOpened() && platform::steadyMs() < deadline) {
-    if (!EarlierAnswersDue(port) && port.rx().Available() >= 4) {
-      uint8_t answer[4] = {0, 0, 0, 0};
-      const int got = port.Read(answer, 4, std::min(kStatusReadMs, LeftMs(deadline)), -1);
-      ledger.Took(static_cast<uint64_t>(std::max(got, 0)));
-      if (got != 4) return 0;
+    uint8_t byte = 0;
+    const int64_t now = platform::steadyMs();
+    while (answers.size() < 4 && port.rx().TakeByte(byte)) picker.Feed(byte, now, answers);
+    if (answers.size() >= 4) {
+      ledger.Took(answers.size());
       return static_cast<int>(
-          static_cast<uint32_t>(answer[0]) | static_cast<uint32_t>(answer[1]) << 8 |
-          static_cast<uint32_t>(answer[2]) << 16 | static_cast<uint32_t>(answer[3]) << 24);
+          static_cast<uint32_t>(answers[0]) | static_cast<uint32_t>(answers[1]) << 8 |
+          static_cast<uint32_t>(answers[2]) << 16 | static_cast<uint32_t>(answers[3]) << 24);
     }
     if (!asked || platform::steadyMs() - last_ask >= kResendMs) {
-      if (!Send(port, query, deadline)) return 0;
+      if (!Send(port, query, deadline)) break;
       ledger.Asked(4);
       asked = true;
       last_ask = platform::steadyMs();
@@ -199,6 +262,7 @@ int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
     }
     port.rx().WaitForData(1);
   }
+  ledger.Took(answers.size());
   return 0;
 }
 

@@ -1,12 +1,11 @@
 #include "nzcommon/imgprocess/ImageDecode.h"
 
+#include <algorithm>
 #include <climits>
-#include <cstdio>
-#include <memory>
-
-#include <sys/stat.h>
+#include <iterator>
 
 #include "nzcommon/imgprocess/JpegGuard.h"
+#include "nzcommon/imgprocess/PaletteGuard.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
 #include "nzcommon/imgprocess/StbImage.h"
 
@@ -14,30 +13,30 @@ namespace velmora::imgprocess {
 
 namespace {
 
-struct FileCloser {
-  void operator()(FILE *file) const { std::fclose(file); }
-};
-
 bool FitsDecoder(size_t size) {
   return size > 0 && size <= static_cast<size_t>(kMaxEncodedImageBytes) && size <= INT_MAX;
 }
 
+// PNG samples of 16 bits take the decoder twice the room of 8-bit ones (the bit depth is byte 24,
+// in the IHDR chunk that comes first).
+bool IsSixteenBitPng(const uint8_t *data, size_t size) {
+  static constexpr uint8_t kSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  return size > 24 && std::equal(std::begin(kSignature), std::end(kSignature), data) &&
+         data[24] == 16;
+}
+
 }  // namespace
+
+size_t DecoderBudget(size_t encoded_size, const ImageSize &size, bool sixteen_bit) {
+  const auto blocks = [](int side) { return (static_cast<size_t>(side) + 15) / 16 * 16; };
+  const size_t pixel_bytes = sixteen_bit ? 8 : 4;
+  return 2 * encoded_size +
+         kDecoderStages * pixel_bytes * blocks(size.width) * blocks(size.height) +
+         kDecoderTableBytes;
+}
 
 void DecoderPixelsFree::operator()(unsigned char *pixels) const {
   velmora_stbi_free(pixels);
-}
-
-std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
-  if (path == nullptr) return std::nullopt;
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
-  if (!file) return std::nullopt;
-  struct stat info {};
-  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  if (info.st_size <= 0 || info.st_size > kMaxEncodedImageBytes) return std::nullopt;
-  std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
-  if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return std::nullopt;
-  return bytes;
 }
 
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
@@ -51,17 +50,28 @@ std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size) {
   return result;
 }
 
-std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size) {
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size, DecoderUse *use) {
   const auto announced = ReadImageSize(data, size);
   if (!announced || !IsAcceptableImageSize(announced->width, announced->height)) {
     return std::nullopt;
   }
+  const auto filled = FillShortPalette(data, size);
+  const uint8_t *input = filled ? filled->data.data() : data;
+  const size_t input_size = filled ? filled->data.size() : size;  // at most 1 KiB more
+  // A filled palette adds no image data: the budget is that of the bytes as they came.
+  const size_t budget = DecoderBudget(size, *announced, IsSixteenBitPng(data, size));
   DecodedImage image;
-  image.pixels.reset(velmora_stbi_load(data, static_cast<int>(size), &image.width, &image.height,
-                                       &image.channels));
+  size_t peak = 0;
+  image.pixels.reset(velmora_stbi_load(input, static_cast<int>(input_size), budget, &image.width,
+                                       &image.height, &image.channels, &peak));
+  if (use != nullptr) *use = DecoderUse{budget, peak};
   // The decoder must deliver what the header announced; anything else is refused.
   if (!image.pixels || image.width != announced->width || image.height != announced->height ||
       image.channels < 1 || image.channels > 4) {
+    return std::nullopt;
+  }
+  if (filled && ShowsFill(*filled, image.pixels.get(),
+                          static_cast<size_t>(image.width) * image.height, image.channels)) {
     return std::nullopt;
   }
   return image;

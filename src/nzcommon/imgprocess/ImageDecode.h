@@ -15,10 +15,6 @@ struct ImageSize {
   int height = 0;
 };
 
-// Reads a whole encoded image file; nullopt when it cannot be read or is larger than
-// kMaxEncodedImageBytes.
-std::optional<std::vector<uint8_t>> ReadImageFile(const char *path);
-
 // The size an encoded image announces in its header, without decoding it; nullopt when the
 // data is no image of a supported format (PNG, JPEG, BMP, GIF).
 std::optional<ImageSize> ReadImageSize(const uint8_t *data, size_t size);
@@ -37,10 +33,30 @@ struct DecodedImage {
   DecoderPixels pixels;
 };
 
+// The memory the decoder may hold at once for a picture of `encoded_size` bytes that announces
+// `size`: the encoded bytes twice (a PNG's data is gathered in a buffer that doubles as it
+// grows), kDecoderStages times the picture's pixels at 4 bytes (8 for 16-bit PNG samples) over
+// its size rounded up to blocks of 16 x 16 (the most the stages of any format keep side by
+// side: an interlaced PNG's inflated data, a pass and the picture; a progressive JPEG's
+// coefficients and planes), and kDecoderTableBytes. A PNG whose data inflates far past what its
+// width, height and depth need reaches this bound and is refused there.
+inline constexpr size_t kDecoderStages = 5;
+inline constexpr size_t kDecoderTableBytes = size_t{1} << 20;
+size_t DecoderBudget(size_t encoded_size, const ImageSize &size, bool sixteen_bit);
+
+// What one decode was allowed and took at most, in bytes.
+struct DecoderUse {
+  size_t budget = 0;
+  size_t peak = 0;
+};
+
 // The one way encoded pictures reach the decoder. Refuses, before decoding, data larger than
 // kMaxEncodedImageBytes, a header that announces a size outside IsAcceptableImageSize, and a
-// JPEG that JpegIsSafeToDecode refuses; afterwards, a result of another size than announced.
-std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size);
+// JPEG that JpegIsSafeToDecode refuses; while decoding, what would take the decoder past its
+// DecoderBudget; afterwards, a result of another size than announced, and a picture that uses a
+// colour past its palette (see PaletteGuard.h). `use` (may be null) gets the decoder's memory.
+std::optional<DecodedImage> DecodeImage(const uint8_t *data, size_t size,
+                                        DecoderUse *use = nullptr);
 
 // DecodeImage, converted to grey; transparent parts lie on white paper, as caller pixels do.
 std::optional<GreyImage> DecodeToGrey(const uint8_t *data, size_t size);

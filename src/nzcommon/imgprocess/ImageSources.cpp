@@ -1,6 +1,7 @@
 #include "nzcommon/imgprocess/ImageSources.h"
 
 #include "nzcommon/imgprocess/ImageDecode.h"
+#include "nzcommon/imgprocess/ImageFile.h"
 #include "nzcommon/imgprocess/MonoImageConversion.h"
 #include "nzcommon/imgprocess/PixelConversion.h"
 

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +31,18 @@ class Converter {
   iconv_t cd_;
 };
 
+// Surrogates and units past U+10FFFF (negative ones included) are no characters. iconv takes
+// the ones past U+10FFFF and writes bytes that no encoding has, so all are refused here alike.
+bool IsScalarValue(wchar_t unit) {
+  const auto value = static_cast<uint32_t>(unit);
+  return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
+}
+
+void LogFailure(const char *charset, int error) {
+  platform::logf("iconv failed to convert str from %s to %s. errno %d\r\n", kWideCharset, charset,
+                 error);
+}
+
 }  // namespace
 
 std::optional<std::string> ConvertWideText(const wchar_t *text, const char *charset) {
@@ -37,6 +51,10 @@ std::optional<std::string> ConvertWideText(const wchar_t *text, const char *char
   if (!converter.ok()) return std::nullopt;
 
   const size_t units = std::wcslen(text);
+  if (!std::all_of(text, text + units, IsScalarValue)) {
+    LogFailure(charset, EILSEQ);
+    return std::nullopt;
+  }
   const size_t source_bytes = units * sizeof(wchar_t);
   // Four bytes per character hold every scalar value in every target encoding.
   std::string out((units + 1) * 4, '\0');
@@ -46,8 +64,7 @@ std::optional<std::string> ConvertWideText(const wchar_t *text, const char *char
   size_t out_left = out.size();
 
   if (iconv(converter.get(), &in, &in_left, &out_next, &out_left) == static_cast<size_t>(-1)) {
-    platform::logf("iconv failed to convert str from %s to %s. errno %d\r\n", kWideCharset, charset,
-                   errno);
+    LogFailure(charset, errno);
     return std::nullopt;
   }
   // Ends a stateful encoding's shift sequence, if it has one.

@@ -12,7 +12,7 @@
 namespace velmora::detail {
 namespace {
 
-constexpr Int kDrawerPulseMs = 100;
+constexpr Int kDrawerPulseUnits = 100;  // of 2 ms: on and off for 200 ms each
 constexpr Int kFallbackDotsPerMm = 8;
 constexpr Int kLabelWriteTimeoutMs = 10000;
 constexpr Int kMinLinkSpeed = 5;
@@ -70,8 +70,8 @@ std::vector<std::uint8_t> RenderImageJob(const std::optional<std::vector<std::ui
     collect(velmora::VP_Pos_SetPrintDensity(m, settings.printDensity));
   }
   if (settings.kickDrawer) {
-    collect(velmora::VP_Pos_KickOutDrawer(m, 0, kDrawerPulseMs, kDrawerPulseMs));
-    collect(velmora::VP_Pos_KickOutDrawer(m, 1, kDrawerPulseMs, kDrawerPulseMs));
+    collect(velmora::VP_Pos_KickOutDrawer(m, 0, kDrawerPulseUnits, kDrawerPulseUnits));
+    collect(velmora::VP_Pos_KickOutDrawer(m, 1, kDrawerPulseUnits, kDrawerPulseUnits));
   }
   if (known && resolution->getWidthMM() > 0) {
     Int width_dots = 0;
