@@ -212,7 +212,8 @@ void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
   // A count short of the whole covers only chunks that went out; a write that leaves chunks without
   // their credits ends the link.
   Require(result == -1 || (result >= 0 && result <= next_offset));
-  Require(result == count || result == next_offset || printer.Ended() || !printer.IsLinkUp());
+  Require(result <= 0 || result == count || result == next_offset);
+  Require(result != 0 || next_offset == 0 || printer.Ended() || !printer.IsLinkUp());
   while (printer.Speak()) {
   }
 }

@@ -150,6 +150,7 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
     if (!link.IsLinkUp()) return -1;
     int index = -1;
     bool first_send = false;
+    bool newly_sent = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
       if (received_count_ != 0) break;
@@ -166,7 +167,8 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.
-      if (!sent_[static_cast<size_t>(index)]) {
+      newly_sent = !sent_[static_cast<size_t>(index)];
+      if (newly_sent) {
         sent_[static_cast<size_t>(index)] = true;
         --unsent_;
       }
@@ -174,8 +176,22 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
     const int offset = index * payload;
     const int m = std::min(payload, count - offset);
     const int length = GroupPacket(packet.data(), index, data + offset, m);
-    link.WritePackWithoutResponse(packet.data(), length, 0);
+    const int written = link.WritePackWithoutResponse(packet.data(), length, 0);
     std::lock_guard<std::mutex> lock(mutex_);
+    if (written != length) {
+      // The link did not take it (no room in its queue in time, or gone): it did not go out and
+      // stays first in line.
+      if (newly_sent) {
+        sent_[static_cast<size_t>(index)] = false;
+        ++unsent_;
+      }
+      if (first_send) {
+        next_first_ = index;
+      } else {
+        retry_.Add(index, index);
+      }
+      continue;
+    }
     if (first_send) free_space_ -= m;
     if (static_cast<size_t>(index) < send_times_.size()) ++send_times_[static_cast<size_t>(index)];
   }

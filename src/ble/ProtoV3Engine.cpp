@@ -84,7 +84,7 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
       } else if (!settling &&
                  (now >= deadline || now - std::max(start, last_credit_) >= kCreditSilence)) {
         settling = true;
-        settle_end = now + std::chrono::milliseconds(GattPacketLink::kSettleWaitMs);
+        settle_end = now + std::chrono::milliseconds(kSettleMs);
       } else if (settling && now >= settle_end) {
         lock.unlock();
         // Chunks went out that the printer never gave credit for: whether it holds them, and

@@ -380,5 +380,19 @@ TEST_F(ProtoV2Test, LongZeroBytesAnnounceAnEmptyGroup) {
   EXPECT_EQ(packets[0][11], 0);
 }
 
+// A frame the printer had only begun when the link ended is dropped: the next link's first frame
+// is read whole.
+TEST(ProtoV2FrameTest, AResetDropsAFrameBegunBefore) {
+  sim::Bytes payload;
+  ble::ProtoV2Engine engine(
+      [&](const uint8_t *d, size_t n) { payload.insert(payload.end(), d, d + n); });
+  const uint8_t begun[] = {0x08, 0x00, 0x00, 0x41};  // 4 of a data frame's 8 bytes
+  engine.OnNotification(begun, sizeof begun);
+  engine.ResetReceived();
+  const uint8_t next[] = {0x05, 0x00, 0x00, 0x42, 0x43};
+  engine.OnNotification(next, sizeof next);
+  EXPECT_EQ(payload, (sim::Bytes{0x42, 0x43}));
+}
+
 }  // namespace
 }  // namespace velmora::test

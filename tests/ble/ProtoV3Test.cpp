@@ -125,6 +125,9 @@ TEST_F(ProtoV3Test, LateCreditsOfAnEarlierWriteDoNotCountForTheNext) {
   ASSERT_TRUE(printer_->WaitForConnected(false, 5000));
   service_->SetCreditLimit(-1);
   ASSERT_TRUE(channel_->OpenAddress(kAddressText));
+  // The printer's fresh credits, and none the host kept from the last link.
+  EXPECT_TRUE(WaitUntil([&] { return channel_->engine().currentCredits() == 16; }));
+  EXPECT_EQ(channel_->engine().currentCredits(), 16);
   const auto second = Pattern(1000, 3);
   EXPECT_EQ(Write(second), 1000);
   auto both = first;
@@ -181,6 +184,18 @@ TEST_F(ProtoV3Test, ALinkLostDuringAWriteFailsIt) {
   printer_->DropLinkAfterWrites(5);
   EXPECT_EQ(Write(Pattern(5000)), -1);
   EXPECT_TRUE(log_->Contains("Write Failed -1/5000"));
+}
+
+// Lost while the write waits for credits, the link ends it at once, not at the end of its time:
+// no credit comes to wake it.
+TEST_F(ProtoV3Test, ALinkLostWhileAWriteWaitsForCreditsEndsItAtOnce) {
+  service_->SetInitialCredits(3);
+  service_->SetCreditLimit(3);
+  ASSERT_NO_FATAL_FAILURE(Open());
+  printer_->DropLinkAfterWrites(3);
+  // Well within the 10 s after which a write stops waiting for credits that never come.
+  EXPECT_LT(ElapsedMs([&] { EXPECT_EQ(Write(Pattern(5000), LongTimeoutMs()), -1); }),
+            ProtoV3Engine::kCreditSilenceMs / 2);
 }
 
 TEST_F(ProtoV3Test, FlowControlMessagesAndTheirArithmetic) {

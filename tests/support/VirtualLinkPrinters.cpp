@@ -24,15 +24,16 @@ void V3LinkPrinter::OnConnected() {
 }
 
 namespace {
-std::vector<uint8_t> Control(uint8_t code, int a, uint8_t b = 0, uint8_t c = 0, uint8_t d = 0) {
-  return {0x00, 0x0A, code, static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8), b, c, d, 0, 0};
+std::vector<uint8_t> Control(uint8_t code, int a) {
+  return {0x00, 0x0A, code, static_cast<uint8_t>(a), static_cast<uint8_t>(a >> 8), 0, 0, 0, 0, 0};
 }
 }  // namespace
 
 void V2LinkPrinter::Space(bool add, int bytes) {
   space_ = add ? space_ + bytes : std::min(bytes, 8192);
   advertised_ = add ? advertised_ + bytes : space_;
-  Send(Control(0x01, add ? 1 : 0, static_cast<uint8_t>(bytes), static_cast<uint8_t>(bytes >> 8)));
+  Send({0x00, 0x0A, 0x01, static_cast<uint8_t>(add ? 1 : 0), static_cast<uint8_t>(bytes),
+        static_cast<uint8_t>(bytes >> 8), 0, 0, 0, 0});
 }
 
 void V2LinkPrinter::OnConnected() {
