@@ -33,7 +33,6 @@
 #include "ble/MBCentralManagerProxy.h"
 #include "ble/MBPeripheralProxy.h"
 #include "ble/ProtoV2Engine.h"
-#include "platform/Log.h"
 #include "platform/ble/DeviceCore.h"
 
 namespace {
@@ -248,11 +247,7 @@ void Advertise(const std::vector<std::pair<std::shared_ptr<Peripheral>, Advertis
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const bool quiet = [] {
-    velmora::platform::setLogSink([](const std::string &) {});
-    return true;
-  }();
-  (void)quiet;
+  velmora::fuzz::SilenceLog();
   if (size < 1) return 0;
   Reader in(data, size);
   const auto kind = static_cast<velmora::ble::BlePortKind>(in.Byte() % 4);

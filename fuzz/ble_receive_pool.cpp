@@ -168,11 +168,7 @@ PortSide MakePortSide(bool v3, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const bool quiet = [] {
-    velmora::platform::setLogSink([](const std::string &) {});
-    return true;
-  }();
-  (void)quiet;
+  velmora::fuzz::SilenceLog();
   velmora::fuzz::FuzzInput in;
   if (!velmora::fuzz::FuzzInput::From(data, size, in)) return 0;
   Connected &basic = Basic();
