@@ -11,10 +11,20 @@
 #include <vector>
 
 #include "core/port/IOHandle.h"
+#include "platform/Log.h"
 
 namespace velmora::fuzz {
 
 using Bytes = std::vector<uint8_t>;
+
+// The library's log lines go nowhere, from the first call on: some targets log every packet.
+inline void SilenceLog() {
+  static const bool silenced = [] {
+    platform::setLogSink([](const std::string &) {});
+    return true;
+  }();
+  (void)silenced;
+}
 
 // A run fails where an invariant does not hold.
 inline void Require(bool holds) {

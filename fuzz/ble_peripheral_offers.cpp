@@ -6,9 +6,9 @@
 // (V3, then V2, then the basic layout for a negotiating port), takes the characteristics of that
 // service only, and hands the printer's data to its receive pool: for the basic layout and V3 the
 // values of the data characteristic as they come, for V2 the payload of its data frames. Nothing
-// else may reach the pool. Every advertisement whose manufacturer data carries a printer address
-// reaches the scan's callback once, with the device's name ("null" without one) and the address;
-// no other does.
+// else may reach the pool, and only a characteristic of that service is written to. Every
+// advertisement whose manufacturer data carries a printer address reaches the scan's callback
+// once, with the device's name ("null" without one) and the address; no other does.
 //
 // Input: byte 0 the port kind (V1, V2, V3, VA); then operations, each an opcode byte and its
 // arguments, until the input ends:
@@ -33,7 +33,6 @@
 #include "ble/MBCentralManagerProxy.h"
 #include "ble/MBPeripheralProxy.h"
 #include "ble/ProtoV2Engine.h"
-#include "platform/Log.h"
 #include "platform/ble/DeviceCore.h"
 
 namespace {
@@ -108,12 +107,36 @@ struct Model {
   std::optional<BleProtocol> protocol;
   std::unique_ptr<velmora::ble::ProtoV2Engine> v2;  // the V2 frames as a fresh engine reads them
   Bytes pool;
+  bool connected = false;
+  bool write = false;  // the protocol's write characteristic is known
+
+  bool OfProtocol(const std::string &service_uuid) const {
+    return protocol && NormalizeUuid(service_uuid) == velmora::ble::ServiceUuidOf(*protocol);
+  }
+  void Characteristics(const Service &service) {
+    if (!OfProtocol(service.uuid())) return;
+    for (const auto &characteristic : service.characteristics()) {
+      const std::string uuid = NormalizeUuid(characteristic->uuid());
+      if ((*protocol == BleProtocol::V2 && uuid == "2AF1") ||
+          (*protocol == BleProtocol::V3 && uuid == "FF02")) {
+        write = true;
+      }
+    }
+  }
+  // The basic layout writes to the characteristic whose notifications are on.
+  void Notifying(const Characteristic &characteristic) {
+    if (OfProtocol(characteristic.serviceUuid()) && *protocol == BleProtocol::V1 &&
+        NormalizeUuid(characteristic.uuid()) == "BEF8D6C9-9C21-4C9E-B632-BD58C1009F9F") {
+      write = true;
+    }
+  }
 
   void Services(const std::vector<std::shared_ptr<Service>> &services) {
     for (BleProtocol p : accepted) {
       for (const auto &service : services) {
         if (NormalizeUuid(service->uuid()) != velmora::ble::ServiceUuidOf(p)) continue;
         protocol = p;
+        write = false;
         v2 = std::make_unique<velmora::ble::ProtoV2Engine>(
             [this](const uint8_t *d, size_t n) { Received(d, n); });
         return;
@@ -121,10 +144,7 @@ struct Model {
     }
   }
   void Value(const Characteristic &characteristic, const Bytes &value) {
-    if (!protocol ||
-        NormalizeUuid(characteristic.serviceUuid()) != velmora::ble::ServiceUuidOf(*protocol)) {
-      return;
-    }
+    if (!OfProtocol(characteristic.serviceUuid())) return;
     const std::string uuid = NormalizeUuid(characteristic.uuid());
     if (*protocol == BleProtocol::V1 && uuid == "BEF8D6C9-9C21-4C9E-B632-BD58C1009F9F") {
       Received(value.data(), value.size());
@@ -227,11 +247,7 @@ void Advertise(const std::vector<std::pair<std::shared_ptr<Peripheral>, Advertis
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const bool quiet = [] {
-    velmora::platform::setLogSink([](const std::string &) {});
-    return true;
-  }();
-  (void)quiet;
+  velmora::fuzz::SilenceLog();
   if (size < 1) return 0;
   Reader in(data, size);
   const auto kind = static_cast<velmora::ble::BlePortKind>(in.Byte() % 4);
@@ -275,6 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         service->setCharacteristics(list);
         proxy->peripheralDidDiscoverCharacteristicsForService(peripheral, service,
                                                               error ? &kError : nullptr);
+        if (!error) model.Characteristics(*service);
         break;
       }
       case 2: {
@@ -283,6 +300,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (!characteristic) break;
         proxy->peripheralDidUpdateNotificationStateForCharacteristic(peripheral, characteristic,
                                                                      error ? &kError : nullptr);
+        if (!error) model.Notifying(*characteristic);
         break;
       }
       case 3: {
@@ -299,9 +317,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       }
       case 4:
         proxy->OnLinkConnected(peripheral);
+        model.connected = true;
         break;
       case 5:
         proxy->OnLinkDisconnected(peripheral, &kError);
+        model.connected = false;
         break;
       case 6:
         proxy->OnLinkFailed(peripheral, &kError);
@@ -316,6 +336,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       }
     }
     Require(proxy->protocol() == model.protocol);
+    // The port writes only once the link is up and the protocol's own write characteristic is
+    // known.
+    Require(proxy->IsLinkUp() == (model.connected && model.write));
   }
   Bytes pooled;
   auto &pool = proxy->receivePool();

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "FuzzHarness.h"
@@ -78,6 +80,22 @@ std::shared_ptr<pb::Peripheral> ConnectedPeripheral() {
   return peripheral;
 }
 
+// Opens the channel on the peripheral, its printer's side played by `answers` (the callbacks the
+// platform makes once the link is up): a channel takes the events of the printer it opens only.
+void Open(velmora::ble::BLEChannel &channel, const std::shared_ptr<pb::Peripheral> &peripheral,
+          const std::function<void()> &answers) {
+  Require(channel.waitForCBCentralManagerStatePoweredOn(5000));
+  bool opened = false;
+  std::thread opening([&] { opened = channel.BaseOpen(peripheral); });
+  while (!channel.isConnected()) {
+    channel.centralManagerDidConnectPeripheral(peripheral);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  answers();
+  opening.join();
+  Require(opened);
+}
+
 Connected &Basic() {
   static Connected *basic = [] {
     auto *c = new Connected;
@@ -86,8 +104,10 @@ Connected &Basic() {
     c->data = std::make_shared<pb::Characteristic>(
         velmora::ble::BLEPrinting::kServiceUuid, velmora::ble::BLEPrinting::kCharacteristicUuid,
         pb::kPropertyWrite | pb::kPropertyWriteWithoutResponse | pb::kPropertyNotify);
-    channel->centralManagerDidConnectPeripheral(c->peripheral);
-    channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data, nullptr);
+    Open(*channel, c->peripheral, [&] {
+      channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data,
+                                                                     nullptr);
+    });
     channel->SetReadClock(c->clock);
     c->channel = channel;
     return c;
@@ -109,10 +129,18 @@ Connected &V3() {
         BLERWProtoV3::kServiceUuid, BLERWProtoV3::kWriteUuid, pb::kPropertyWriteWithoutResponse);
     auto service = std::make_shared<pb::Service>(BLERWProtoV3::kServiceUuid);
     service->setCharacteristics({c->data, write, c->flow});
-    channel->centralManagerDidConnectPeripheral(c->peripheral);
-    channel->peripheralDidDiscoverCharacteristicsForService(c->peripheral, service, nullptr);
-    channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data, nullptr);
-    channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->flow, nullptr);
+    Open(*channel, c->peripheral, [&] {
+      channel->peripheralDidDiscoverCharacteristicsForService(c->peripheral, service, nullptr);
+      channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->data,
+                                                                     nullptr);
+      channel->peripheralDidUpdateNotificationStateForCharacteristic(c->peripheral, c->flow,
+                                                                     nullptr);
+      // The printer's size and first credits, as it sends them when notifications start.
+      for (const Bytes &message : {Bytes{0x02, 0xB4, 0x00}, Bytes{0x01, 0x10}}) {
+        c->flow->setValue(message);
+        channel->peripheralDidUpdateValueForCharacteristic(c->peripheral, c->flow, nullptr);
+      }
+    });
     channel->SetReadClock(c->clock);
     c->channel = channel;
     return c;
@@ -168,11 +196,7 @@ PortSide MakePortSide(bool v3, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const bool quiet = [] {
-    velmora::platform::setLogSink([](const std::string &) {});
-    return true;
-  }();
-  (void)quiet;
+  velmora::fuzz::SilenceLog();
   velmora::fuzz::FuzzInput in;
   if (!velmora::fuzz::FuzzInput::From(data, size, in)) return 0;
   Connected &basic = Basic();

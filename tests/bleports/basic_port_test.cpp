@@ -29,6 +29,7 @@ class BasicPortTest : public BlePortTest {
 TEST_F(BasicPortTest, AShortTimeoutStillSendsToAPrinterThatTakesNoWritesWithResponse) {
   void *handle = OpenBasic(false);
   ASSERT_NE(handle, nullptr);
+  printer_->peripheral().RecordWrites(true);
   const auto data = Pattern(400);
   std::vector<uint8_t> expected;
   for (unsigned timeout : {200u, 999u, 1000u, 0u}) {
@@ -44,6 +45,7 @@ TEST_F(BasicPortTest, AShortTimeoutStillSendsToAPrinterThatTakesNoWritesWithResp
     ASSERT_TRUE(basic_->WaitForAccepted(expected.size(), 5000));
     EXPECT_EQ(basic_->Accepted(), expected);
   }
+  for (const auto &write : printer_->peripheral().Writes()) EXPECT_FALSE(write.with_response);
   // A status query with a short timeout is sent and answered.
   EXPECT_NE(VP_Pos_QueryRTStatus(handle, static_cast<unsigned>(ScaledMs(500))), 0);
 }
