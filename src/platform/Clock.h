@@ -25,11 +25,9 @@ inline uint32_t wholeSecondsRoundedUp(uint32_t timeout_ms) {
 }
 
 // The end of a search that lasts ceil(timeout / 1000) whole seconds from `start_ms` (steady
-// milliseconds); a timeout of 0 ends at the next whole second of the clock.
+// milliseconds); a timeout of 0 ends at once.
 inline int64_t wholeSecondDeadlineMs(int64_t start_ms, uint32_t timeout_ms) {
-  const uint32_t seconds = wholeSecondsRoundedUp(timeout_ms);
-  if (seconds == 0) return (start_ms / 1000 + 1) * 1000;
-  return start_ms + int64_t{seconds} * 1000;
+  return start_ms + int64_t{wholeSecondsRoundedUp(timeout_ms)} * 1000;
 }
 
 }  // namespace velmora::platform

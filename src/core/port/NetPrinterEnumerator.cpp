@@ -129,7 +129,7 @@ void EnumerateNetPrinters(uint32_t timeout_ms, const int *cancel,
   const uint32_t seconds = platform::wholeSecondsRoundedUp(timeout_ms);
   // A search of no whole second could hear no reply: it sends nothing.
   if (on_discovered == nullptr || Cancelled(cancel) || seconds == 0) return;
-  const int64_t deadline = start + int64_t{seconds} * 1000;
+  const int64_t deadline = platform::wholeSecondDeadlineMs(start, timeout_ms);
 
   const std::vector<Interface> interfaces = BroadcastInterfaces();
   std::vector<std::unique_ptr<Searcher>> searchers;
