@@ -88,9 +88,11 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
  * caller may go on from there: the packet in flight at the timeout is never sent twice and its
  * acknowledgement is waited for, however slow the link; when none comes within the attribute
  * protocol's 30 s transaction timeout the link has failed, the write returns -1 and the port
- * closes. A timeout never keeps the first packet from going out. Protocol V2 and V3 ports return
- * the count, 0 when the printer did not confirm every byte in time, or -1 when the link is lost;
- * never a part of the count. */
+ * closes. A timeout never keeps the first packet from going out. A protocol V2 port returns the
+ * count, 0 when the printer did not confirm every byte in time, or -1 when the link is lost. A
+ * protocol V3 port returns the count, or, when its time ran out, the bytes of the chunks the
+ * printer credited (all it holds); 0 when chunks went out that the printer never credited (the
+ * port then closes: what the printer holds can no longer be known), -1 when the link is lost. */
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,
                          unsigned int timeout);
 /* Stores up to `count` received bytes at buffer[0], buffer[1], ..., in order, waiting up to
