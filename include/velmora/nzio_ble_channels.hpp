@@ -77,10 +77,12 @@ class VP_API nzio_ios_ble_rwprotov3 {
   bool Open(void *peripheral);
   void Close();
   bool IsOpened();
-  // count when the printer took every byte; -1 when not connected or the printer granted no
-  // credit; 0 when the timeout (at least count + 3000 ms) passed first. Credits that come late
-  // for a write that ended first pay for its chunks, never for this write's: a credit that never
-  // comes leaves every later write one short (0) until the printer is opened again.
+  // count when the printer took every byte; -1 when not connected, the link was lost or the
+  // printer granted no credit. When the timeout (at least count + 3000 ms) passed first, or the
+  // printer granted no credit for 10 s, the bytes of the chunks it credited (all it holds); but
+  // 0 when chunks went out that it never credited: what it holds and the credits it has left can
+  // no longer be known, so the link is ended (IsOpened false) and the next write starts only
+  // after the printer is opened again, with its fresh credits.
   int Write(unsigned char *buffer, int count, int timeout);
   int Read(unsigned char *buffer, int count, int timeout);
   void SkipAvailable();
