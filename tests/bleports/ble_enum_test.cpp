@@ -109,7 +109,10 @@ TEST_F(BleEnumTest, TimeoutZeroEndsSoonAndACancelledScanNeverStarts) {
   Reports reports;
   int cancel = 0;
   // A scan of ceil(0 / 1000) = 0 seconds: started and stopped at once, not at the clock's next
-  // whole second. Every round starts at another point of the second.
+  // whole second. Every round starts at another point of the second. (Until the process's central
+  // has powered on, such a scan cannot start: it returns below 1, also at once.)
+  ASSERT_TRUE(
+      WaitUntil([&] { return ::VP_Port_EnumBleDevice(0, &cancel, Reports::On, &reports) >= 1; }));
   for (int round = 0; round < 4; ++round) {
     int scan = 0;
     EXPECT_LT(ElapsedMs([&] { scan = ::VP_Port_EnumBleDevice(0, &cancel, Reports::On, &reports); }),
