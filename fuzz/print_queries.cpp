@@ -110,20 +110,28 @@ void CheckStatus(IOHandle &port, AnsweringPrinter &printer) {
   CheckLeftFrom(v, at[3] + 1, port);
 }
 
+bool Healthy(IOHandle &port) {
+  std::lock_guard<std::mutex> lock(port.autoreply().mutex);
+  return port.autoreply().any_packet && port.autoreply().error_status == 0;
+}
+
 void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counter) {
+  // A query on an automatic-status port that could not wait for its reply does not ask.
+  const bool could_wait = !port.autoreply_mode() || (Healthy(port) && port.IsConnectionValid());
   const bool printed = velmora::core::QueryPrintResult(port, 60000);
   const auto id = static_cast<uint8_t>(counter % 10);
   const Bytes query = {0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30, id, 0x00, 0x00, 0x00};
   Require(port.queries().next_process_id.load() == counter + 1);
   const Bytes &v = printer.visible;
   size_t at = kNone;
+  if (!could_wait) {
+    Require(!printed && printer.writes.empty());
+    return;
+  }
   if (port.autoreply_mode()) {
     // The reply is looked for in the stream; automatic status must show a printer without error.
     Require(printer.writes == std::vector<Bytes>{query});
-    const bool healthy = [&] {
-      std::lock_guard<std::mutex> lock(port.autoreply().mutex);
-      return port.autoreply().any_packet && port.autoreply().error_status == 0;
-    }();
+    const bool healthy = Healthy(port);
     at = FindReply(v, id, 0);
     Require(!printed || (healthy && at != kNone));
     Require(printed || !healthy || at == kNone || at + 7 > v.size());  // a complete one counts
