@@ -69,10 +69,16 @@ int BasicWriteEngine::WritePack(GattPacketLink &link, const uint8_t *data, int c
     // A -1 from one attempt is retried like a short write. A packet whose answer may still come
     // is not written again (a second copy would reach the printer too): the attempt waits for
     // that answer instead.
+    const uint64_t sent_before = link.WritesWithResponseSent();
     const int r = pending ? link.AwaitPendingWrite(count, packet_timeout_.load())
                           : WritePackOnce(link, data, count, type);
     if (r == count) return count;
-    pending = type == 0 && link.WritePending();
+    if (type == 0 && (pending || link.WritesWithResponseSent() != sent_before)) {
+      // The latest write is this packet's. Its answer may have come just after the attempt gave
+      // up: asked in this order, an acceptance is never missed and never sent again.
+      pending = link.WritePending();
+      if (!pending && link.AwaitPendingWrite(count, 0) == count) return count;
+    }
     if (left < 1) {
       // Settled before the packet counts as not written, so that the count a write returns is
       // what the printer holds: count, 0 when refused, -1 when the link failed meanwhile.

@@ -29,9 +29,8 @@ int DeadlineLink::WritePackWithResponse(const uint8_t *data, int count, int time
 }
 
 int DeadlineLink::AwaitPendingWrite(int count, int timeout_ms) {
-  const int left = LeftMs();
-  if (left <= 0) return link_.IsLinkUp() ? 0 : -1;
-  return link_.AwaitPendingWrite(count, std::min(timeout_ms, left));
+  // Past the deadline it still tells an answer that is already in, without waiting.
+  return link_.AwaitPendingWrite(count, std::min(timeout_ms, LeftMs()));
 }
 
 int DeadlineLink::WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) {

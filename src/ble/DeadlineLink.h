@@ -32,6 +32,7 @@ class DeadlineLink final : public GattPacketLink {
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override { return link_.WritePending(); }
+  uint64_t WritesWithResponseSent() const override { return link_.WritesWithResponseSent(); }
   int AwaitPendingWrite(int count, int timeout_ms) override;
   // The packet in flight when the deadline came is settled past it: its answer tells whether
   // the printer holds it.

@@ -35,6 +35,9 @@ class GattPacketLink {
   static constexpr int kSettleWaitMs = 500;
   // Whether the latest write with response still waits for its answer.
   virtual bool WritePending() const { return false; }
+  // How many writes with response the link has sent: a writer compares it across one attempt to
+  // know whether the latest answer belongs to its own packet.
+  virtual uint64_t WritesWithResponseSent() const { return 0; }
   // Waits up to `timeout_ms` for the answer to the latest write with response (of `count`
   // bytes): count when the printer accepted it, 0 when it refused it or the answer did not come,
   // -1 when the link is not there or drops.

@@ -76,6 +76,7 @@ class MBPeripheralProxy : public BleConnectionEvents,
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
+  uint64_t WritesWithResponseSent() const override { return answers_.Latest(); }
   int AwaitPendingWrite(int count, int timeout_ms) override;
   // Ends the link as a failed one: no longer up at once, and the port closes as on a lost link.
   void EndFailedLink() override;

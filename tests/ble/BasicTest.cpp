@@ -43,6 +43,24 @@ class ScriptedLink : public ble::GattPacketLink {
   BasicWriteEngine &engine_;
 };
 
+// A printer whose acceptance of each write with response arrives just as the writer's wait for
+// it ends: the wait reports no answer, and the answer is there when the writer looks again.
+class LateAnswerLink final : public ble::GattPacketLink {
+ public:
+  bool IsLinkUp() const override { return true; }
+  int WritePackWithResponse(const uint8_t *data, int count, int) override {
+    held.insert(held.end(), data, data + count);
+    ++sent;
+    return 0;
+  }
+  int WritePackWithoutResponse(const uint8_t *, int, int) override { return -1; }
+  bool WritePending() const override { return false; }
+  uint64_t WritesWithResponseSent() const override { return sent; }
+  int AwaitPendingWrite(int count, int) override { return sent > 0 ? count : 0; }
+  std::vector<uint8_t> held;
+  uint64_t sent = 0;
+};
+
 std::vector<uint8_t> Range(int from, int to) {
   std::vector<uint8_t> out;
   for (int i = from; i < to; ++i) out.push_back(static_cast<uint8_t>(i & 0xFF));
@@ -275,6 +293,20 @@ TEST_F(BasicTest, LateAcknowledgementsAreNeverCreditedToAnotherPacket) {
   expected.insert(expected.end(), marker.begin(), marker.end());
   EXPECT_EQ(service_->Accepted(), expected);
   EXPECT_EQ(printer_->Stats().writes_received, (expected.size() - 2) / 20 + 1);
+}
+
+// An acceptance that comes right after its packet's wait gave up counts that packet, once: it is
+// neither written again nor left out of the count.
+TEST_F(BasicTest, AnAcceptanceAsTheWaitEndsCountsThePacketOnce) {
+  for (int max_retry : {0, 3}) {
+    SCOPED_TRACE(max_retry);
+    BasicWriteEngine engine;
+    engine.SetWriteMode(0, 20, 5, max_retry);
+    LateAnswerLink link;
+    const auto data = Pattern(50);
+    EXPECT_EQ(engine.Write(link, data.data(), 50), 50);
+    EXPECT_EQ(link.held, data);
+  }
 }
 
 // The link carries one request at a time, and each answer reaches the write it belongs to: here

@@ -81,6 +81,7 @@ class VirtualLink final : public ble::GattPacketLink, public ble::WaitClock {
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
+  uint64_t WritesWithResponseSent() const override { return requests_sent_; }
   int AwaitPendingWrite(int count, int timeout_ms) override;
   void EndFailedLink() override;
 

@@ -104,6 +104,7 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) override;
   int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) override;
   bool WritePending() const override;
+  uint64_t WritesWithResponseSent() const override { return answers_.Latest(); }
   int AwaitPendingWrite(int count, int timeout_ms) override;
   // Ends the connection as a failed one: the link is down and the channel no longer open.
   void EndFailedLink() override;
