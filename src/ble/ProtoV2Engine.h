@@ -31,7 +31,7 @@ class ProtoV2Engine {
   explicit ProtoV2Engine(PayloadSink payload_sink) : payload_sink_(std::move(payload_sink)) {}
 
   // The clock the engine's waits run on (the steady clock unless a harness drives time); set
-  // before the first write.
+  // before the printer's first frame, whose time the engine keeps.
   void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   // Size of one group packet including its 4-byte header; it only ever shrinks.

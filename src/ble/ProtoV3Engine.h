@@ -19,7 +19,7 @@ class ProtoV3Engine {
   static constexpr int kMaxCredits = 0xFFFF;
 
   // The clock the engine's waits run on (the steady clock unless a harness drives time); set
-  // before the first write.
+  // before the first flow-control message, whose time the engine keeps.
   void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   int maximumWriteValueLength() const;
