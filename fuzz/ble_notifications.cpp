@@ -10,8 +10,9 @@
 // Input: bytes 0-3 the seed that cuts the V2 stream into pieces (byte 0 also gives the packet
 // size 5 + b0 % 196, bytes 1-2 the job length % 3000, byte 3 flags: bit 0 the V2 printer first
 // reports 8192 bytes free and answers the setup, bit 1 the link drops once the printer has nothing
-// more to say, bit 2 V3 chunks of 1 + (byte 3 >> 3) % 4 bytes instead of the packet size); then
-// the printer's notifications, each a length byte and that many bytes.
+// more to say, bit 2 V3 chunks of 1 + (byte 3 >> 3) % 4 bytes instead of the packet size, bit 7
+// the writes have an hour instead of 2 s); then the printer's notifications, each a length byte
+// and that many bytes. Whatever their timeout, writes end soon after the printer's last word.
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "ble/ProtoV2Engine.h"
 #include "ble/ProtoV3Engine.h"
 #include "ble/WaitClock.h"
+#include "ble/WriteTimeUp.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ using velmora::ble::GattPacketLink;
 using velmora::ble::ProtoV2Engine;
 using velmora::ble::ProtoV3Engine;
 using velmora::ble::WaitClock;
+using velmora::ble::WriteTimeUp;
 using velmora::fuzz::Bytes;
 using velmora::fuzz::Require;
 
@@ -121,14 +124,32 @@ struct Job {
   bool answer_setup;
   bool drop_when_silent;
   int chunk_size;  // V3: the packet size, or chunks of 1 to 4 bytes, smaller than V2 allows
+  int timeout_ms;
 };
 
 Job JobOf(uint32_t seed) {
   const int packet_size = 5 + static_cast<int>((seed & 0xFF) % 196);
-  return {packet_size, static_cast<int>(((seed >> 8) & 0xFFFF) % 3000), (seed & 0x1000000) != 0,
+  return {packet_size,
+          static_cast<int>(((seed >> 8) & 0xFFFF) % 3000),
+          (seed & 0x1000000) != 0,
           (seed & 0x2000000) != 0,
-          (seed & 0x4000000) != 0 ? 1 + static_cast<int>((seed >> 27) % 4) : packet_size};
+          (seed & 0x4000000) != 0 ? 1 + static_cast<int>((seed >> 27) % 4) : packet_size,
+          (seed & 0x80000000u) != 0 ? 3600000 : 2000};
 }
+
+// Time as the harness drives it, and when the printer last said anything.
+struct Times {
+  const WaitClock *clock = nullptr;
+  WaitClock::Clock::time_point last_word{};
+  void Heard() { last_word = clock->Now(); }
+  // A write that began at `start` stopped waiting for a silent printer, then settled (the
+  // driven clock moves in steps of up to 100 ms).
+  void RequireEndedSoonAfterLastWord(WaitClock::Clock::time_point start) const {
+    const auto past = clock->Now() - std::max(start, last_word);
+    Require(past <=
+            std::chrono::milliseconds(WriteTimeUp::kSilenceMs + WriteTimeUp::kSettleMs + 200));
+  }
+};
 
 // A group write while the printer says whatever the input says.
 void V2Write(const Job &job, const std::vector<Bytes> &notifications) {
@@ -147,9 +168,11 @@ void V2Write(const Job &job, const std::vector<Bytes> &notifications) {
                   {{0, 0x0A, 1, 0, 0, 0x20, 0, 0, 0, 0}, {0, 0x0A, 3, lo, hi, ps, 0, 0, 0, 0}});
   }
   std::set<int> sent;  // packet indices
+  Times times;
   ScriptedPrinter printer(
       std::move(script), job.drop_when_silent,
       [&](const uint8_t *d, size_t k) {
+        times.Heard();
         engine.OnNotification(d, k);
         Require(engine.freeSpace() <= ProtoV2Engine::kMaxFreeSpace);
         const auto retry = engine.retryList();
@@ -173,9 +196,12 @@ void V2Write(const Job &job, const std::vector<Bytes> &notifications) {
         sent.insert(index);
       });
   DrivenClock clock(printer);
+  times.clock = &clock;
   engine.SetWaitClock(clock);
-  const int result = engine.WriteGroup(printer, data.data(), count, 2000);
+  const auto start = clock.Now();
+  const int result = engine.WriteGroup(printer, data.data(), count, job.timeout_ms);
   Require(result == 0 || result == -1 || (result == count && sent.size() == size_t(n)));
+  times.RequireEndedSoonAfterLastWord(start);
   while (printer.Speak()) {
   }
   Require(engine.retryList().empty());  // nothing kept once the group is over
@@ -190,9 +216,11 @@ void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
   const Bytes data = velmora::fuzz::CallerBytes(static_cast<size_t>(count));
   int next_offset = 0;
   int chunk = 0;
+  Times times;
   ScriptedPrinter printer(
       notifications, job.drop_when_silent,
       [&](const uint8_t *d, size_t k) {
+        times.Heard();
         engine.OnFlowControl(d, k);
         Require(engine.currentCredits() >= 0 &&
                 engine.currentCredits() <= ProtoV3Engine::kMaxCredits);
@@ -203,12 +231,16 @@ void V3Write(const Job &job, const std::vector<Bytes> &notifications) {
         Require(std::equal(p, p + k, data.begin() + next_offset));
         next_offset += k;
       });
+  // The engine's times, those of its credits included, all on the driven clock.
+  DrivenClock clock(printer);
+  times.clock = &clock;
+  engine.SetWaitClock(clock);
   while (!engine.HasSizeAndCredits() && printer.Speak()) {
   }
   chunk = std::min(engine.maximumWriteValueLength(), engine.mtuSize());
-  DrivenClock clock(printer);
-  engine.SetWaitClock(clock);
-  const int result = engine.WriteCredits(printer, data.data(), count, 2000);
+  const auto start = clock.Now();
+  const int result = engine.WriteCredits(printer, data.data(), count, job.timeout_ms);
+  times.RequireEndedSoonAfterLastWord(start);
   // A count short of the whole covers only chunks that went out; a write that leaves chunks without
   // their credits ends the link.
   Require(result == -1 || (result >= 0 && result <= next_offset));

@@ -23,6 +23,13 @@ set -euo pipefail
   for _ in 1 2 3 4 5; do printf '\x0a\x00\x0a\x01\x01\xb2\x00\x00\x00\x00\x00'; done
   printf '\x0a\x00\x0a\x05\x06\x00\x00\x00\x00\x00\x00'
 } >"$1/v2_resend"
+# V2 whose received count never comes, the writes with an hour to go (flag bit 7).
+{
+  printf '\xb1\xe8\x03\x80'
+  printf '\x0a\x00\x0a\x01\x00\x00\x20\x00\x00\x00\x00'
+  printf '\x0a\x00\x0a\x03\x06\x00\xb6\x00\x00\x00\x00'
+  for _ in 1 2 3 4 5 6; do printf '\x0a\x00\x0a\x01\x01\xb2\x00\x00\x00\x00\x00'; done
+} >"$1/v2_lost_count"
 # V3, chunks of 180 bytes: the size, 16 credits ahead, then a credit back for each of 6 chunks.
 {
   printf '\xb1\xe8\x03\x00'

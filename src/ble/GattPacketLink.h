@@ -29,10 +29,6 @@ class GattPacketLink {
   // its transaction timeout and then takes the link for failed, so the settle waits as long:
   // however slow the link, the count a write returns is what the printer holds.
   static constexpr int kTransactionTimeoutMs = 30000;
-  // How long a write whose time is up waits for the printer to confirm what it sent where no
-  // request carries it (credits of protocol V3): the printer's confirmations follow its intake
-  // by a round trip, not by a transaction.
-  static constexpr int kSettleWaitMs = 500;
   // Whether the latest write with response still waits for its answer.
   virtual bool WritePending() const { return false; }
   // How many writes with response the link has sent: a writer compares it across one attempt to

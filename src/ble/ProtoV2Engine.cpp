@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "ble/WriteTimeUp.h"
 #include "platform/Log.h"
 
 namespace velmora::ble {
@@ -94,6 +95,7 @@ void ProtoV2Engine::BeginGroup(int packet_count) {
   next_first_ = 0;
   sent_.assign(static_cast<size_t>(packet_count), false);
   unsent_ = packet_count;
+  unconfirmed_ = 0;
   retry_.clear();
   send_times_.assign(static_cast<size_t>(packet_count), 0);
 }
@@ -143,27 +145,42 @@ void ProtoV2Engine::EndGroup() {
 
 int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int count, int n,
                              int payload, int timeout_ms) {
+  // No packet, no report: nothing can complete a group of none.
+  if (n == 0) return 0;
   std::array<uint8_t, kInitialPacketSize> packet{};
-  const auto deadline = clock_->Now() + std::chrono::milliseconds(std::max(0, timeout_ms));
+  const auto start = clock_->Now();
+  WriteTimeUp time(start, start + std::chrono::milliseconds(std::max(0, timeout_ms)));
   for (;;) {
-    if (clock_->Now() >= deadline) break;
     if (!link.IsLinkUp()) return -1;
     int index = -1;
     bool first_send = false;
     bool newly_sent = false;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (received_count_ != 0) break;
-      // Resends (only ever indices of the group) go first and need no free space; first sends
-      // go in order while the printer's free space covers a whole payload.
-      if (!retry_.empty()) {
+      if (received_count_ != 0) return received_count_ == n ? count : 0;
+      // Every frame of the printer steers the group, so the write waits for the printer always.
+      const auto now = clock_->Now();
+      if (time.Up(now, last_heard_, true)) {
+        // The printer gave back the space of every packet that went out: it holds them, and the
+        // group cannot complete without the packets that never went.
+        if (unconfirmed_ == 0 && unsent_ > 0) return 0;
+        if (time.SettleOver(now)) {
+          lock.unlock();
+          // Packets went out that the printer never confirmed, or it holds the whole group and
+          // its report did not come: what it holds can no longer be known on this link.
+          link.EndFailedLink();
+          return 0;
+        }
+      } else if (!retry_.empty()) {
+        // Resends (only ever indices of the group) go first and need no free space; first sends
+        // go in order while the printer's free space covers a whole payload.
         index = retry_.PopFirst();
       } else if (next_first_ < group_size_ && free_space_ >= payload) {
         index = next_first_++;
         first_send = true;
       }
       if (index < 0) {
-        clock_->WaitUntil(lock, changed_, deadline);
+        clock_->WaitUntil(lock, changed_, time.WakeAt(last_heard_, true));
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.
@@ -193,10 +210,10 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
       continue;
     }
     if (first_send) free_space_ -= m;
+    // The printer gives a packet's space back once, when it takes the packet in.
+    if (newly_sent) unconfirmed_ += m;
     if (static_cast<size_t>(index) < send_times_.size()) ++send_times_[static_cast<size_t>(index)];
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  return received_count_ == n ? count : 0;
 }
 
 void ProtoV2Engine::OnNotification(const uint8_t *data, size_t count) {
@@ -227,6 +244,7 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
       free_space_ = std::min(Le16(frame + 4), kMaxFreeSpace);
     } else if (length == 10 && code == 0x01 && frame[3] == 0x01) {
       free_space_ = std::min(free_space_ + Le16(frame + 4), kMaxFreeSpace);
+      unconfirmed_ = std::max(0, unconfirmed_ - Le16(frame + 4));
     } else if ((length == 10 || length == 12) && code == 0xFF) {
       const int first = Le16(frame + 3);
       const int runs = length == 10 ? 1 : Le16(frame + 6);
@@ -241,6 +259,7 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
     } else {
       return;
     }
+    last_heard_ = clock_->Now();
   }
   changed_.notify_all();
 }

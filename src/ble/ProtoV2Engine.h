@@ -31,7 +31,7 @@ class ProtoV2Engine {
   explicit ProtoV2Engine(PayloadSink payload_sink) : payload_sink_(std::move(payload_sink)) {}
 
   // The clock the engine's waits run on (the steady clock unless a harness drives time); set
-  // before the first write.
+  // before the printer's first frame, whose time the engine keeps.
   void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   // Size of one group packet including its 4-byte header; it only ever shrinks.
@@ -39,7 +39,12 @@ class ProtoV2Engine {
   void LowerPacketSize(int limit);
 
   // One group write of `count` bytes: count when the printer reported every packet received,
-  // 0 when the group did not complete within `timeout_ms`, -1 when the link is down or drops.
+  // 0 when the group did not complete, -1 when the link is down or drops. The group's time is up
+  // at `timeout_ms`, or after WriteTimeUp::kSilenceMs without a frame of the printer; it then
+  // sends nothing more and waits up to WriteTimeUp::kSettleMs for the printer to confirm what
+  // went out: its received count, or, when packets are left unsent, the space of every packet
+  // sent given back. Without that confirmation, what the printer holds can no longer be known:
+  // the link ends as a failed one and the write returns 0.
   int WriteGroup(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
   // Announces a group of `packet_count` packets of `packet_size` bytes and waits for the printer's
   // matching answer (up to 10 attempts). A received count only counts once that answer came and
@@ -88,8 +93,10 @@ class ProtoV2Engine {
   int group_size_ = 0;      // packets of the running group, 0 between groups
   std::vector<bool> sent_;  // packets of the group that went out at least once
   int unsent_ = -1;         // and how many did not yet; -1 between groups
-  int next_first_ = 0;      // first-send list: indices next_first_ .. group_size_ - 1
-  IndexRuns retry_;         // indices of the group the printer asked for again
+  int unconfirmed_ = 0;     // data bytes sent whose space the printer has not given back
+  WaitClock::Clock::time_point last_heard_{};  // the printer's latest control frame
+  int next_first_ = 0;  // first-send list: indices next_first_ .. group_size_ - 1
+  IndexRuns retry_;     // indices of the group the printer asked for again
   std::vector<int> send_times_;
 
   std::mutex frame_mutex_;

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <climits>
 
+#include "ble/WriteTimeUp.h"
+
 namespace velmora::ble {
-namespace {
-constexpr auto kCreditSilence = std::chrono::milliseconds(ProtoV3Engine::kCreditSilenceMs);
-}  // namespace
+
 int ProtoV3Engine::maximumWriteValueLength() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return maximum_write_value_length_;
@@ -68,8 +68,7 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
     credits_total_ = 0;
   }
   int sent = 0;
-  bool settling = false;
-  auto settle_end = deadline;
+  WriteTimeUp time(start, deadline);
   for (;;) {
     if (!link.IsLinkUp()) return -1;
     {
@@ -78,26 +77,20 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
       // in batches may grant past the chunk count; that still completes the write.
       if (sent == n && credits_total_ >= n) return count;
       const auto now = clock_->Now();
-      if (credits_total_ >= sent) {
-        // Every chunk sent is in the printer: a write whose time is up ends with them.
-        if (settling || now >= deadline) return std::min(count, sent * chunk);
-      } else if (!settling &&
-                 (now >= deadline || now - std::max(start, last_credit_) >= kCreditSilence)) {
-        settling = true;
-        settle_end = now + std::chrono::milliseconds(kSettleMs);
-      } else if (settling && now >= settle_end) {
+      // The printer owes credits only for chunks sent; its silence counts only while it does.
+      const bool owed = credits_total_ < sent;
+      const bool up = time.Up(now, last_credit_, owed);
+      // Every chunk sent is in the printer: a write whose time is up ends with them.
+      if (up && !owed) return std::min(count, sent * chunk);
+      if (up && time.SettleOver(now)) {
         lock.unlock();
         // Chunks went out that the printer never gave credit for: whether it holds them, and
         // how many credits it still has, can no longer be known on this link.
         link.EndFailedLink();
         return 0;
       }
-      if (settling || sent == n || credits_current_ <= 0) {
-        auto until = settling ? settle_end : deadline;
-        if (!settling && credits_total_ < sent) {
-          until = std::min(until, std::max(start, last_credit_) + kCreditSilence);
-        }
-        clock_->WaitUntil(lock, changed_, until);
+      if (up || sent == n || credits_current_ <= 0) {
+        clock_->WaitUntil(lock, changed_, time.WakeAt(last_credit_, owed));
         continue;
       }
       --credits_current_;

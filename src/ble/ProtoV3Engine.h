@@ -19,7 +19,7 @@ class ProtoV3Engine {
   static constexpr int kMaxCredits = 0xFFFF;
 
   // The clock the engine's waits run on (the steady clock unless a harness drives time); set
-  // before the first write.
+  // before the first flow-control message, whose time the engine keeps.
   void SetWaitClock(WaitClock &clock) { clock_ = &clock; }
 
   int maximumWriteValueLength() const;
@@ -35,20 +35,13 @@ class ProtoV3Engine {
   // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
   // as many credits as there are chunks; -1 when the link is down, no chunk size is known, or no
   // credit is there at the start (with `wait_for_credit`, such a write waits for one within its
-  // timeout instead). A write whose time is up (its timeout, or kCreditSilenceMs without a credit
-  // while chunks wait for theirs) sends no further chunk and waits up to kSettleMs for the
-  // credits of those it sent: when they come, it returns the bytes of the chunks sent (what the
-  // printer took in); when they do not, the printer's credits can no longer be known, so the
-  // link ends as a failed one and the write returns 0.
+  // timeout instead). A write whose time is up (its timeout, or WriteTimeUp::kSilenceMs without a
+  // credit while chunks wait for theirs) sends no further chunk and waits up to
+  // WriteTimeUp::kSettleMs for the credits of those it sent: when they come, it returns the bytes
+  // of the chunks sent (what the printer took in); when they do not, the printer's credits can no
+  // longer be known, so the link ends as a failed one and the write returns 0.
   int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms,
                    bool wait_for_credit = false);
-
-  // A printer that took a chunk in gives its credit back within a few connection intervals (4 s
-  // at the longest): this long without any credit while chunks wait for theirs, it never will.
-  static constexpr int kCreditSilenceMs = 10000;
-  // How long a write whose time is up waits for the credits of the chunks it sent: a few
-  // connection intervals of a link that still carries its packets.
-  static constexpr int kSettleMs = 500;
 
   int mtuSize() const;
   int currentCredits() const;

@@ -3,6 +3,7 @@
 
 #include "BleTest.h"
 #include "ble/ProtoV3Engine.h"
+#include "ble/WriteTimeUp.h"
 #include "ble/channels/BLERWProtoV3.h"
 #include "support/Wait.h"
 
@@ -195,7 +196,7 @@ TEST_F(ProtoV3Test, ALinkLostWhileAWriteWaitsForCreditsEndsItAtOnce) {
   printer_->DropLinkAfterWrites(3);
   // Well within the 10 s after which a write stops waiting for credits that never come.
   EXPECT_LT(ElapsedMs([&] { EXPECT_EQ(Write(Pattern(5000), LongTimeoutMs()), -1); }),
-            ProtoV3Engine::kCreditSilenceMs / 2);
+            ble::WriteTimeUp::kSilenceMs / 2);
 }
 
 TEST_F(ProtoV3Test, FlowControlMessagesAndTheirArithmetic) {

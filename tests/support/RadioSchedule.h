@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ble/WriteTimeUp.h"
 #include "support/Pattern.h"
+#include "support/ScheduleChecks.h"
 #include "support/VirtualLink.h"
 #include "support/Wait.h"
 #include "velmora/ble_simulation.hpp"
@@ -89,9 +92,10 @@ class PortEndpoint final : public Endpoint {
 
 // Seeded schedules of writes, reads, link drops, closes, reopens and second opens of one printer
 // on the simulated radio, at link rates from the default down to one packet per 60 ms (slower
-// links are the VirtualLink schedules' part), with lost writes and notifications. After every
-// step: what the printer holds is what the writes returned, in order (a write that failed may
-// have left a prefix of its bytes), no call ran long past its timeout, and every byte a read
+// links are the VirtualLink schedules' part), with lost writes, notifications and V2 received
+// counts, and timeouts up to an hour. After every step: what the printer holds is what the writes
+// returned, in order (a write that failed may have left a prefix of its bytes), no call ran long
+// past its timeout nor a write long past the printer's last notification, and every byte a read
 // returns came on the link the endpoint holds.
 class RadioSchedule {
  public:
@@ -107,6 +111,7 @@ class RadioSchedule {
     }
     write_loss_ = random_.Chance(0.5) ? 0 : random_.Uniform(1, 10);  // per mille
     notification_loss_ = random_.Chance(0.5) ? 0 : random_.Uniform(1, 10);
+    const int count_loss = random_.Chance(0.5) ? 0 : random_.Uniform(100, 300);
     auto tap = tap_;
     const int loss = write_loss_;
     const uint64_t salt = static_cast<uint64_t>(random_.Uniform(0, 1 << 30));
@@ -118,13 +123,19 @@ class RadioSchedule {
       return tap->lossy && lost;
     });
     const int notification_loss = notification_loss_;
-    printer_.SetNotificationFilter([tap, notification_loss, salt](uint64_t n, const std::string &,
-                                                                  const uint8_t *, size_t) {
-      std::lock_guard<std::mutex> lock(tap->mutex);
-      const bool lost =
-          Pattern(1, static_cast<uint32_t>(salt + 7 * n + 3))[0] * 1000 < notification_loss * 256;
-      return ble_sim::NotificationFate{tap->lossy && lost, 0};
-    });
+    printer_.SetNotificationFilter(
+        [tap, notification_loss, count_loss, salt](uint64_t n, const std::string &characteristic,
+                                                   const uint8_t *data, size_t count) {
+          std::lock_guard<std::mutex> lock(tap->mutex);
+          const uint8_t draw = Pattern(1, static_cast<uint32_t>(salt + 7 * n + 3))[0];
+          // A V2 received count: 00 0A 05 on the printer's frame characteristic.
+          const bool received_count = characteristic == "2AF0" && count >= 3 && data[0] == 0x00 &&
+                                      data[1] == 0x0A && data[2] == 0x05;
+          const bool lost = tap->lossy && (draw * 1000 < notification_loss * 256 ||
+                                           (received_count && draw * 1000 < count_loss * 256));
+          if (!lost) tap->last_word = std::chrono::steady_clock::now();
+          return ble_sim::NotificationFate{lost, 0};
+        });
   }
 
   void Run(int steps) {
@@ -138,6 +149,7 @@ class RadioSchedule {
     Bytes sent;    // every write without response the link carried or lost, in order
     int lost = 0;  // how many of them it lost
     bool lossy = false;
+    std::chrono::steady_clock::time_point last_word{};  // the latest notification it carried
   };
   struct Pending {
     Bytes data;
@@ -201,7 +213,7 @@ class RadioSchedule {
   void Write() {
     const int count = random_.Chance(0.1) ? 0 : random_.Uniform(1, 800);
     const int kinds[] = {0, random_.Uniform(1, 300), random_.Uniform(300, 3000), count + 3000};
-    const int timeout = kinds[random_.Uniform(0, 3)];
+    const int timeout = random_.Chance(0.15) ? kHourMs : kinds[random_.Uniform(0, 3)];
     const Bytes data = Pattern(static_cast<size_t>(count), ++writes_);
     Pending pending{data, 0};
     {
@@ -209,14 +221,15 @@ class RadioSchedule {
       pending.sent_from = tap_->sent.size();
       for (Pending &p : pending_) p.sent_to = std::min(p.sent_to, pending.sent_from);
     }
-    int result = -2;
-    const long long elapsed =
-        ElapsedMs([&] { result = endpoint_.Write(data.data(), count, timeout); });
+    const auto start = std::chrono::steady_clock::now();
+    const int result = WatchedWrite(data, start, timeout);
+    const auto end = std::chrono::steady_clock::now();
     SCOPED_TRACE("write " + std::to_string(writes_) + " of " + std::to_string(count) + " in " +
                  std::to_string(timeout) + " ms -> " + std::to_string(result));
     // Past its time a write only finishes what it has in hand: a packet waiting for room, the
-    // set-up of a group, the credits of chunks already sent.
-    EXPECT_LE(elapsed, std::max(timeout, count + 3000) + ScaledMs(4000));
+    // set-up of a group, the confirmations of what it sent.
+    EXPECT_LE(Ms(end - start), std::max(timeout, count + 3000) + ScaledMs(4000));
+    EXPECT_LE(MsPastLastWord(start, end, LastWord()), MostMsPastLastWord());
     ASSERT_GE(result, -1);
     ASSERT_LE(result, count);
     const bool whole = result == count;
@@ -225,6 +238,33 @@ class RadioSchedule {
     } else {
       pending_.push_back(pending);  // checked with what comes next
     }
+  }
+
+  // A write stops waiting for a printer silent for WriteTimeUp::kSilenceMs, then settles; the
+  // rest is the link's way to the host and the set-up of a group.
+  static long long MostMsPastLastWord() {
+    return ble::WriteTimeUp::kSilenceMs + ble::WriteTimeUp::kSettleMs + ScaledMs(2000);
+  }
+  std::chrono::steady_clock::time_point LastWord() {
+    std::lock_guard<std::mutex> lock(tap_->mutex);
+    return tap_->last_word;
+  }
+
+  // The write on a thread of its own: one still running long past the printer's last word is let
+  // go by the link's end, so that the schedule fails instead of waiting out an hour.
+  int WatchedWrite(const Bytes &data, std::chrono::steady_clock::time_point start, int timeout) {
+    auto write = std::async(std::launch::async, [&] {
+      return endpoint_.Write(data.data(), static_cast<int>(data.size()), timeout);
+    });
+    while (write.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+      if (MsPastLastWord(start, std::chrono::steady_clock::now(), LastWord()) >
+          MostMsPastLastWord() + ScaledMs(3000)) {
+        ADD_FAILURE() << "a write still runs long past the printer's last notification";
+        printer_.DropLink();
+        break;
+      }
+    }
+    return write.get();
   }
 
   // Checks what the printer took in since the last check: first what the failed writes before
@@ -285,6 +325,7 @@ class RadioSchedule {
     return at == tail.size();
   }
 
+  static constexpr int kHourMs = 3600000;
   // Where a failed write's bytes in the tap end while no later write began.
   static constexpr size_t kMaxSentPerWrite = static_cast<size_t>(-1);
 

@@ -13,6 +13,14 @@ inline long long Ms(std::chrono::steady_clock::duration d) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
+// How long a write that began at `start` and ended at `end` ran past the printer's last word to the
+// host (`last_word`; the write's own start when the printer spoke before it).
+inline long long MsPastLastWord(std::chrono::steady_clock::time_point start,
+                                std::chrono::steady_clock::time_point end,
+                                std::chrono::steady_clock::time_point last_word) {
+  return Ms(end - std::max(start, last_word));
+}
+
 inline bool IsPrefix(const std::vector<uint8_t> &prefix, const std::vector<uint8_t> &of) {
   return prefix.size() <= of.size() && std::equal(prefix.begin(), prefix.end(), of.begin());
 }

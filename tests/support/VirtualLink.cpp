@@ -37,7 +37,10 @@ void VirtualLink::EndFailedLink() {
 
 void VirtualLink::Notify(int characteristic, Bytes value) {
   if (!up_) return;
-  if (lose_notification && lose_notification(notifications_++)) return;
+  if (lose_notification && lose_notification(notifications_++)) {
+    ++losses_;
+    return;
+  }
   down_queue_.push_back({characteristic, std::move(value)});
 }
 
@@ -81,13 +84,16 @@ bool VirtualLink::Tick() {
       moved = true;
       if (!packet.with_response) {
         --queued_without_response_;
-        if (!(lose_write && lose_write(writes_++))) {
+        if (lose_write && lose_write(writes_++)) {
+          ++losses_;
+        } else {
           device_.OnWrite(packet.data.data(), packet.data.size(), false);
         }
       } else {
         request_outstanding_ = true;
         const bool accepted = device_.OnWrite(packet.data.data(), packet.data.size(), true);
         if (lose_answer && lose_answer(answers_++)) {
+          ++losses_;
           // The unanswered request holds the link until its transaction times out.
           drop_at = now_ + milliseconds(kTransactionTimeoutMs);
         } else if (up_) {

@@ -66,6 +66,8 @@ class VirtualLink final : public ble::GattPacketLink, public ble::WaitClock {
   void Connect();
   void Drop();
   bool Failed() const { return failed_; }
+  // Packets the faults above lost, over every connection.
+  uint64_t Losses() const { return losses_; }
   // Printer to host, at the link's pace.
   void Notify(int characteristic, Bytes value);
   // Runs the link until `until`; with `wake_on_delivery`, returns after the first notification
@@ -120,6 +122,7 @@ class VirtualLink final : public ble::GattPacketLink, public ble::WaitClock {
   int queued_without_response_ = 0;
   bool request_outstanding_ = false;
   uint64_t writes_ = 0, notifications_ = 0, answers_ = 0;
+  uint64_t losses_ = 0;
   uint64_t requests_sent_ = 0, requests_answered_ = 0;
   std::map<uint64_t, bool> answer_of_;
   std::multimap<Clock::time_point, std::function<void()>> timers_;
