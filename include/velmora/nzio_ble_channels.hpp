@@ -48,8 +48,11 @@ class VP_API nzio_ios_ble_rwprotov2 {
   bool Open(void *peripheral);
   void Close();
   bool IsOpened();
-  // count when the printer took every byte, 0 when it did not within the timeout (at least
-  // count + 3000 ms), -1 when not connected.
+  // count when the printer took every byte, -1 when not connected or the link was lost, else 0:
+  // the timeout (at least count + 3000 ms) passed, or the printer sent no flow-control frame for
+  // 10 s. When the printer may then hold bytes it did not confirm (its received count or the space
+  // of a packet never came), the link is also ended (IsOpened false) and the next write starts
+  // only after the printer is opened again.
   int Write(unsigned char *buffer, int count, int timeout);
   // Bytes received, up to count, waiting at most timeout ms; -1 when not connected.
   int Read(unsigned char *buffer, int count, int timeout);

@@ -89,8 +89,9 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
  * acknowledgement is waited for, however slow the link; when none comes within the attribute
  * protocol's 30 s transaction timeout the link has failed, the write returns -1 and the port
  * closes. A timeout never keeps the first packet from going out. A protocol V2 port returns the
- * count, 0 when the printer did not confirm every byte in time, or -1 when the link is lost. A
- * protocol V3 port returns the count, or, when its time ran out, the bytes of the chunks the
+ * count, -1 when the link is lost, else 0: the printer did not confirm every byte in time, or sent
+ * no flow-control frame for 10 s; when it may hold bytes it did not confirm, the port then closes.
+ * A protocol V3 port returns the count, or, when its time ran out, the bytes of the chunks the
  * printer credited (all it holds); 0 when chunks went out that the printer never credited (the
  * port then closes: what the printer holds can no longer be known), -1 when the link is lost. */
 VP_API int VP_Port_Write(void *handle, const unsigned char *buffer, unsigned int count,

@@ -289,6 +289,24 @@ TEST(WriteScheduleTest, V3LostCreditEndsTheLinkSoonAfterTheLastCredit) {
   EXPECT_EQ(schedule.Write({1000, 3600000}, true), 1000);
 }
 
+// A write's time is up at its deadline, not a moment later, and after ten seconds of silence
+// only while it waits for the printer; the settle then runs its 500 ms from that moment.
+TEST(WriteScheduleTest, TimeIsUpAtTheDeadlineOrAfterTheSilence) {
+  const Clock::time_point start{};
+  const auto at = [&](int ms) { return start + milliseconds(ms); };
+  ble::WriteTimeUp deadline(start, at(300));
+  EXPECT_FALSE(deadline.Up(at(299), start, false));
+  EXPECT_EQ(deadline.WakeAt(start, false), at(300));
+  EXPECT_TRUE(deadline.Up(at(300), start, false));
+  EXPECT_FALSE(deadline.SettleOver(at(799)));
+  EXPECT_TRUE(deadline.SettleOver(at(800)));
+  ble::WriteTimeUp silence(start, at(kHourMs));
+  EXPECT_FALSE(silence.Up(at(20000), at(0), false));
+  EXPECT_EQ(silence.WakeAt(at(5000), true), at(15000));
+  EXPECT_FALSE(silence.Up(at(14999), at(5000), true));
+  EXPECT_TRUE(silence.Up(at(15000), at(5000), true));
+}
+
 // The printer's received count lost on the way: the printer holds the whole group, but a write
 // with an hour to go ends soon after the printer's last frame, with the link; a new connection
 // works again.
