@@ -73,6 +73,19 @@ struct Book {
   }
 };
 
+// One step of a schedule: now and then a new open (a second open drops the first link), else a
+// write the link may drop somewhere in its course, the channel's way or the port's.
+template <typename Schedule>
+void StepSchedule(Schedule &schedule, ScheduleRandom &random, VirtualLink &link) {
+  if (!link.IsLinkUp() || random.Chance(0.03)) {
+    if (link.IsLinkUp()) link.Drop();
+    schedule.Open();
+    return;
+  }
+  if (random.Chance(0.2)) link.drop_at = link.Now() + milliseconds(random.Uniform(0, 20000));
+  schedule.Write(DrawWrite(random), random.Chance(0.5));
+}
+
 class V3Schedule {
  public:
   // A schedule of `seed`; a fixed case gives the rate and has no faults but its own.
@@ -102,15 +115,7 @@ class V3Schedule {
     if (!engine_.HasSizeAndCredits()) link_.Drop();
   }
 
-  void Step() {
-    if (!link_.IsLinkUp() || random_.Chance(0.03)) {
-      if (link_.IsLinkUp()) link_.Drop();  // a second open drops the first link
-      Open();
-      return;
-    }
-    if (random_.Chance(0.2)) link_.drop_at = link_.Now() + milliseconds(random_.Uniform(0, 20000));
-    Write(DrawWrite(random_), random_.Chance(0.5));
-  }
+  void Step() { StepSchedule(*this, random_, link_); }
 
   // One write through the channel's or the port's way into the engine, and the checks after it.
   int Write(const WritePlan &plan, bool port) {
@@ -193,15 +198,7 @@ class V2Schedule {
     link_.Connect();
   }
 
-  void Step() {
-    if (!link_.IsLinkUp() || random_.Chance(0.03)) {
-      if (link_.IsLinkUp()) link_.Drop();
-      Open();
-      return;
-    }
-    if (random_.Chance(0.2)) link_.drop_at = link_.Now() + milliseconds(random_.Uniform(0, 20000));
-    Write(DrawWrite(random_), random_.Chance(0.5));
-  }
+  void Step() { StepSchedule(*this, random_, link_); }
 
   // One group write the channel's or the port's way, and the checks after it.
   int Write(const WritePlan &plan, bool port) {
