@@ -17,8 +17,8 @@ class GattPacketLink {
   // not there or drops.
   virtual int WritePackWithResponse(const uint8_t *data, int count, int timeout_ms) = 0;
   // One GATT write without response. The platform drops such a write while its queue is full, so
-  // it first waits for room (within timeout_ms, or within a bound of the link's own when
-  // timeout_ms <= 0) and returns 0 when none came. With timeout_ms <= 0 it then returns count at
+  // it first waits for room (within timeout_ms, or within kWriteRoomWaitMs when timeout_ms <= 0)
+  // and returns 0 when none came. With timeout_ms <= 0 it then returns count at
   // once; otherwise it returns count once timeout_ms has passed (-1 when the link drops
   // meanwhile).
   virtual int WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) = 0;
@@ -29,6 +29,8 @@ class GattPacketLink {
   // its transaction timeout and then takes the link for failed, so the settle waits as long:
   // however slow the link, the count a write returns is what the printer holds.
   static constexpr int kTransactionTimeoutMs = 30000;
+  // How long a write without response of no timeout of its own waits for room in the queue.
+  static constexpr int kWriteRoomWaitMs = 1000;
   // Whether the latest write with response still waits for its answer.
   virtual bool WritePending() const { return false; }
   // How many writes with response the link has sent: a writer compares it across one attempt to

@@ -44,9 +44,6 @@ class MBPeripheralProxy : public BleConnectionEvents,
   static constexpr int kDisconnectWaitMs = 3000;
   // Unread received bytes beyond this are dropped (never overwritten).
   static constexpr int kReceivePoolSize = 65536;
-  // A write without response that finds the platform's queue full waits this long for room (or
-  // its own timeout, when it has one) before it counts as not written.
-  static constexpr int kWriteRoomWaitMs = 1000;
 
   static std::shared_ptr<MBPeripheralProxy> Create(BlePortKind kind);
   ~MBPeripheralProxy() override;

@@ -26,7 +26,7 @@ using Clock = VirtualLink::Clock;
 // No write runs long past the printer's last word: the silence after which it stops waiting, its
 // settle, and the packet in hand waiting for room.
 constexpr long long kMostMsPastLastWord =
-    ble::WriteTimeUp::kSilenceMs + ble::WriteTimeUp::kSettleMs + VirtualLink::kRoomWaitMs;
+    ble::WriteTimeUp::kSilenceMs + ble::WriteTimeUp::kSettleMs + VirtualLink::kWriteRoomWaitMs;
 
 constexpr int kHourMs = 3600000;
 
@@ -141,7 +141,8 @@ class V3Schedule {
     SCOPED_TRACE(book_.trace);
     EXPECT_EQ(printer_.protocol_errors, 0u);
     // Past its time a write only finishes the chunk in hand and waits for owed credits.
-    EXPECT_LE(Ms(end - start), timeout + VirtualLink::kRoomWaitMs + ble::WriteTimeUp::kSettleMs);
+    EXPECT_LE(Ms(end - start),
+              timeout + VirtualLink::kWriteRoomWaitMs + ble::WriteTimeUp::kSettleMs);
     EXPECT_LE(MsPastLastWord(start, end, last_credit_), kMostMsPastLastWord);
     // With time enough, a write on a link that lost nothing completes.
     if (clean && timeout >= kHourMs) {
@@ -230,7 +231,7 @@ class V2Schedule {
     }
     // The set-up has ten answer waits of its own; past the group's time only the packet in hand
     // and the settle.
-    const long long past = 1500 + VirtualLink::kRoomWaitMs + ble::WriteTimeUp::kSettleMs;
+    const long long past = 1500 + VirtualLink::kWriteRoomWaitMs + ble::WriteTimeUp::kSettleMs;
     EXPECT_LE(Ms(end - start), timeout + past);
     EXPECT_LE(MsPastLastWord(start, end, last_frame_), kMostMsPastLastWord);
     // With time enough, a group on a link that lost nothing completes; an empty one never fails

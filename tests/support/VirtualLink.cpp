@@ -158,7 +158,7 @@ void VirtualLink::WaitUntil(std::unique_lock<std::mutex> &lock, std::condition_v
 
 int VirtualLink::WritePackWithoutResponse(const uint8_t *data, int count, int timeout_ms) {
   if (!up_) return -1;
-  const auto room_deadline = now_ + milliseconds(timeout_ms > 0 ? timeout_ms : kRoomWaitMs);
+  const auto room_deadline = now_ + milliseconds(timeout_ms > 0 ? timeout_ms : kWriteRoomWaitMs);
   while (queued_without_response_ >= kQueueLength) {
     if (!up_) return -1;
     if (now_ >= room_deadline) return 0;

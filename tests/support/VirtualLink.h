@@ -29,10 +29,6 @@ class VirtualLink final : public ble::GattPacketLink, public ble::WaitClock {
  public:
   using Bytes = std::vector<uint8_t>;
   static constexpr int kQueueLength = 10;
-  // What a write without response waits for room when it has no timeout of its own (the bound
-  // of the library's links).
-  static constexpr int kRoomWaitMs = 1000;
-  static constexpr int kTransactionTimeoutMs = 30000;
 
   struct Rate {
     int packets_per_interval = 6;

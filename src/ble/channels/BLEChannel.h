@@ -57,9 +57,6 @@ class BLEChannel : public platform::ble::CentralManagerDelegate,
   static constexpr int kAttemptMs = 10000;
   static constexpr int kLinkCheckMs = 100;
   static constexpr int kDisconnectWaitMs = 5000;
-  // A write without response that finds the platform's queue full waits this long for room (or
-  // its own timeout, when it has one) before it counts as not written.
-  static constexpr int kWriteRoomWaitMs = 1000;
   // Advertisements waiting for the discovery callbacks; past this (a callback that blocks) new
   // ones are not reported.
   static constexpr int kMaxWaitingSightings = 4096;
