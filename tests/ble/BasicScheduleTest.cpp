@@ -65,7 +65,7 @@ class BasicSchedule {
   int Write(Plan plan) {
     // A printer in an indexed session takes writes without response as data packets: the host
     // writes with response first (docs/protocol.md), so a paced write becomes one with response.
-    if (plan.mode == 1 && printer_.session) plan.mode = 0;
+    if (plan.mode == 1 && printer_.receiver.InSession()) plan.mode = 0;
     const bool paced = plan.mode == 1;
     paced_ = paced;
     engine_.SetWriteMode(plan.mode, plan.size, plan.packet_timeout_ms, plan.max_retry);
