@@ -39,7 +39,9 @@ for target in "${targets[@]}"; do
   echo "=== $name for ${seconds}s ==="
   {
     if [ "${#kept[@]}" -gt 0 ]; then
-      "$target" -runs=2 "${kept[@]}" "$seeds"/* "${kept[@]}" || exit 1
+      # Their artifacts are named apart, so that they are not kept a second time below.
+      "$target" -runs=2 -artifact_prefix="build-fuzz/artifacts/kept-$name-" \
+        "${kept[@]}" "$seeds"/* "${kept[@]}" || exit 1
     fi
     "$target" -max_total_time="$seconds" -print_final_stats=1 \
       -artifact_prefix="build-fuzz/artifacts/$name-" "$corpus" ${kept:+"fuzz/corpus/$name"}

@@ -35,7 +35,7 @@ class VP_API Image {
   static std::shared_ptr<Image> fromFile(const std::string &path);
   static std::shared_ptr<Image> fromData(const std::vector<std::uint8_t> &data);
   // The size an encoded image file announces, read from its header without decoding it, so
-  // also for a picture past the limits above; none when the file cannot be read or holds no
+  // also for a picture past the pixel limits above; none when the file cannot be read or holds no
   // image of a known format.
   static std::optional<ImageSize> sizeOfFile(const std::string &path);
   // `height` rows of `width` pixels, each row starting `stride` bytes after the one before (0:

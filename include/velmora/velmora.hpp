@@ -5,9 +5,9 @@
 // functions (global namespace, handles as void *), which this header brings as well. After
 // `using namespace velmora;` an unqualified call picks by its argument types: string literals
 // match the C functions' const char * exactly, so VP_Port_OpenTcp("", "192.168.1.20", 9100,
-// 5000, 1) calls the C function and returns a void *, and an integer literal converts to Int and
-// to void * or unsigned int alike, so VP_Port_Close(0) and VP_Port_OpenMemoryBuffer(64) do not
-// compile. Say which one you mean: velmora::VP_Port_OpenTcp(...) for the module function,
+// 5000, 1) calls the C function and returns a void *, the literal 0 converts to Int and to void *
+// alike, and any integer literal to Int and to unsigned int alike, so VP_Port_Close(0) and
+// VP_Port_OpenMemoryBuffer(64) do not compile. Say which one you mean: velmora::VP_Port_OpenTcp(...) for the module function,
 // ::VP_Port_OpenTcp(...) for the C one.
 #pragma once
 

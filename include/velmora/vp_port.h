@@ -13,7 +13,10 @@ VP_EXTERN_C_BEGIN
  * is held, so one that blocks holds up every later event of its kind: keep them short, and never
  * wait in one for another thread that raises the same kind of event. A callback may call any
  * function of the library, adding and removing callbacks included (on its own list too: one
- * removed gets no further call, one added gets the next event).
+ * removed gets no further call, one added gets the next event). Adding to or removing from
+ * another kind's list waits until that list's callbacks running on other threads return, so
+ * two callbacks that change each other's lists from two threads can block each other for good:
+ * register callbacks up front, before the ports whose events they take.
  *
  * Opened: on a thread of its own after an open succeeded, with the new handle and the name given
  * to the open (the destination address for TCP). The open does not wait for it, so it may come
@@ -61,10 +64,12 @@ VP_API const char *VP_Library_Version(void);
 VP_API void *VP_Port_OpenTcp(const char *local_ip, const char *dest_ip, unsigned short dest_port,
                              unsigned int timeout, int autoreplymode);
 /* A port that collects what is written to it in memory, up to buffer_size bytes; null when the
- * memory cannot be had. Every write to it, VP_Port_Write or the bytes of a command function, is
- * all or nothing: when its bytes fit after those collected so far, it appends them all and
- * returns its count; otherwise it collects none of them and fails (-1; a command function 0),
- * and later writes that fit are still appended. The write timeout plays no part. */
+ * memory cannot be had or 100 ports are open already. Every write to it is all or nothing: when
+ * its bytes fit after those collected so far, it appends them all and returns its count;
+ * otherwise it collects none of them and fails (-1; a command function 0), and later writes that
+ * fit are still appended. A command function that sends several commands (VP_Pos_FeedDot,
+ * VP_Pos_SetTextUnderline, the page functions) may leave its first ones collected when a later
+ * one does not fit. The write timeout plays no part. */
 VP_API void *VP_Port_OpenMemoryBuffer(unsigned int buffer_size);
 /* The bytes collected so far, valid until the port is closed; null for other ports and for a
  * null or unknown handle. */
@@ -88,9 +93,12 @@ VP_API int VP_Port_ClearMemoryBufferData(void *handle);
  * caller may go on from there: the packet in flight at the timeout is never sent twice and its
  * acknowledgement is waited for, however slow the link; when none comes within the attribute
  * protocol's 30 s transaction timeout the link has failed, the write returns -1 and the port
- * closes. A timeout never keeps the first packet from going out. A protocol V2 port returns the
- * count, -1 when the link is lost, else 0: the printer did not confirm every byte in time, or sent
- * no flow-control frame for 10 s; when it may hold bytes it did not confirm, the port then closes.
+ * closes. A timeout never keeps the first packet from going out.
+ * On every Bluetooth LE port, while another write on the port is under way, a write waits for it
+ * within its timeout and returns 0, sending nothing, when its turn did not come.
+ * A protocol V2 port returns the count, -1 when the link is lost, else 0: the printer did not
+ * confirm every byte in time, or sent no flow-control frame for 10 s; when it may hold bytes it
+ * did not confirm, the port then closes.
  * A protocol V3 port returns the count, or, when its time ran out, the bytes of the chunks the
  * printer credited (all it holds); 0 when chunks went out that the printer never credited (the
  * port then closes: what the printer holds can no longer be known), -1 when the link is lost. */

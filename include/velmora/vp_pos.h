@@ -144,6 +144,7 @@ VP_API int VP_Pos_PrintPDF417BarcodeUseEpsonCmd(void *handle, int columnCount, i
 VP_API int VP_Pos_PrintHorizontalLine(void *handle, int nLineStartPosition, int nLineEndPosition);
 VP_API int VP_Pos_PrintHorizontalLineSpecifyThickness(void *handle, int nLineStartPosition,
                                                       int nLineEndPosition, int nLineThickness);
+/* nLineCount 0..255 goes out as one byte: any other count is refused (0, nothing sent). */
 VP_API int VP_Pos_PrintMultipleHorizontalLinesAtOneRow(void *handle, int nLineCount,
                                                        int *pLineStartPosition,
                                                        int *pLineEndPosition);

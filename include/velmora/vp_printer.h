@@ -6,8 +6,8 @@
 
 VP_EXTERN_C_BEGIN
 
-/* Printer events, raised on the port's read thread for each automatic status packet (ports
- * opened in auto-reply mode) that reports the status words, the printer's count of received
+/* Printer events, raised on the port's read thread for each automatic status packet (as
+ * auto-reply mode makes the printer send; also on other ports when the printer sends them) that reports the status words, the printer's count of received
  * bytes, or the id of a printed page. The lists work as those of the port events, and their add
  * and remove functions return the same (vp_port.h). */
 typedef void (*VP_OnPrinterStatusEvent)(void *handle, int64_t printer_error_status,

@@ -80,7 +80,7 @@ class VP_API VLPrintCommon {
   // value out of range, a speed refused as above, or more than 1 MiB of commands, as an
   // uncompressed picture of more than about 8 million dots makes) is not sent and reports
   // failure with 0 bytes written.
-  // The job is made on a memory port of its own, opened and closed in every call, so the
+  // The job is made on a memory port of its own, opened and closed in every call that makes a job, so the
   // application's port event callbacks and closures get that port's opened, written and closed
   // events too: to count printer connections, pass over the opened events named "".
   static std::shared_ptr<VLPrintResult> printImage(const Connector &printerConnector,
