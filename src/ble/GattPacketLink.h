@@ -49,7 +49,9 @@ class GattPacketLink {
   // answer came within the transaction timeout (the link is then ended as failed).
   virtual int SettlePendingWrite(int count) {
     const int settled = AwaitPendingWrite(count, kTransactionTimeoutMs);
-    if (settled != 0 || !WritePending()) return settled;
+    if (settled != 0) return settled;
+    // An answer that came just as the wait ended settles it as well, whatever it said.
+    if (!WritePending()) return AwaitPendingWrite(count, 0);
     EndFailedLink();
     return -1;
   }

@@ -44,21 +44,34 @@ class ScriptedLink : public ble::GattPacketLink {
 };
 
 // A printer whose acceptance of each write with response arrives just as the writer's wait for
-// it ends: the wait reports no answer, and the answer is there when the writer looks again.
+// it ends (with `at_settle`, only the settle's transaction-long wait): the wait reports no
+// answer, and the answer is there when the writer looks again.
 class LateAnswerLink final : public ble::GattPacketLink {
  public:
+  explicit LateAnswerLink(bool at_settle) : at_settle_(at_settle) {}
   bool IsLinkUp() const override { return true; }
   int WritePackWithResponse(const uint8_t *data, int count, int) override {
     held.insert(held.end(), data, data + count);
-    ++sent;
+    ++sent_;
+    answered_ = !at_settle_;
     return 0;
   }
   int WritePackWithoutResponse(const uint8_t *, int, int) override { return -1; }
-  bool WritePending() const override { return false; }
-  uint64_t WritesWithResponseSent() const override { return sent; }
-  int AwaitPendingWrite(int count, int) override { return sent > 0 ? count : 0; }
+  bool WritePending() const override { return !answered_; }
+  uint64_t WritesWithResponseSent() const override { return sent_; }
+  int AwaitPendingWrite(int count, int timeout_ms) override {
+    if (!answered_ && timeout_ms >= kTransactionTimeoutMs) {
+      answered_ = true;
+      return 0;
+    }
+    return answered_ ? count : 0;
+  }
   std::vector<uint8_t> held;
-  uint64_t sent = 0;
+
+ private:
+  const bool at_settle_;
+  uint64_t sent_ = 0;
+  bool answered_ = false;
 };
 
 std::vector<uint8_t> Range(int from, int to) {
@@ -298,11 +311,11 @@ TEST_F(BasicTest, LateAcknowledgementsAreNeverCreditedToAnotherPacket) {
 // An acceptance that comes right after its packet's wait gave up counts that packet, once: it is
 // neither written again nor left out of the count.
 TEST_F(BasicTest, AnAcceptanceAsTheWaitEndsCountsThePacketOnce) {
-  for (int max_retry : {0, 3}) {
-    SCOPED_TRACE(max_retry);
+  for (const auto &[max_retry, at_settle] : {std::pair{0, false}, {3, false}, {0, true}}) {
+    SCOPED_TRACE(testing::Message() << max_retry << " " << at_settle);
     BasicWriteEngine engine;
     engine.SetWriteMode(0, 20, 5, max_retry);
-    LateAnswerLink link;
+    LateAnswerLink link(at_settle);
     const auto data = Pattern(50);
     EXPECT_EQ(engine.Write(link, data.data(), 50), 50);
     EXPECT_EQ(link.held, data);
