@@ -30,8 +30,10 @@ class VP_API Image {
   virtual ~Image() = default;
 
   // Both decode as the library's printing functions do, with their limits: null when the file
-  // cannot be read (a directory, say) or the bytes are no image of a known format, are damaged,
-  // exceed 256 MiB, or announce more than 65535 pixels a side or 2^25 pixels in all.
+  // cannot be read or is no regular file (a directory or a FIFO is refused without being
+  // opened), or the bytes are no image of a known format, are damaged, exceed 256 MiB, announce
+  // more than 65535 pixels a side or 2^25 pixels in all, inflate past what the picture's size
+  // needs, or use a colour past the picture's palette.
   static std::shared_ptr<Image> fromFile(const std::string &path);
   static std::shared_ptr<Image> fromData(const std::vector<std::uint8_t> &data);
   // The size an encoded image file announces, read from its header without decoding it, so

@@ -53,11 +53,11 @@ std::optional<std::vector<uint8_t>> ReadImageFile(const char *path) {
   struct stat info {};
   if (::stat(path, &info) != 0) return Refuse(path, ErrorText(errno));
   if (!S_ISREG(info.st_mode)) return Refuse(path, NotRegularReason(info.st_mode));
-  // Opened without blocking, should it have been replaced meanwhile; the size is that of what
-  // was opened (0 for whatever replaced it that is no regular file).
+  // Opened without blocking, should it have been replaced meanwhile, and looked at again.
   const FileDescriptor file(::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0) return Refuse(path, ErrorText(errno));
   if (::fstat(file.get(), &info) != 0) return Refuse(path, ErrorText(errno));
+  if (!S_ISREG(info.st_mode)) return Refuse(path, NotRegularReason(info.st_mode));
   if (info.st_size <= 0) return Refuse(path, "an empty file");
   if (info.st_size > kMaxEncodedImageBytes) return Refuse(path, "larger than 256 MiB");
   std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));

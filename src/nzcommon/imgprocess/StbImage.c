@@ -1,8 +1,7 @@
 /* The stb_image decoder, compiled once for the library. Only formats that announce themselves
  * with a signature are enabled, so arbitrary bytes are never taken for an image. PNM stays out:
  * this stb_image version overruns a buffer on 16-bit PNM. Reading files is done by the library
- * itself. Its failure strings are off: one of them is a static buffer that decodes on two
- * threads would write at once. */
+ * itself. Its failure strings are off: the library never reads them. */
 #include "nzcommon/imgprocess/StbImage.h"
 
 #include "nzcommon/imgprocess/BudgetAllocator.h"
