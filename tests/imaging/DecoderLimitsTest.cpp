@@ -2,6 +2,8 @@
 // header sets, whatever its data inflates to, and only colours its palette has.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <vector>
 
 #include "ImageFixtures.h"
@@ -98,8 +100,19 @@ TEST(DecoderLimits, LargePicturesStillDecode) {
   const auto decoded = DecodeImage(narrow->data(), narrow->size());
   ASSERT_TRUE(decoded);
   EXPECT_EQ(decoded->height, 16000);
-  // Each decode has a bound of its own.
+  // Each decode has a bound of its own, also while another thread decodes.
   ExpectBombsRefused();
+  const PngHeader large{3000, 3000, 8, 2, 0};
+  const Bytes png = PngOfZeros(large, PngDataBytes(large));
+  std::atomic<bool> done{false};
+  auto other = std::async(std::launch::async, [&] {
+    bool all = true;
+    for (int i = 0; i < 3; ++i) all = static_cast<bool>(DecodeImage(png.data(), png.size())) && all;
+    done = true;
+    return all;
+  });
+  while (!done) ExpectBombsRefused();
+  EXPECT_TRUE(other.get());
 }
 
 TEST(DecoderLimits, ColoursPastThePaletteAreRefused) {
