@@ -2,9 +2,11 @@
 // reported written than went out, and the port closes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <thread>
 
 #include "HangUpBehaviour.h"
 #include "VirtualTcpPrinter.h"
@@ -72,9 +74,15 @@ TEST_F(WriteHangUpTest, APeerThatHangsUpWhileTheWriteWaitsForRoomEndsIt) {
     returned = platform::steadyMs();
     return n;
   });
-  // The loopback buffers hold a few megabytes at most: once the printer holds bytes it has not
-  // read, the rest of the job waits for room.
-  ASSERT_TRUE(WaitUntil([&] { return printer_.UnreadCount() > 0; }));
+  // The loopback buffers hold a few megabytes at most: once what the printer holds unread stops
+  // growing, the rest of the job waits for room.
+  size_t unread = 0;
+  ASSERT_TRUE(WaitUntil([&] {
+    const size_t before = unread;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    unread = printer_.UnreadCount();
+    return unread > 0 && unread == before;
+  }));
   const int64_t hung_up = platform::steadyMs();
   printer_.CloseConnections();
   const int written = write.get();
