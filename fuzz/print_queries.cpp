@@ -79,6 +79,26 @@ size_t FindReply(const Bytes &bytes, uint8_t id, size_t from) {
   return it == bytes.end() ? kNone : static_cast<size_t>(it - bytes.begin());
 }
 
+// Where the reply that ends a polling query printed starts in `bytes` (all there at once), or
+// kNone: the first answer-shaped byte is the status, which must be on-line; after it an off-line
+// answer ends the query, and a reply to another query is passed over with its trailer.
+size_t PolledReply(const Bytes &bytes, uint8_t id) {
+  size_t i = 0;
+  while (i < bytes.size() && !StatusAnswerPicker::IsAnswer(bytes[i])) ++i;
+  if (i == bytes.size() || (bytes[i] & 0x08) != 0) return kNone;
+  while (++i < bytes.size()) {
+    if (bytes[i] == 0x37 && i + 1 < bytes.size() && bytes[i + 1] == 0x22) {
+      if (i + 2 >= bytes.size()) return kNone;
+      if (bytes[i + 2] == id) return i;
+      i += 2 + std::min<size_t>(4, bytes.size() - i - 3);
+      continue;
+    }
+    if (bytes[i] == 0x37 && i + 1 == bytes.size()) return kNone;
+    if (StatusAnswerPicker::IsAnswer(bytes[i]) && (bytes[i] & 0x08) != 0) return kNone;
+  }
+  return kNone;
+}
+
 // The query took the visible bytes before `end` (clamped) and left the rest to the reader.
 void CheckLeftFrom(const Bytes &visible, size_t end, IOHandle &port) {
   end = std::min(end, visible.size());
@@ -140,12 +160,8 @@ void CheckPrintResult(IOHandle &port, AnsweringPrinter &printer, uint32_t counte
     for (size_t i = 0; i < printer.writes.size(); ++i) {
       Require(printer.writes[i] == (i == 1 ? query : kStatusRequest));
     }
-    // The first byte is a status byte; then the first 37 or off-line status byte decides.
-    const bool online = !v.empty() && v[0] != 0 && (v[0] & 0x08) == 0;
-    at = online ? FindReply(v, id, 1) : kNone;
-    const auto decisive = std::find_if(v.begin() + (online ? 1 : 0), v.end(),
-                                       [](uint8_t b) { return b == 0x37 || (b & 0x08) != 0; });
-    Require(printed == (online && static_cast<size_t>(decisive - v.begin()) == at));
+    at = PolledReply(v, id);
+    Require(printed == (at != kNone));
   }
   if (printed) CheckLeftFrom(v, at + 7, port);  // the reply and its trailer
 }

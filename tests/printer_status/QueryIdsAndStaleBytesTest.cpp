@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,27 @@ TEST_F(QueryTurns, BytesReceivedBeforeAQueryAreNotItsAnswer) {
     } else {
       EXPECT_EQ(VP_Pos_QueryRTStatus(h, LongTimeoutMs()), c.result);
     }
+  }
+}
+
+// The reply to an earlier query that gave up comes while the next one waits: in both port modes
+// it is passed over, and the next query is answered by its own reply.
+TEST_F(QueryTurns, ALateReplyToAnEarlierQueryIsPassedOver) {
+  for (const int mode : {0, 1}) {
+    SCOPED_TRACE(mode == 0 ? "polling" : "automatic status");
+    void *h = Open(mode);
+    if (mode == 1) {
+      ASSERT_TRUE(WaitUntil([&] { return VP_Port_IsConnectionValid(h) == 1; }));
+    }
+    const size_t asked_before = printer->print_result->QueryIds().size();
+    printer->print_result->SetPrintingHeld(true);
+    EXPECT_EQ(VP_Pos_QueryPrintResult(h, 200), 0);
+    auto next =
+        std::async(std::launch::async, [h] { return VP_Pos_QueryPrintResult(h, LongTimeoutMs()); });
+    ASSERT_TRUE(
+        WaitUntil([&] { return printer->print_result->QueryIds().size() == asked_before + 2; }));
+    printer->print_result->SetPrintingHeld(false);
+    EXPECT_EQ(next.get(), 1);
   }
 }
 

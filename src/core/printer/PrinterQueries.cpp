@@ -198,10 +198,14 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
   port.rx().Discard();
   AnswerLedger ledger(port);
   if (!AskStatus(port, ledger, deadline)) return false;
+  // The first answer is the status; bytes that cannot be one (a late reply to an earlier query)
+  // are passed over.
   uint8_t status = 0;
-  if (!NextByte(port, deadline, status)) return false;
+  do {
+    if (!NextByte(port, deadline, status)) return false;
+  } while (!StatusAnswerPicker::IsAnswer(status));
   ledger.Took(1);
-  if (status == 0 || (status & kOffline) != 0) return false;
+  if ((status & kOffline) != 0) return false;
   if (!Send(port, req::PrintResultQuery(id), deadline)) return false;
   int64_t last_ask = platform::steadyMs();
   if (!AskStatus(port, ledger, deadline)) return false;
@@ -215,15 +219,18 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
       port.rx().WaitForData(1);
       continue;
     }
-    if (byte == kReplyLead) {
-      uint8_t kind = 0;
+    while (byte == kReplyLead) {
+      // Not followed by the reply's kind, the next byte is looked at on its own (a lead again).
+      if (!NextByte(port, deadline, byte)) return false;
+      if (byte != kReplyKind) continue;
       uint8_t replied_id = 0;
-      if (!NextByte(port, deadline, kind) || !NextByte(port, deadline, replied_id)) return false;
-      const bool ours = kind == kReplyKind && replied_id == id;
-      if (ours) DropReplyTrailer(port);
-      return ours;
+      if (!NextByte(port, deadline, replied_id)) return false;
+      DropReplyTrailer(port);
+      if (replied_id == id) return true;
+      byte = 0;  // a reply to an earlier query that gave up: passed over
     }
-    ledger.Took(1);  // a status answer
+    if (!StatusAnswerPicker::IsAnswer(byte)) continue;
+    ledger.Took(1);
     if ((byte & kOffline) != 0) return false;
   }
   return false;
