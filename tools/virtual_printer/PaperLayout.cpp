@@ -13,11 +13,6 @@ struct Placement {
   const Bitmap *bitmap;
 };
 
-bool IsReceipt(const RasterPiece &piece) {
-  return piece.kind == RasterPiece::Kind::kGsV0 || piece.kind == RasterPiece::Kind::kRunLength ||
-         piece.kind == RasterPiece::Kind::kJbigBand;
-}
-
 // Where a receipt piece goes across paper `width` dots wide, and how far it may print.
 Placement PlaceAcross(const RasterPiece &piece, int width, int y) {
   const ReceiptLayout &layout = piece.layout;
@@ -35,7 +30,7 @@ Placement PlaceAcross(const RasterPiece &piece, int width, int y) {
 int WidthNeeded(const DecodedRaster &decoded) {
   int width = 0;
   for (const auto &piece : decoded.pieces) {
-    const int left = IsReceipt(piece) ? piece.layout.left_margin : piece.x;
+    const int left = piece.receipt() ? piece.layout.left_margin : piece.x;
     width = std::max(width, left + piece.bitmap.width);
   }
   return width;
@@ -65,7 +60,7 @@ Paper LayOutPaper(const DecodedRaster &decoded, int paper_width) {
   for (size_t i = 0; i < decoded.pieces.size() && !too_long(); ++i) {
     move_paper(i);
     const RasterPiece &piece = decoded.pieces[i];
-    if (IsReceipt(piece)) {
+    if (piece.receipt()) {
       sheet = -2;
       placements.push_back(PlaceAcross(piece, width, static_cast<int>(cursor)));
       cursor += piece.bitmap.height;

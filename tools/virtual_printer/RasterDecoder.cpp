@@ -300,19 +300,15 @@ DecodedRaster DecodeRasterCommands(const uint8_t *data, size_t size) {
 
 Bitmap StackReceiptPieces(const DecodedRaster &decoded) {
   int width = 0, height = 0;
-  auto is_receipt = [](const RasterPiece &p) {
-    return p.kind == RasterPiece::Kind::kGsV0 || p.kind == RasterPiece::Kind::kRunLength ||
-           p.kind == RasterPiece::Kind::kJbigBand;
-  };
   for (const auto &piece : decoded.pieces) {
-    if (!is_receipt(piece)) continue;
+    if (!piece.receipt()) continue;
     width = std::max(width, piece.bitmap.width);
     height += piece.bitmap.height;
   }
   Bitmap paper(width, height);
   int top = 0;
   for (const auto &piece : decoded.pieces) {
-    if (!is_receipt(piece)) continue;
+    if (!piece.receipt()) continue;
     for (int y = 0; y < piece.bitmap.height; ++y) {
       std::memcpy(paper.bits.data() + static_cast<size_t>(top + y) * paper.stride,
                   piece.bitmap.bits.data() + static_cast<size_t>(y) * piece.bitmap.stride,

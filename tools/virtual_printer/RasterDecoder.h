@@ -44,6 +44,10 @@ struct RasterPiece {
     kLabelJbig,  // 1A 21 FF: label graphics, T.85
   };
   Kind kind;
+  // Whether the piece prints on the receipt (not in a page or on a label).
+  bool receipt() const {
+    return kind == Kind::kGsV0 || kind == Kind::kRunLength || kind == Kind::kJbigBand;
+  }
   // Page and label pieces: where the picture's top left corner goes. A page-mode picture stands
   // on the print position (ESC $, GS $): its top line is the GS $ value minus its height.
   int x = 0;
