@@ -158,6 +158,25 @@ TEST(DecoderLimits, ColoursPastThePaletteAreRefused) {
   ExpectRefused(two_palettes);
   // A 1-bit BMP with one colour, and a pixel of the other.
   ExpectRefused(PaletteBmp(8, 1, 1, {0x000000}, {0x01, 0, 0, 0}));
+  // Fewer bits an index, with transparency (four channels): 4 x 1 pixels of 2 bits, 3 colours.
+  const Bytes three = {0, 0, 0, 255, 255, 255, 128, 128, 128};
+  const Bytes trns = {0, 0, 0, 3, 't', 'R', 'N', 'S', 255, 0, 255, 0, 0, 0, 0};
+  const auto with_trns = [&](uint8_t pixels) {
+    Bytes png = PngOf({4, 1, 2, 3, 0}, {0, pixels}, three);
+    png.insert(png.begin() + 33 + 12 + three.size(), trns.begin(), trns.end());
+    return png;
+  };
+  EXPECT_TRUE(DecodeImage(with_trns(0x18).data(), with_trns(0x18).size()));  // 0 1 2 0
+  ExpectRefused(with_trns(0x1B));                                            // 0 1 2 3
+  // The 12-byte header of OS/2, 3 bytes an entry, counted 12 bytes short: of the 7 entries
+  // written the decoder counts 3, so index 5 lies past its palette.
+  Bytes os2 = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 26 + 21, 0, 0,
+               0,   12,  0, 0, 0, 2, 0, 1, 0, 1, 0,       4, 0};
+  for (int i = 0; i < 7; ++i) os2.insert(os2.end(), {static_cast<uint8_t>(40 * i), 0, 0});
+  os2.insert(os2.end(), {0x21, 0, 0, 0});
+  EXPECT_TRUE(DecodeImage(os2.data(), os2.size()));
+  os2[os2.size() - 4] = 0x50;
+  ExpectRefused(os2);
 }
 
 }  // namespace
