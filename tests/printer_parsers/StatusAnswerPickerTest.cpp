@@ -87,5 +87,23 @@ TEST(StatusAnswerPicker, APackageWhoseDataAreOverdueIsNone) {
             (Bytes{0x16, 0x12, 0x12, 0x12}));
 }
 
+// A lead byte whose header check fails began nothing: the answers behind it are taken. Those in
+// a cut package's place are not, but they are counted.
+TEST(StatusAnswerPicker, AStrayLeadByteCostsNoAnswerAndACutPackageCountsWhatItTook) {
+  const Bytes sets = {0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12};
+  Bytes stream = {0x03};
+  stream.insert(stream.end(), sets.begin(), sets.end());
+  EXPECT_EQ(Pick(stream), sets);
+
+  stream = *DevicePackage::Build(0x01, 0x3F, 0x46, {'V', '2', '.', '3'});
+  stream.resize(DevicePackage::kHeaderSize + 1);
+  stream.insert(stream.end(), sets.begin(), sets.end());
+  StatusAnswerPicker picker;
+  Bytes answers;
+  for (const uint8_t byte : stream) picker.Feed(byte, 0, answers);
+  EXPECT_EQ(answers, Bytes(sets.begin() + 3, sets.end()));
+  EXPECT_EQ(picker.dropped(), 4u);  // 'V' among them
+}
+
 }  // namespace
 }  // namespace velmora::core
