@@ -103,6 +103,13 @@ TEST(StatusAnswerPicker, AStrayLeadByteCostsNoAnswerAndACutPackageCountsWhatItTo
   for (const uint8_t byte : stream) picker.Feed(byte, 0, answers);
   EXPECT_EQ(answers, Bytes(sets.begin() + 3, sets.end()));
   EXPECT_EQ(picker.dropped(), 4u);  // 'V' among them
+
+  // A lead byte in a cut package's data begins no package: the bytes behind it stay its data.
+  Bytes data(12, 'V');
+  data[0] = 0x03;
+  stream = *DevicePackage::Build(0x01, 0x3F, 0x46, data);
+  stream.back() = 'X';  // fails the data check; still looks like an answer
+  EXPECT_EQ(Pick(stream), Bytes{});
 }
 
 }  // namespace
