@@ -39,8 +39,8 @@ bool Send(IOHandle &port, const std::vector<uint8_t> &bytes, int64_t deadline) {
 // answers still to come for its other requests are owed: the next query lets them come before it
 // asks. They are expected until its last request plus as long as the printer took to answer (at
 // most kLongestAnswerMs) plus a grace as long again, and at least kLeastGraceMs: the time a
-// loaded host or link may add. A query that got no answer at all owes none: the printer may
-// not be answering.
+// loaded host or link may add. A query that got no answer at all (nor passed over bytes that
+// may have been answers) owes none: the printer may not be answering.
 class AnswerLedger {
  public:
   explicit AnswerLedger(IOHandle &port) : state_(port.queries()) {}
