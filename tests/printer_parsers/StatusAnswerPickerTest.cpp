@@ -2,6 +2,7 @@
 // print-result replies and other bytes among them are passed over, on every mix of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,8 +92,8 @@ TEST(StatusAnswerPicker, APackageWhoseDataAreOverdueIsNone) {
 // a cut package's place are not, but they are counted.
 TEST(StatusAnswerPicker, AStrayLeadByteCostsNoAnswerAndACutPackageCountsWhatItTook) {
   const Bytes sets = {0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12};
-  Bytes stream = {0x03};
-  stream.insert(stream.end(), sets.begin(), sets.end());
+  Bytes stream(1 + sets.size(), 0x03);
+  std::copy(sets.begin(), sets.end(), stream.begin() + 1);
   EXPECT_EQ(Pick(stream), sets);
 
   stream = *DevicePackage::Build(0x01, 0x3F, 0x46, {'V', '2', '.', '3'});
