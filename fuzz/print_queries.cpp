@@ -1,8 +1,8 @@
 // The real-time status and print-result queries reading arbitrary printer answers. The status
 // query returns the first four bytes that reach the reader and can be answers, packed, passing
-// over device packages; the print-result query reports success only for its own reply (after a
-// good status byte on ports without automatic status), never misses a complete one, and takes
-// nothing past the reply's trailer.
+// over device packages, and asks again when a cut package may have taken answers; the print-result
+// query reports success only for its own reply (after a good status byte on ports without automatic
+// status), never misses a complete one, and takes nothing past the reply's trailer.
 //
 // Input: byte 0 picks the query (bit 0: print result), the port's mode (bit 1: automatic status)
 // and the process-identifier counter (bits 2-7); byte 1 how many stream bytes arrive before the
@@ -123,6 +123,16 @@ void CheckStatus(IOHandle &port, AnsweringPrinter &printer) {
     size_t found = 0;  // how many of the four, in order, are among the answers
     for (uint8_t a : answers) found += found < 4 && a == four[found] ? 1 : 0;
     Require(packed == 0 || found == 4);
+    // And never four that may not start a set: once bytes that could be answers were passed
+    // over as a cut package's before four were taken, the query asks again (and here gets
+    // nothing more); otherwise it returns the first four taken.
+    StatusAnswerPicker picker;
+    Bytes taken;
+    for (size_t i = 0; i < v.size() && taken.size() < 4 && picker.dropped() == 0; ++i) {
+      picker.Feed(v[i], 0, taken);
+    }
+    const bool whole = taken.size() >= 4 && picker.dropped() == 0;
+    Require(whole ? four == Bytes(taken.begin(), taken.begin() + 4) : packed == 0);
     return;
   }
   if (answers.size() < 4) return Require(packed == 0);

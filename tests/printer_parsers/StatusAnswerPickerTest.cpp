@@ -2,6 +2,7 @@
 // print-result replies and other bytes among them are passed over, on every mix of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -85,6 +86,31 @@ TEST(StatusAnswerPicker, APackageWhoseDataAreOverdueIsNone) {
   EXPECT_EQ(Pick(stream, late, DevicePackageParser::kDataTimeLimitMs - 1), Bytes{});
   EXPECT_EQ(Pick(stream, late, DevicePackageParser::kDataTimeLimitMs),
             (Bytes{0x16, 0x12, 0x12, 0x12}));
+}
+
+// A lead byte whose header check fails began nothing: the answers behind it are taken. Those in
+// a cut package's place are not, but they are counted.
+TEST(StatusAnswerPicker, AStrayLeadByteCostsNoAnswerAndACutPackageCountsWhatItTook) {
+  const Bytes sets = {0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12, 0x16, 0x12, 0x12, 0x12};
+  Bytes stream(1 + sets.size(), 0x03);
+  std::copy(sets.begin(), sets.end(), stream.begin() + 1);
+  EXPECT_EQ(Pick(stream), sets);
+
+  stream = *DevicePackage::Build(0x01, 0x3F, 0x46, {'V', '2', '.', '3'});
+  stream.resize(DevicePackage::kHeaderSize + 1);
+  stream.insert(stream.end(), sets.begin(), sets.end());
+  StatusAnswerPicker picker;
+  Bytes answers;
+  for (const uint8_t byte : stream) picker.Feed(byte, 0, answers);
+  EXPECT_EQ(answers, Bytes(sets.begin() + 3, sets.end()));
+  EXPECT_EQ(picker.dropped(), 4u);  // 'V' among them
+
+  // A lead byte in a cut package's data begins no package: the bytes behind it stay its data.
+  Bytes data(12, 'V');
+  data[0] = 0x03;
+  stream = *DevicePackage::Build(0x01, 0x3F, 0x46, data);
+  stream.back() = 'X';  // fails the data check; still looks like an answer
+  EXPECT_EQ(Pick(stream), Bytes{});
 }
 
 }  // namespace

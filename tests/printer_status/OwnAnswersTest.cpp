@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/printer/DevicePackage.h"
 #include "platform/Clock.h"
 #include "support/StatusPrinter.h"
 #include "support/Wait.h"
@@ -43,6 +44,29 @@ TEST_F(OwnAnswers, TheFirmwareAnswerAfterAnAutomaticStatusOpenIsNoStatus) {
   ASSERT_TRUE(WaitUntil([&] { return FirmwareVersionKnown(h); }));
   printer->rt_status->SetAnswering(true);  // it answers the next request
   EXPECT_EQ(status.get(), kOnline);
+}
+
+// Bytes the printer sends after the query's first request, which it leaves unanswered, and
+// before the answers to the requests the query resends.
+int StatusAfter(StatusPrinter &printer, const std::vector<uint8_t> &bytes) {
+  printer.rt_status->SetAnswering(false);
+  const size_t before = printer.rt_status->RequestCount(1);
+  void *h = printer.handle();
+  auto status =
+      std::async(std::launch::async, [h] { return VP_Pos_QueryRTStatus(h, LongTimeoutMs()); });
+  EXPECT_TRUE(WaitUntil([&] { return printer.rt_status->RequestCount(1) > before; }));
+  printer.tcp.Send(bytes);
+  printer.rt_status->SetAnswering(true);
+  return status.get();
+}
+
+// A package's lead byte whose header never comes, and a package cut in its data whose rest
+// the answers fill: the answers behind either are taken whole, in order.
+TEST_F(OwnAnswers, AnswersBehindAStrayLeadByteOrACutPackageKeepTheirOrder) {
+  Open(0);
+  EXPECT_EQ(StatusAfter(*printer, {0x03}), kOnline);
+  const std::vector<uint8_t> cut = *core::DevicePackage::Build(0x01, 0x3F, 0x46, {'V', '2'});
+  EXPECT_EQ(StatusAfter(*printer, {cut.begin(), cut.end() - 1}), kOnline);
 }
 
 // Each query asks once: the printer answers within the resend interval.

@@ -39,13 +39,13 @@ bool Send(IOHandle &port, const std::vector<uint8_t> &bytes, int64_t deadline) {
 // answers still to come for its other requests are owed: the next query lets them come before it
 // asks. They are expected until its last request plus as long as the printer took to answer (at
 // most kLongestAnswerMs) plus a grace as long again, and at least kLeastGraceMs: the time a
-// loaded host or link may add. A query that got no answer at all owes none: the printer may
-// not be answering.
+// loaded host or link may add. A query that got no answer at all (nor passed over bytes that
+// may have been answers) owes none: the printer may not be answering.
 class AnswerLedger {
  public:
   explicit AnswerLedger(IOHandle &port) : state_(port.queries()) {}
   ~AnswerLedger() {
-    if (taken_ == 0 || asked_ <= taken_) return;
+    if ((taken_ == 0 && !heard_) || asked_ <= taken_) return;
     const int64_t answer_ms = std::min(platform::steadyMs() - first_ask_ms_, kLongestAnswerMs);
     state_.owed_answers = asked_ - taken_;
     state_.owed_until_ms = last_ask_ms_ + answer_ms + std::max(answer_ms, kLeastGraceMs);
@@ -59,6 +59,8 @@ class AnswerLedger {
     asked_ += answers;
   }
   void Took(uint64_t answers) { taken_ += answers; }
+  // The printer answered, though no answer was taken: the rest is owed all the same.
+  void Heard() { heard_ = true; }
 
  private:
   static constexpr int64_t kLongestAnswerMs = 3000;
@@ -67,6 +69,7 @@ class AnswerLedger {
   PrinterQueryState &state_;
   uint64_t asked_ = 0;
   uint64_t taken_ = 0;
+  bool heard_ = false;
   int64_t first_ask_ms_ = 0;
   int64_t last_ask_ms_ = 0;
 };
@@ -236,13 +239,11 @@ bool AwaitPrintResultByPolling(IOHandle &port, uint8_t id, int64_t deadline) {
   return false;
 }
 
-}  // namespace
-
-int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
-  if (timeout_ms == 0) return 0;
-  const int64_t deadline = platform::steadyMs() + timeout_ms;
-  const StatusTurn turn(port, deadline, false);
-  if (!turn.taken() || !AwaitOwedAnswers(port, deadline, false)) return 0;
+// One round of a status query: discards, asks until four answers came and returns them packed;
+// 0 when the deadline passed or the port closed. When bytes that could be answers were passed
+// over as a cut package's, the answers taken may not start a set: `lost_place` is set and the
+// round ends owing every answer not taken, so the next round starts after them.
+int AskForStatus(IOHandle &port, int64_t deadline, bool &lost_place) {
   port.rx().Discard();
   AnswerLedger ledger(port);
   const auto query = req::RealTimeStatusQuery();
@@ -253,7 +254,15 @@ int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
   while (port.IsOpened() && platform::steadyMs() < deadline) {
     uint8_t byte = 0;
     const int64_t now = platform::steadyMs();
-    while (answers.size() < 4 && port.rx().TakeByte(byte)) picker.Feed(byte, now, answers);
+    while (answers.size() < 4 && picker.dropped() == 0 && port.rx().TakeByte(byte)) {
+      picker.Feed(byte, now, answers);
+    }
+    if (picker.dropped() != 0) {
+      lost_place = true;
+      ledger.Took(answers.size());
+      ledger.Heard();
+      return 0;
+    }
     if (answers.size() >= 4) {
       ledger.Took(answers.size());
       return static_cast<int>(
@@ -271,6 +280,23 @@ int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
   }
   ledger.Took(answers.size());
   return 0;
+}
+
+}  // namespace
+
+int QueryRealTimeStatus(IOHandle &port, uint32_t timeout_ms) {
+  if (timeout_ms == 0) return 0;
+  const int64_t deadline = platform::steadyMs() + timeout_ms;
+  const StatusTurn turn(port, deadline, false);
+  if (!turn.taken()) return 0;
+  bool lost_place = true;
+  int status = 0;
+  while (status == 0 && lost_place) {
+    lost_place = false;
+    if (!AwaitOwedAnswers(port, deadline, false)) return 0;
+    status = AskForStatus(port, deadline, lost_place);
+  }
+  return status;
 }
 
 bool QueryPrintResult(IOHandle &port, uint32_t timeout_ms) {
