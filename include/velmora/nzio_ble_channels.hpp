@@ -82,8 +82,9 @@ class VP_API nzio_ios_ble_rwprotov3 {
   bool IsOpened();
   // count when the printer took every byte; -1 when not connected, the link was lost or the
   // printer granted no credit. When the timeout (at least count + 3000 ms) passed first, or the
-  // printer granted no credit for 10 s, the bytes of the chunks it credited (all it holds); but
-  // 0 when chunks went out that it never credited: what it holds and the credits it has left can
+  // printer granted no credit for 10 s while chunks waited for theirs, the bytes of the chunks it
+  // credited (all it holds), once their credits came; but 0 when chunks went out that it never
+  // credited (no credit for 10 s after the timeout): what it holds and the credits it has left can
   // no longer be known, so the link is ended (IsOpened false) and the next write starts only
   // after the printer is opened again, with its fresh credits.
   int Write(unsigned char *buffer, int count, int timeout);

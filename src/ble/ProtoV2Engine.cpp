@@ -160,11 +160,14 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
       if (received_count_ != 0) return received_count_ == n ? count : 0;
       // Every frame of the printer steers the group, so the write waits for the printer always.
       const auto now = clock_->Now();
-      if (time.Up(now, last_heard_, true)) {
+      // Past its time the group waits on while the printer confirms what went out; its requests
+      // for packets no longer sent would keep it waiting forever.
+      const bool up = time.Up(now, last_heard_, true);
+      if (up) {
         // The printer gave back the space of every packet that went out: it holds them, and the
         // group cannot complete without the packets that never went.
         if (unconfirmed_ == 0 && unsent_ > 0) return 0;
-        if (time.SettleOver(now)) {
+        if (time.SettleOver(now, std::max(start, last_confirmed_))) {
           lock.unlock();
           // Packets went out that the printer never confirmed, or it holds the whole group and
           // its report did not come: what it holds can no longer be known on this link.
@@ -180,7 +183,8 @@ int ProtoV2Engine::SendGroup(GattPacketLink &link, const uint8_t *data, int coun
         first_send = true;
       }
       if (index < 0) {
-        clock_->WaitUntil(lock, changed_, time.WakeAt(last_heard_, true));
+        clock_->WaitUntil(lock, changed_,
+                          time.WakeAt(up ? std::max(start, last_confirmed_) : last_heard_, true));
         continue;
       }
       // Marked before it goes out, so that the printer's report never finds it unsent.
@@ -245,6 +249,7 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
     } else if (length == 10 && code == 0x01 && frame[3] == 0x01) {
       free_space_ = std::min(free_space_ + Le16(frame + 4), kMaxFreeSpace);
       unconfirmed_ = std::max(0, unconfirmed_ - Le16(frame + 4));
+      last_confirmed_ = clock_->Now();
     } else if ((length == 10 || length == 12) && code == 0xFF) {
       const int first = Le16(frame + 3);
       const int runs = length == 10 ? 1 : Le16(frame + 6);
@@ -252,6 +257,7 @@ void ProtoV2Engine::ActOnFrame(const uint8_t *frame, unsigned length) {
       retry_.Add(first, std::min(first + runs, group_size_) - 1);
     } else if (length == 10 && code == 0x05) {
       if (answered_ && unsent_ == 0) received_count_ = Le16(frame + 3);
+      last_confirmed_ = clock_->Now();
     } else if (length == 10 && code == 0x03) {
       echoed_count_ = Le16(frame + 3);
       echoed_size_ = frame[5];

@@ -41,10 +41,11 @@ class ProtoV2Engine {
   // One group write of `count` bytes: count when the printer reported every packet received,
   // 0 when the group did not complete, -1 when the link is down or drops. The group's time is up
   // at `timeout_ms`, or after WriteTimeUp::kSilenceMs without a frame of the printer; it then
-  // sends nothing more and waits up to WriteTimeUp::kSettleMs for the printer to confirm what
-  // went out: its received count, or, when packets are left unsent, the space of every packet
-  // sent given back. Without that confirmation, what the printer holds can no longer be known:
-  // the link ends as a failed one and the write returns 0.
+  // sends nothing more and waits for the printer to confirm what went out (its received count,
+  // or, when packets are left unsent, the space of every packet sent given back): at least
+  // WriteTimeUp::kSettleMs, and on until the printer confirmed nothing for
+  // WriteTimeUp::kSilenceMs. Without that confirmation, what the printer holds can no longer be
+  // known: the link ends as a failed one and the write returns 0.
   int WriteGroup(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms);
   // Announces a group of `packet_count` packets of `packet_size` bytes and waits for the printer's
   // matching answer (up to 10 attempts). A received count only counts once that answer came and
@@ -95,6 +96,8 @@ class ProtoV2Engine {
   int unsent_ = -1;         // and how many did not yet; -1 between groups
   int unconfirmed_ = 0;     // data bytes sent whose space the printer has not given back
   WaitClock::Clock::time_point last_heard_{};  // the printer's latest control frame
+  // The printer's latest confirmation of what went out: space given back, or its received count.
+  WaitClock::Clock::time_point last_confirmed_{};
   int next_first_ = 0;  // first-send list: indices next_first_ .. group_size_ - 1
   IndexRuns retry_;     // indices of the group the printer asked for again
   std::vector<int> send_times_;

@@ -82,7 +82,7 @@ int ProtoV3Engine::WriteCredits(GattPacketLink &link, const uint8_t *data, int c
       const bool up = time.Up(now, last_credit_, owed);
       // Every chunk sent is in the printer: a write whose time is up ends with them.
       if (up && !owed) return std::min(count, sent * chunk);
-      if (up && time.SettleOver(now)) {
+      if (up && time.SettleOver(now, last_credit_)) {
         lock.unlock();
         // Chunks went out that the printer never gave credit for: whether it holds them, and
         // how many credits it still has, can no longer be known on this link.

@@ -35,11 +35,12 @@ class ProtoV3Engine {
   // Sends `count` bytes chunk by chunk: count once every chunk went out and the printer granted
   // as many credits as there are chunks; -1 when the link is down, no chunk size is known, or no
   // credit is there at the start (with `wait_for_credit`, such a write waits for one within its
-  // timeout instead). A write whose time is up (its timeout, or WriteTimeUp::kSilenceMs without a
-  // credit while chunks wait for theirs) sends no further chunk and waits up to
-  // WriteTimeUp::kSettleMs for the credits of those it sent: when they come, it returns the bytes
-  // of the chunks sent (what the printer took in); when they do not, the printer's credits can no
-  // longer be known, so the link ends as a failed one and the write returns 0.
+  // timeout instead). A write whose time is up (its timeout, or WriteTimeUp::kSilenceMs without
+  // a credit while chunks wait for theirs) sends no further chunk and waits for the credits of
+  // those it sent: at least WriteTimeUp::kSettleMs, and on until no credit came for
+  // WriteTimeUp::kSilenceMs. When they come, it returns the bytes of the chunks sent (what the
+  // printer took in); when they do not, the printer's credits can no longer be known, so the link
+  // ends as a failed one and the write returns 0.
   int WriteCredits(GattPacketLink &link, const uint8_t *data, int count, int timeout_ms,
                    bool wait_for_credit = false);
 

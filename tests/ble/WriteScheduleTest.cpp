@@ -30,6 +30,16 @@ constexpr long long kMostMsPastLastWord =
 
 constexpr int kHourMs = 3600000;
 
+// How long a write that began at `start` with `timeout_ms` may run: past its time, the packet in
+// hand and at least the settle; the settle runs on until the printer (its last word at
+// `last_word`) has been silent for the silence bound.
+long long MostMs(int timeout_ms, Clock::time_point start, Clock::time_point last_word) {
+  const long long silence_end =
+      Ms(std::max(start, last_word) - start) + ble::WriteTimeUp::kSilenceMs;
+  return std::max<long long>(timeout_ms + ble::WriteTimeUp::kSettleMs, silence_end) +
+         VirtualLink::kWriteRoomWaitMs;
+}
+
 // What one schedule draws for a write: its length and its timeout, from 0 to an hour.
 struct WritePlan {
   int count;
@@ -140,9 +150,9 @@ class V3Schedule {
     book_.Check(printer_.held, sent, data, result, result >= 0 && link_.IsLinkUp());
     SCOPED_TRACE(book_.trace);
     EXPECT_EQ(printer_.protocol_errors, 0u);
-    // Past its time a write only finishes the chunk in hand and waits for owed credits.
-    EXPECT_LE(Ms(end - start),
-              timeout + VirtualLink::kWriteRoomWaitMs + ble::WriteTimeUp::kSettleMs);
+    // Past its time a write only finishes the chunk in hand and waits for owed credits: the
+    // settle, or longer while the printer still speaks.
+    EXPECT_LE(Ms(end - start), MostMs(timeout, start, last_credit_));
     EXPECT_LE(MsPastLastWord(start, end, last_credit_), kMostMsPastLastWord);
     // With time enough, a write on a link that lost nothing completes.
     if (clean && timeout >= kHourMs) {
@@ -230,9 +240,8 @@ class V2Schedule {
       EXPECT_FALSE(link_.IsLinkUp());
     }
     // The set-up has ten answer waits of its own; past the group's time only the packet in hand
-    // and the settle.
-    const long long past = 1500 + VirtualLink::kWriteRoomWaitMs + ble::WriteTimeUp::kSettleMs;
-    EXPECT_LE(Ms(end - start), timeout + past);
+    // and the settle, or longer while the printer still speaks.
+    EXPECT_LE(Ms(end - start), MostMs(1500 + timeout, start, last_frame_));
     EXPECT_LE(MsPastLastWord(start, end, last_frame_), kMostMsPastLastWord);
     // With time enough, a group on a link that lost nothing completes; an empty one never fails
     // its link.
@@ -274,6 +283,20 @@ TEST(WriteScheduleTest, V3OnASlowLinkLeavesNoHole) {
   EXPECT_EQ(schedule.Write({2500, 60000}, false), 2500);
 }
 
+// Chunks still on their way when the timeout ends, one packet per 1.1 s or per 4 s: their
+// credits come later than any fixed settle, yet the printer keeps speaking, so the write waits
+// for them, returns what the printer holds and keeps its link.
+TEST(WriteScheduleTest, V3TimeoutOnASlowLinkKeepsTheLink) {
+  for (const int interval_us : {1100000, 4000000}) {
+    V3Schedule schedule(1, VirtualLink::Rate{1, interval_us});
+    schedule.Open();
+    const int result = schedule.Write({2500, 3000}, true);
+    EXPECT_GT(result, 0);
+    EXPECT_LT(result, 2500);
+    EXPECT_TRUE(schedule.link().IsLinkUp()) << interval_us;
+  }
+}
+
 // A credit lost on the way: the write cannot complete, and a write with an hour to go ends soon
 // after the printer's last credit, with the link; a new connection works again.
 TEST(WriteScheduleTest, V3LostCreditEndsTheLinkSoonAfterTheLastCredit) {
@@ -288,7 +311,8 @@ TEST(WriteScheduleTest, V3LostCreditEndsTheLinkSoonAfterTheLastCredit) {
 }
 
 // A write's time is up at its deadline, not a moment later, and after ten seconds of silence
-// only while it waits for the printer; the settle then runs its 500 ms from that moment.
+// only while it waits for the printer; the settle then runs at least its 500 ms from that moment,
+// and on until the printer has been silent for ten seconds.
 TEST(WriteScheduleTest, TimeIsUpAtTheDeadlineOrAfterTheSilence) {
   const Clock::time_point start{};
   const auto at = [&](int ms) { return start + milliseconds(ms); };
@@ -296,13 +320,20 @@ TEST(WriteScheduleTest, TimeIsUpAtTheDeadlineOrAfterTheSilence) {
   EXPECT_FALSE(deadline.Up(at(299), start, false));
   EXPECT_EQ(deadline.WakeAt(start, false), at(300));
   EXPECT_TRUE(deadline.Up(at(300), start, false));
-  EXPECT_FALSE(deadline.SettleOver(at(799)));
-  EXPECT_TRUE(deadline.SettleOver(at(800)));
+  EXPECT_FALSE(deadline.SettleOver(at(799), start));
+  EXPECT_FALSE(deadline.SettleOver(at(9999), start));
+  EXPECT_TRUE(deadline.SettleOver(at(10000), start));
+  EXPECT_EQ(deadline.WakeAt(at(2000), true), at(12000));
+  EXPECT_FALSE(deadline.SettleOver(at(11999), at(2000)));
+  EXPECT_TRUE(deadline.SettleOver(at(12000), at(2000)));
   ble::WriteTimeUp silence(start, at(kHourMs));
   EXPECT_FALSE(silence.Up(at(20000), at(0), false));
   EXPECT_EQ(silence.WakeAt(at(5000), true), at(15000));
   EXPECT_FALSE(silence.Up(at(14999), at(5000), true));
   EXPECT_TRUE(silence.Up(at(15000), at(5000), true));
+  EXPECT_EQ(silence.WakeAt(at(5000), true), at(15500));
+  EXPECT_FALSE(silence.SettleOver(at(15499), at(5000)));
+  EXPECT_TRUE(silence.SettleOver(at(15500), at(5000)));
 }
 
 // The printer's received count lost on the way: the printer holds the whole group, but a write
@@ -330,6 +361,17 @@ TEST(WriteScheduleTest, V2GroupCutShortByItsTimeoutKeepsItsLink) {
   EXPECT_EQ(schedule.Write({20000, 20}, true), 0);
   EXPECT_TRUE(schedule.link().IsLinkUp());
   EXPECT_EQ(schedule.Write({1000, kHourMs}, true), 1000);
+}
+
+// The same for a V2 group: every packet went out before its timeout, and the printer's count
+// comes late but comes, so the group completes on a link that stays up.
+TEST(WriteScheduleTest, V2TimeoutOnASlowLinkKeepsTheLink) {
+  for (const int interval_us : {300000}) {
+    V2Schedule schedule(1, VirtualLink::Rate{1, interval_us});
+    schedule.Open();
+    EXPECT_EQ(schedule.Write({2500, 3000}, true), 2500);
+    EXPECT_TRUE(schedule.link().IsLinkUp()) << interval_us;
+  }
 }
 
 // A group that takes twenty seconds on a slow link, the printer's frames coming all along: a

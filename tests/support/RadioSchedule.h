@@ -227,8 +227,11 @@ class RadioSchedule {
     SCOPED_TRACE("write " + std::to_string(writes_) + " of " + std::to_string(count) + " in " +
                  std::to_string(timeout) + " ms -> " + std::to_string(result));
     // Past its time a write only finishes what it has in hand: a packet waiting for room, the
-    // set-up of a group, the confirmations of what it sent.
-    EXPECT_LE(Ms(end - start), std::max(timeout, count + 3000) + ScaledMs(4000));
+    // set-up of a group, the confirmations of what it sent, which it waits for until the printer
+    // has been silent for WriteTimeUp::kSilenceMs.
+    const long long last_word_ms = Ms(std::max(start, LastWord()) - start);
+    EXPECT_LE(Ms(end - start), std::max<long long>(std::max(timeout, count + 3000) + ScaledMs(4000),
+                                                   last_word_ms + MostMsPastLastWord()));
     EXPECT_LE(MsPastLastWord(start, end, LastWord()), MostMsPastLastWord());
     ASSERT_GE(result, -1);
     ASSERT_LE(result, count);
